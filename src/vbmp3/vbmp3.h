@@ -1,0 +1,44 @@
+/* Trackfold's MP3 tag library: a small C interface over TagLib. */
+#ifndef TRACKFOLD_VBMP3_H
+#define TRACKFOLD_VBMP3_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Filled by vbmp3_open. We read no audio properties, so it stays zero. */
+typedef struct StreamInfoRecord {
+    char text0[128];
+    char text1[128];
+    int32_t value0;
+    int32_t value1;
+    int32_t value2;
+    int32_t value3;
+} StreamInfoRecord;
+
+/* Texts are UTF-8, NUL-padded; a text of exactly 128 bytes has no NUL. */
+typedef struct TagInfoRecord {
+    char title[128];
+    char artist[128];
+    char album[128];
+    char year[5];
+    char comment[128];
+    char reserved[3];
+    int32_t track;
+    char genre[128];
+} TagInfoRecord;
+
+/* Boolean results: 0 is false, anything else true. */
+int vbmp3_open(const char* file_name, StreamInfoRecord* info);
+int vbmp3_getTagInfo(TagInfoRecord* info);
+int vbmp3_stop(void);
+int vbmp3_stopCallback(void);
+int vbmp3_free(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
