@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "vbmp3.h"
+
+namespace trackfold {
+
+// The MP3 library's entry points, behind a seam so tests can watch the calls.
+class Mp3Library {
+  public:
+    virtual ~Mp3Library() = default;
+    virtual int open(const char* path, StreamInfoRecord* info) = 0;
+    virtual int getTagInfo(TagInfoRecord* info) = 0;
+    virtual void stop() = 0;
+    virtual void stopCallback() = 0;
+    virtual void free() = 0;
+};
+
+// The real library.
+Mp3Library& vbmp3_library();
+
+// stop, stopCallback, free: always together and in this order.
+void release_mp3_library(Mp3Library& library);
+
+std::string TrimAtNul(std::string_view text);
+
+// Reads artist and album of one file. Returns true when the file could not be opened; then,
+// and when the tag query fails, both texts are "" so a file never keeps another file's tags.
+bool ReadTag(const std::string& path, std::string& artist, std::string& album,
+             Mp3Library& library = vbmp3_library());
+
+}  // namespace trackfold

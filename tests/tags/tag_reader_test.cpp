@@ -1,0 +1,109 @@
+#include "tags/tag_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace trackfold {
+namespace {
+
+template <typename Record>
+bool all_zero(const Record* record) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(record);
+    return std::all_of(bytes, bytes + sizeof(Record), [](unsigned char b) { return b == 0; });
+}
+
+// Records every call, checks the records arrive zeroed, and answers as told.
+class ScriptedLibrary final : public Mp3Library {
+  public:
+    int open_result = 1;
+    int tag_result = 1;
+    std::string artist_field;
+    std::string album_field;
+    std::vector<std::string> calls;
+    std::string opened_path;
+
+    int open(const char* path, StreamInfoRecord* info) override {
+        calls.push_back(all_zero(info) ? "open" : "open(dirty record)");
+        opened_path = path;
+        std::memset(info, 'x', sizeof *info);
+        return open_result;
+    }
+    int getTagInfo(TagInfoRecord* info) override {
+        calls.push_back(all_zero(info) ? "getTagInfo" : "getTagInfo(dirty record)");
+        std::memcpy(info->artist, artist_field.data(),
+                    std::min(artist_field.size(), sizeof info->artist));
+        std::memcpy(info->album, album_field.data(),
+                    std::min(album_field.size(), sizeof info->album));
+        return tag_result;
+    }
+    void stop() override { calls.push_back("stop"); }
+    void stopCallback() override { calls.push_back("stopCallback"); }
+    void free() override { calls.push_back("free"); }
+};
+
+using Calls = std::vector<std::string>;
+
+TEST(TrimAtNul, CutsAtFirstNulOrKeepsAll) {
+    EXPECT_EQ(TrimAtNul(std::string("ab\0cd", 5)), "ab");
+    EXPECT_EQ(TrimAtNul(std::string("\0ab", 3)), "");
+    EXPECT_EQ(TrimAtNul("abc"), "abc");
+}
+
+TEST(ReadTag, ReadsFieldsTrimmedAndReleasesLibrary) {
+    ScriptedLibrary library;
+    library.artist_field = std::string("  Foo  ") + std::string(10, '\0');
+    library.album_field = std::string(128, 'x');
+    std::string artist = "old";
+    std::string album = "old";
+
+    EXPECT_FALSE(ReadTag("  /music/a.mp3  ", artist, album, library));
+
+    EXPECT_EQ(library.opened_path, "/music/a.mp3");
+    EXPECT_EQ(artist, "Foo");
+    EXPECT_EQ(album, std::string(128, 'x'));
+    EXPECT_EQ(library.calls, (Calls{"open", "getTagInfo", "stop", "stopCallback", "free"}));
+}
+
+TEST(ReadTag, FieldTrimmedAfterFullWidthText) {
+    ScriptedLibrary library;
+    library.artist_field = std::string(120, 'a') + std::string(8, ' ');
+    std::string artist;
+    std::string album;
+    ReadTag("/a.mp3", artist, album, library);
+    EXPECT_EQ(artist, std::string(120, 'a'));
+    EXPECT_EQ(album, "");
+}
+
+TEST(ReadTag, OpenFailureGivesErrorEmptyTextsAndStillReleases) {
+    ScriptedLibrary library;
+    library.open_result = 0;
+    std::string artist = "Earlier Artist";
+    std::string album = "Earlier Album";
+
+    EXPECT_TRUE(ReadTag("/bad.mp3", artist, album, library));
+
+    EXPECT_EQ(artist, "");
+    EXPECT_EQ(album, "");
+    EXPECT_EQ(library.calls, (Calls{"open", "stop", "stopCallback", "free"}));
+}
+
+TEST(ReadTag, FailedTagQueryNeverKeepsAnEarlierFilesTags) {
+    ScriptedLibrary library;
+    library.tag_result = 0;
+    library.artist_field = "Half Written";
+    std::string artist = "Earlier Artist";
+    std::string album = "Earlier Album";
+
+    EXPECT_FALSE(ReadTag("/c.mp3", artist, album, library));
+
+    EXPECT_EQ(artist, "");
+    EXPECT_EQ(album, "");
+    EXPECT_EQ(library.calls, (Calls{"open", "getTagInfo", "stop", "stopCallback", "free"}));
+}
+
+}  // namespace
+}  // namespace trackfold
