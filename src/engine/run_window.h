@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace trackfold {
+
+enum class Counter { ReadFile, AlbumArtist, AlbumOnly, ArtistOnly, Unknown };
+
+// Everything the engine asks of the main window. The Qt program implements it; tests and the
+// benchmark use doubles, so the engine runs without a display.
+class RunWindow {
+  public:
+    virtual ~RunWindow() = default;
+
+    // The counters exist only as these texts.
+    virtual std::string counter_text(Counter counter) const = 0;
+    virtual void set_counter_text(Counter counter, const std::string& text) = 0;
+
+    // The name of the file being looked at.
+    virtual void set_status(const std::string& file_name) = 0;
+
+    virtual void append_log(const std::string& line) = 0;
+    virtual void select_last_log() = 0;
+    virtual void clear_log() = 0;
+    virtual std::size_t log_count() const = 0;
+    virtual std::string log_line(std::size_t index) const = 0;
+
+    // "処理をキャンセルしますか?" with Yes and No; true for Yes.
+    virtual bool ask_cancel() = 0;
+
+    // Lets the window handle pending events; a click on End may end the process in here.
+    virtual void pump_events() = 0;
+
+    // cmdOpen 0, cmdOpen 1 and cmdStart, in this order.
+    virtual void set_run_buttons_enabled(bool enabled) = 0;
+
+    virtual void show_progress() = 0;
+    virtual void unload_progress() = 0;
+    virtual void open_with_shell(const std::string& path) = 0;
+};
+
+}  // namespace trackfold

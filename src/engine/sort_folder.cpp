@@ -1,0 +1,230 @@
+#include "engine/sort_folder.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+#include "engine/cancel_state.h"
+#include "engine/folder_names.h"
+#include "engine/output_folders.h"
+#include "engine/target_writer.h"
+#include "util/ini_file.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+
+namespace {
+
+struct FolderEntries {
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+};
+
+// Lists the whole folder before anything in it is touched, in byte order of the names, so a
+// run is repeatable and files copied into the folder during the run are not taken by it.
+FolderEntries list_folder(const std::string& folder, std::error_code& ec) {
+    FolderEntries entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code type_ec;
+        const auto status = it->status(type_ec);
+        std::string name = it->path().filename().string();
+        if (fs::is_directory(status)) {
+            entries.folders.push_back(std::move(name));
+        } else if (fs::is_regular_file(status) || !fs::exists(status)) {
+            // A dangling link stays a file, so that its failure shows in the log.
+            entries.files.push_back(std::move(name));
+        }
+    }
+    std::sort(entries.files.begin(), entries.files.end());
+    std::sort(entries.folders.begin(), entries.folders.end());
+    return entries;
+}
+
+bool has_mp3_extension(const std::string& name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".mp3";
+}
+
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderId&) const = default;
+};
+
+bool folder_error(RunWindow& window, const std::string& folder, const std::error_code& ec) {
+    window.append_log("Folder: " + folder + " ...Error (" + ec.message() + ")");
+    window.select_last_log();
+    return false;
+}
+
+struct SubFolderNames {
+    std::string album;
+    std::string artist;
+    std::string unknown;
+};
+
+}  // namespace
+
+struct Sorter::State {
+    RunWindow& window;
+    fs::path settings_file;
+    Mp3Library& library;
+    OutputFolders folders;
+    TargetWriter writer;
+    std::vector<FolderId> ancestors;
+
+    void increment(Counter counter) {
+        window.set_counter_text(counter, incremented_count(window.counter_text(counter)));
+    }
+    void take_file(const std::string& folder, const std::string& name, const std::string& output,
+                   const SubFolderNames& names, std::string& artist, std::string& album);
+    std::string ensure_target_folder(const std::string& output, const SubFolderNames& names,
+                                     const std::string& artist, const std::string& album,
+                                     const char*& category, Counter& counter, std::error_code& ec);
+};
+
+std::string Sorter::State::ensure_target_folder(const std::string& output,
+                                                const SubFolderNames& names,
+                                                const std::string& artist, const std::string& album,
+                                                const char*& category, Counter& counter,
+                                                std::error_code& ec) {
+    const std::string& base_name = !album.empty()    ? names.album
+                                   : !artist.empty() ? names.artist
+                                                     : names.unknown;
+    const std::string base = output + base_name;
+    folders.ensure(base, ec);
+    if (ec) {
+        return base;
+    }
+    // Joined with a bare separator even when the configured name is empty: the target then
+    // shows a doubled separator after the output folder, as the log always has.
+    const std::string under = base + "/";
+    if (!artist.empty() && !album.empty()) {
+        category = "AlbumName + ArtistName";
+        counter = Counter::AlbumArtist;
+        const std::string artist_folder = folders.ensure_child(under, safe_folder_name(artist), ec);
+        return ec ? artist_folder
+                  : folders.ensure_child(artist_folder + "/", safe_folder_name(album), ec);
+    }
+    if (!album.empty()) {
+        category = "AlbumName";
+        counter = Counter::AlbumOnly;
+        return folders.ensure_child(under, safe_folder_name(album), ec);
+    }
+    if (!artist.empty()) {
+        category = "ArtistName";
+        counter = Counter::ArtistOnly;
+        return folders.ensure_child(under, safe_folder_name(artist), ec);
+    }
+    category = "Unknown";
+    counter = Counter::Unknown;
+    return base;
+}
+
+void Sorter::State::take_file(const std::string& folder, const std::string& name,
+                              const std::string& output, const SubFolderNames& names,
+                              std::string& artist, std::string& album) {
+    increment(Counter::ReadFile);
+    const std::string source = folder + name;
+    if (ReadTag(source, artist, album, library)) {
+        window.append_log("File: " + source + " ...Error");
+        return;
+    }
+
+    const char* category = nullptr;
+    Counter counter = Counter::Unknown;
+    std::error_code ec;
+    const std::string target_folder =
+        ensure_target_folder(output, names, artist, album, category, counter, ec);
+    std::string target = target_folder + "/" + name;
+    if (!ec) {
+        target = writer.copy(source, target_folder + "/", name, ec);
+    }
+    if (ec) {
+        // One file that cannot be placed must not cost the rest of the folder.
+        window.append_log("File: " + source + " ...Error (" + ec.message() + ")");
+        window.select_last_log();
+        return;
+    }
+    increment(counter);
+    window.append_log(window.counter_text(Counter::ReadFile) + "\t" + category + "\t" + source +
+                      "\t" + target);
+    window.select_last_log();
+}
+
+Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library)
+    : state_(new State{window, std::move(settings_file), library, {}, {}, {}}) {}
+
+Sorter::~Sorter() = default;
+
+bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
+    if (CancelState == Cancelled) {
+        return false;
+    }
+    State& s = *state_;
+    const SubFolderNames names{GetIniText(s.settings_file, "SYSTEM", "AlbumFolder", ""),
+                               GetIniText(s.settings_file, "SYSTEM", "ArtistFolder", ""),
+                               GetIniText(s.settings_file, "SYSTEM", "UnknowFolder", "")};
+
+    struct stat info {};
+    std::error_code ec;
+    if (::stat(folder.c_str(), &info) != 0) {
+        ec.assign(errno, std::generic_category());
+    }
+    const FolderId id{info.st_dev, info.st_ino};
+    FolderEntries entries;
+    if (!ec) {
+        if (std::find(s.ancestors.begin(), s.ancestors.end(), id) != s.ancestors.end()) {
+            // A link back to a folder we are already inside would walk it forever.
+            return true;
+        }
+        entries = list_folder(folder, ec);
+    }
+    if (ec) {
+        return folder_error(s.window, folder, ec);
+    }
+
+    std::string artist;
+    std::string album;
+    for (const std::string& name : entries.files) {
+        if (CancelState == CancelRequested) {
+            if (s.window.ask_cancel()) {
+                CancelState = Cancelled;
+                break;
+            }
+            CancelState = Idle;
+        }
+        s.window.pump_events();
+        s.window.set_status(name);
+        if (has_mp3_extension(name)) {
+            s.take_file(folder, name, output, names, artist, album);
+        }
+    }
+
+    if (output.starts_with(folder)) {
+        // The run may have made new folders here; they are walked like any other.
+        entries.folders = list_folder(folder, ec).folders;
+        if (ec) {
+            return folder_error(s.window, folder, ec);
+        }
+    }
+    s.ancestors.push_back(id);
+    for (const std::string& name : entries.folders) {
+        s.window.pump_events();
+        SortFolder(folder + name + "/", output);
+    }
+    s.ancestors.pop_back();
+    return true;
+}
+
+}  // namespace trackfold

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "engine/run_window.h"
+#include "tags/tag_reader.h"
+
+namespace trackfold {
+
+// One run's walk. It remembers what the run has written (so two different files never
+// overwrite each other) and which output folders exist; a new run starts from nothing.
+class Sorter {
+  public:
+    Sorter(RunWindow& window, std::filesystem::path settings_file,
+           Mp3Library& library = vbmp3_library());
+    ~Sorter();
+    Sorter(const Sorter&) = delete;
+    Sorter& operator=(const Sorter&) = delete;
+
+    // folder and output end in the native separator. True when the folder's files and
+    // sub-folders were all walked, false when the call returned early (cancelled).
+    bool SortFolder(const std::string& folder, const std::string& output);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace trackfold

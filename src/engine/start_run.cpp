@@ -1,0 +1,76 @@
+#include "engine/start_run.h"
+
+#include "engine/cancel_state.h"
+#include "engine/sort_folder.h"
+#include "util/ini_file.h"
+#include "util/log_file.h"
+#include "util/text.h"
+
+namespace trackfold {
+
+std::string stored_folder(const std::string& folder) {
+    // A root folder would otherwise be remembered as nothing at all.
+    return folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+std::string folder_with_separator(const std::string& text) {
+    std::string folder = trim_spaces(text);
+    if (!folder.empty() && folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+void BeginRun(RunWindow& window) {
+    CancelState = Idle;
+    window.set_run_buttons_enabled(false);
+    for (Counter counter :
+         {Counter::Unknown, Counter::AlbumArtist, Counter::AlbumOnly, Counter::ArtistOnly}) {
+        window.set_counter_text(counter, "0");
+    }
+    window.clear_log();
+    window.append_log("Ready...");
+    window.select_last_log();
+    window.set_counter_text(Counter::ReadFile, "0");
+    window.set_status("");
+}
+
+void EndRun(RunWindow& window) {
+    window.set_run_buttons_enabled(true);
+}
+
+void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
+              const RunFiles& files, Mp3Library& library) {
+    const std::string input = folder_with_separator(input_text);
+    if (input.empty()) {
+        return;
+    }
+    const std::string output = folder_with_separator(output_text);
+    if (output.empty()) {
+        return;
+    }
+    PutIniText(files.settings_file, "SYSTEM", "InputFolder", stored_folder(input));
+    PutIniText(files.settings_file, "SYSTEM", "OutputFolder", stored_folder(output));
+
+    window.show_progress();
+    BeginRun(window);
+    {
+        Sorter sorter(window, files.settings_file, library);
+        sorter.SortFolder(input, output);
+    }
+    EndRun(window);
+
+    window.append_log(CancelState == Cancelled ? "...User Cancel" : "...Complete");
+    window.select_last_log();
+
+    std::string log_text;
+    for (std::size_t i = 0, count = window.log_count(); i < count; ++i) {
+        log_text += window.log_line(i);
+        log_text += "\r\n";
+    }
+    WriteLogFile(files.log_file, log_text);
+    window.open_with_shell(files.log_file.string());
+    window.unload_progress();
+}
+
+}  // namespace trackfold

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/run_window.h"
+#include "tags/tag_reader.h"
+
+namespace trackfold {
+
+struct RunFiles {
+    std::filesystem::path settings_file;
+    std::filesystem::path log_file;
+};
+
+// The Start button: checks and remembers the two folder texts, runs the walk, writes the
+// closing line and the log file and hands it to the shell. An empty folder text does nothing.
+void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
+              const RunFiles& files, Mp3Library& library = vbmp3_library());
+
+void BeginRun(RunWindow& window);
+void EndRun(RunWindow& window);
+
+// A trimmed folder text made to end in the separator ("" stays "").
+std::string folder_with_separator(const std::string& text);
+
+// The folder as the settings file keeps it: without its last separator, but "/" stays "/".
+std::string stored_folder(const std::string& folder);
+
+}  // namespace trackfold

@@ -1,0 +1,77 @@
+#include "engine/target_writer.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/file_copy.h"
+#include "engine/folder_names.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+
+bool same_content(const std::string& a, const std::string& b) {
+    std::error_code ec_a;
+    std::error_code ec_b;
+    const auto size_a = fs::file_size(a, ec_a);
+    const auto size_b = fs::file_size(b, ec_b);
+    if (ec_a || ec_b || size_a != size_b) {
+        return false;
+    }
+    std::ifstream in_a(a, std::ios::binary);
+    std::ifstream in_b(b, std::ios::binary);
+    if (!in_a || !in_b) {
+        return false;
+    }
+    char buffer_a[65536];
+    char buffer_b[65536];
+    while (in_a && in_b) {
+        in_a.read(buffer_a, sizeof buffer_a);
+        in_b.read(buffer_b, sizeof buffer_b);
+        if (in_a.gcount() != in_b.gcount() ||
+            !std::equal(buffer_a, buffer_a + in_a.gcount(), buffer_b)) {
+            return false;
+        }
+    }
+    return in_a.eof() && in_b.eof();
+}
+
+std::string TargetWriter::free_target(const std::string& source, const std::string& folder,
+                                      const std::string& name) {
+    std::string target = folder + name;
+    for (int n = 2; written_.contains(target) && !same_content(source, target); ++n) {
+        target = folder + numbered_file_name(name, n);
+    }
+    return target;
+}
+
+std::string TargetWriter::copy(const std::string& source, const std::string& folder,
+                               const std::string& name, std::error_code& ec) {
+    ec.clear();
+    const std::string target = free_target(source, folder, name);
+
+    std::error_code same_ec;
+    if (fs::equivalent(source, target, same_ec)) {
+        // The collection is already where it belongs (or the output lies in the input).
+        written_.insert(target);
+        return target;
+    }
+
+    const std::string temp =
+        folder + ".trackfold-" + std::to_string(::getpid()) + "-" + std::to_string(++temp_serial_);
+    copy_file_keeping_time(source, temp, ec);
+    if (!ec) {
+        fs::rename(temp, target, ec);
+    }
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        return target;
+    }
+    written_.insert(target);
+    return target;
+}
+
+}  // namespace trackfold

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+#include <unordered_set>
+
+namespace trackfold {
+
+// Copies sources into the output tree without ever losing a file: the source is only read,
+// a copy lands under a temporary name and replaces the target in one rename, and two
+// different files of one run that map to the same target are kept side by side.
+class TargetWriter {
+  public:
+    // Copies source to folder + name (folder ends in a separator), or to "name (2)" and so
+    // on when this run already wrote a different file there. Returns the target used.
+    std::string copy(const std::string& source, const std::string& folder, const std::string& name,
+                     std::error_code& ec);
+
+  private:
+    std::string free_target(const std::string& source, const std::string& folder,
+                            const std::string& name);
+
+    std::unordered_set<std::string> written_;
+    unsigned long temp_serial_ = 0;
+};
+
+// Byte-for-byte equality of two files; false when either cannot be read.
+bool same_content(const std::string& a, const std::string& b);
+
+}  // namespace trackfold

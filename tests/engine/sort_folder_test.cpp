@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include "sort_test_support.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class SortFolderTest : public ::testing::Test, public SortFixture {};
+
+TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist A", "Album A"});
+    make_mp3(in / "b.mp3", {TagKind::Id3v24, "", "Album B"});
+    make_mp3(in / "c.mp3", {TagKind::Ape, "Artist C", ""});
+    make_mp3(in / "d.mp3", {TagKind::None});
+    make_mp3(in / "e.mp3", {TagKind::Id3v1, "Artist E", "Album E"});
+    make_mp3(in / "f.MP3", {TagKind::Id3v24, "Artist A", "Album A"});
+    make_mp3(in / "g.mp3.bak", {TagKind::Id3v24, "Artist G", "Album G"});
+    make_broken_mp3(in / "h.mp3", BrokenMp3::Text);
+    write_file(in / "notes.txt", "not music");
+
+    EXPECT_TRUE(sort());
+
+    EXPECT_EQ(window.log,
+              (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Artist A/Album A/a.mp3"),
+                     copied(2, "AlbumName", "b.mp3", "Albums/Album B/b.mp3"),
+                     copied(3, "ArtistName", "c.mp3", "Artists/Artist C/c.mp3"),
+                     copied(4, "Unknown", "d.mp3", "Unknown/d.mp3"),
+                     copied(5, "AlbumName + ArtistName", "e.mp3", "Albums/Artist E/Album E/e.mp3"),
+                     copied(6, "AlbumName + ArtistName", "f.MP3", "Albums/Artist A/Album A/f.MP3"),
+                     "File: " + in_folder() + "h.mp3 ...Error"}));
+    EXPECT_EQ(files_below(out),
+              (Lines{"Albums/Album B/b.mp3", "Albums/Artist A/Album A/a.mp3",
+                     "Albums/Artist A/Album A/f.MP3", "Albums/Artist E/Album E/e.mp3",
+                     "Artists/Artist C/c.mp3", "Unknown/d.mp3"}));
+    EXPECT_EQ(read_file(out / "Albums/Artist A/Album A/a.mp3"), read_file(in / "a.mp3"));
+    EXPECT_EQ(window.count(Counter::ReadFile), 7);
+    EXPECT_EQ(window.count(Counter::AlbumArtist), 3);
+    EXPECT_EQ(window.count(Counter::AlbumOnly), 1);
+    EXPECT_EQ(window.count(Counter::ArtistOnly), 1);
+    EXPECT_EQ(window.count(Counter::Unknown), 1);
+    EXPECT_EQ(window.status, "notes.txt");
+    EXPECT_EQ(window.selected, 5) << "the tag reader's error line is not selected";
+}
+
+TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {
+    make_broken_mp3(in / "1.mp3", BrokenMp3::Empty);
+    make_broken_mp3(in / "2.mp3", BrokenMp3::Noise);
+    make_broken_mp3(in / "3.mp3", BrokenMp3::Id3v2PastEnd);
+    make_broken_mp3(in / "4.mp3", BrokenMp3::TruncatedFrame);
+    make_broken_mp3(in / "5.mp3", BrokenMp3::GarbageTag);
+    make_mp3(in / "6.mp3", {TagKind::Id3v24, "Artist", "Album"}, noise(3000));
+    make_mp3(in / "7.mp3", {TagKind::Id3v23, "Artist", "Album"});
+
+    sort();
+
+    ASSERT_EQ(window.log.size(), 7u);
+    EXPECT_EQ(window.log[0], "File: " + in_folder() + "1.mp3 ...Error");
+    EXPECT_EQ(window.log[1], "File: " + in_folder() + "2.mp3 ...Error");
+    EXPECT_EQ(window.log[5], copied(6, "AlbumName + ArtistName", "6.mp3", "/Artist/Album/6.mp3"));
+    EXPECT_EQ(window.log[6], copied(7, "AlbumName + ArtistName", "7.mp3", "/Artist/Album/7.mp3"));
+    EXPECT_EQ(window.count(Counter::ReadFile), 7);
+}
+
+TEST_F(SortFolderTest, MissingSubFolderNamesLeaveADoubledSeparator) {
+    make_mp3(in / "d.mp3", {TagKind::None});
+    make_mp3(in / "c.mp3", {TagKind::Id3v24, "Artist", ""});
+
+    sort();
+
+    EXPECT_EQ(window.log, (Lines{copied(1, "ArtistName", "c.mp3", "/Artist/c.mp3"),
+                                 copied(2, "Unknown", "d.mp3", "/d.mp3")}));
+    EXPECT_EQ(files_below(out), (Lines{"Artist/c.mp3", "d.mp3"}));
+}
+
+TEST_F(SortFolderTest, FilesBeforeSubFoldersAndEverythingInNameOrder) {
+    make_mp3(in / "z.mp3", {TagKind::None});
+    make_mp3(in / "b/1.mp3", {TagKind::None});
+    make_mp3(in / "a/sub/3.mp3", {TagKind::None});
+    make_mp3(in / "a/2.mp3", {TagKind::None});
+    make_mp3(in / "a/10.mp3", {TagKind::None});
+
+    sort();
+
+    EXPECT_EQ(window.log, (Lines{copied(1, "Unknown", "z.mp3", "/z.mp3"),
+                                 copied(2, "Unknown", "a/10.mp3", "/10.mp3"),
+                                 copied(3, "Unknown", "a/2.mp3", "/2.mp3"),
+                                 copied(4, "Unknown", "a/sub/3.mp3", "/3.mp3"),
+                                 copied(5, "Unknown", "b/1.mp3", "/1.mp3")}));
+}
+
+TEST_F(SortFolderTest, TagTextsNeverLeaveTheOutputFolder) {
+    use_sub_folders("Albums", "Artists", "");
+    const struct {
+        const char* artist;
+        const char* album;
+        const char* target;
+    } cases[] = {
+        {"AC/DC", "Back in Black", "Albums/AC_DC/Back in Black/"},
+        {"..", "..", "Albums/__/__/"},
+        {"../../x", "", "Artists/.._.._x/"},
+        {"Who?", "Who's Next", "Albums/Who_/Who's Next/"},
+        {"Foo.", "/etc", "Albums/Foo_/_etc/"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        make_mp3(in / ("t" + std::to_string(++n) + ".mp3"), {TagKind::Id3v24, c.artist, c.album});
+    }
+
+    sort();
+
+    ASSERT_EQ(window.log.size(), std::size(cases));
+    n = 0;
+    for (const auto& c : cases) {
+        const std::string name = "t" + std::to_string(++n) + ".mp3";
+        EXPECT_EQ(window.log[n - 1].substr(window.log[n - 1].rfind('\t') + 1),
+                  out_folder() + c.target + name);
+        EXPECT_TRUE(fs::is_regular_file(out / (c.target + name))) << c.target;
+    }
+    std::vector<std::string> top;
+    for (const auto& entry : fs::directory_iterator(tmp.path())) {
+        top.push_back(entry.path().filename().string());
+    }
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ(top, (Lines{"in", "out", "trackfold.ini"}));
+}
+
+TEST_F(SortFolderTest, FoldersMatchWithoutRegardToCase) {
+    fs::create_directories(out / "The Beatles");
+    fs::create_directories(out / "Björk");
+    make_mp3(in / "1.mp3", {TagKind::Id3v24, "the beatles", "Abbey Road"});
+    make_mp3(in / "2.mp3", {TagKind::Id3v24, "BJÖRK", "Homogenic"});
+    make_mp3(in / "3.mp3", {TagKind::Id3v24, "Queen", "Jazz"});
+    make_mp3(in / "4.mp3", {TagKind::Id3v23, "QUEEN", "JAZZ"});
+
+    sort();
+
+    EXPECT_EQ(files_below(out), (Lines{"Björk/Homogenic/2.mp3", "Queen/Jazz/3.mp3",
+                                       "Queen/Jazz/4.mp3", "The Beatles/Abbey Road/1.mp3"}));
+    EXPECT_EQ(window.log[0],
+              copied(1, "AlbumName + ArtistName", "1.mp3", "/The Beatles/Abbey Road/1.mp3"));
+    EXPECT_EQ(window.log[3], copied(4, "AlbumName + ArtistName", "4.mp3", "/Queen/Jazz/4.mp3"));
+}
+
+TEST_F(SortFolderTest, TwoDifferentFilesForOneTargetAreBothKept) {
+    make_mp3(in / "cd1/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(4));
+    make_mp3(in / "cd2/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(6));
+    make_mp3(in / "cd3/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(8));
+    make_mp3(in / "copy1/02.mp3", {TagKind::Id3v24, "Band", "Double"});
+    fs::create_directories(in / "copy2");
+    fs::copy_file(in / "copy1/02.mp3", in / "copy2/02.mp3");
+    write_file(out / "Band/Double/03.mp3", "left by an earlier run");
+    make_mp3(in / "new/03.mp3", {TagKind::Id3v24, "Band", "Double"});
+
+    for (int run = 0; run < 2; ++run) {
+        sort();
+
+        EXPECT_EQ(files_below(out / "Band/Double"),
+                  (Lines{"01 (2).mp3", "01 (3).mp3", "01.mp3", "02.mp3", "03.mp3"}));
+        EXPECT_EQ(read_file(out / "Band/Double/01.mp3"), read_file(in / "cd1/01.mp3"));
+        EXPECT_EQ(read_file(out / "Band/Double/01 (2).mp3"), read_file(in / "cd2/01.mp3"));
+        EXPECT_EQ(read_file(out / "Band/Double/01 (3).mp3"), read_file(in / "cd3/01.mp3"));
+        EXPECT_EQ(read_file(out / "Band/Double/03.mp3"), read_file(in / "new/03.mp3"));
+        EXPECT_EQ(window.log[1],
+                  copied(2, "AlbumName + ArtistName", "cd2/01.mp3", "/Band/Double/01 (2).mp3"));
+        EXPECT_EQ(window.log[4],
+                  copied(5, "AlbumName + ArtistName", "copy2/02.mp3", "/Band/Double/02.mp3"));
+    }
+}
+
+TEST_F(SortFolderTest, ALinkBackToAnAncestorIsNotWalkedAgain) {
+    make_mp3(in / "a/x.mp3", {TagKind::None});
+    fs::create_directory_symlink(in, in / "a/loop");
+    TempDir elsewhere;
+    make_mp3(elsewhere.path() / "y.mp3", {TagKind::None});
+    fs::create_directory_symlink(elsewhere.path(), in / "b");
+
+    sort();
+
+    EXPECT_EQ(window.log, (Lines{copied(1, "Unknown", "a/x.mp3", "/x.mp3"),
+                                 copied(2, "Unknown", "b/y.mp3", "/y.mp3")}));
+}
+
+TEST_F(SortFolderTest, CancelYesEndsTheWalkAndNoGoesOn) {
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "sub/4.mp3"}) {
+        make_mp3(in / name, {TagKind::None});
+    }
+    int pumps = 0;
+    window.on_pump = [&] {
+        if (++pumps == 2) {
+            CancelState = CancelRequested;
+        }
+    };
+
+    window.answer = [] { return true; };
+    sort();
+    EXPECT_EQ(window.questions, 1);
+    EXPECT_EQ(CancelState, Cancelled);
+    EXPECT_EQ(window.log, (Lines{copied(1, "Unknown", "1.mp3", "/1.mp3"),
+                                 copied(2, "Unknown", "2.mp3", "/2.mp3")}));
+
+    pumps = 0;
+    window.answer = [] { return false; };
+    sort();
+    EXPECT_EQ(window.questions, 2);
+    EXPECT_EQ(CancelState, Idle);
+    EXPECT_EQ(window.log.size(), 4u);
+}
+
+TEST_F(SortFolderTest, AFolderOfOnlySubFoldersNeverAsks) {
+    make_mp3(in / "sub/1.mp3", {TagKind::None});
+    window.answer = [] { return true; };
+    window.on_pump = [&] {
+        if (window.questions == 0) {
+            CancelState = CancelRequested;
+        }
+    };
+
+    sort();
+
+    EXPECT_EQ(window.questions, 1);
+    EXPECT_TRUE(window.log.empty());
+}
+
+}  // namespace
+}  // namespace trackfold::test

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/cancel_state.h"
+#include "engine/sort_folder.h"
+#include "fake_window.h"
+#include "support/mp3_fixture.h"
+#include "support/temp_dir.h"
+#include "util/ini_file.h"
+
+namespace trackfold::test {
+
+// An input and an output folder under one temporary folder, with the settings file beside
+// them, and the window the walk reports to.
+class SortFixture {
+  public:
+    TempDir tmp;
+    std::filesystem::path in = tmp.path() / "in";
+    std::filesystem::path out = tmp.path() / "out";
+    std::filesystem::path settings = tmp.path() / "trackfold.ini";
+    FakeWindow window;
+
+    SortFixture() { std::filesystem::create_directories(in); }
+
+    std::string in_folder() const { return in.string() + "/"; }
+    std::string out_folder() const { return out.string() + "/"; }
+
+    void use_sub_folders(const std::string& album, const std::string& artist,
+                         const std::string& unknown) {
+        PutIniText(settings, "SYSTEM", "AlbumFolder", album);
+        PutIniText(settings, "SYSTEM", "ArtistFolder", artist);
+        PutIniText(settings, "SYSTEM", "UnknowFolder", unknown);
+    }
+
+    bool sort() { return sort_from(in_folder()); }
+    bool sort_from(const std::string& folder) {
+        window.log.clear();
+        window.counters.clear();
+        CancelState = Idle;
+        Sorter sorter(window, settings);
+        return sorter.SortFolder(folder, out_folder());
+    }
+
+    // The log line of a copied file.
+    std::string copied(int read_count, const std::string& category, const std::string& source,
+                       const std::string& target) const {
+        return std::to_string(read_count) + "\t" + category + "\t" + in_folder() + source + "\t" +
+               out_folder() + target;
+    }
+
+    // Every regular file below folder, relative to it, in name order.
+    static std::vector<std::string> files_below(const std::filesystem::path& folder) {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file()) {
+                files.push_back(std::filesystem::relative(entry.path(), folder).string());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+};
+
+}  // namespace trackfold::test

@@ -1,0 +1,99 @@
+#include "engine/start_run.h"
+
+#include <gtest/gtest.h>
+
+#include "sort_test_support.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class StartRunTest : public ::testing::Test, public SortFixture {
+  public:
+    RunFiles files{settings, tmp.path() / "trackfold.txt"};
+
+    void start(const std::string& input, const std::string& output) {
+        StartRun(window, input, output, files);
+    }
+};
+
+TEST_F(StartRunTest, AnEmptyFolderTextDoesNothingAtAll) {
+    for (const auto& [input, output] : {std::pair{"", "/out"}, {"   ", "/out"}, {"/in", "  "}}) {
+        start(input, output);
+    }
+    EXPECT_FALSE(fs::exists(settings));
+    EXPECT_FALSE(fs::exists(files.log_file));
+    EXPECT_EQ(window.progress_shown, 0);
+    EXPECT_TRUE(window.log.empty());
+}
+
+TEST_F(StartRunTest, FolderTextsAreTrimmedUsedWithASeparatorAndStoredWithout) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+
+    start("  " + in.string() + " ", " " + out.string() + "/  ");
+
+    EXPECT_EQ(GetIniText(settings, "SYSTEM", "InputFolder", ""), in.string());
+    EXPECT_EQ(GetIniText(settings, "SYSTEM", "OutputFolder", ""), out.string());
+    EXPECT_EQ(window.log[1], copied(1, "AlbumName + ArtistName", "a.mp3", "/Artist/Album/a.mp3"));
+    EXPECT_EQ(folder_with_separator("  /music "), "/music/");
+    EXPECT_EQ(folder_with_separator("/"), "/");
+    EXPECT_EQ(stored_folder("/music/"), "/music");
+    EXPECT_EQ(stored_folder("/"), "/");
+}
+
+TEST_F(StartRunTest, ARunWritesTheWholeLogWithCrLfAndHandsItToTheShell) {
+    use_sub_folders("Albums", "", "Misc");
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Some Artist", "Some Album"});
+    make_mp3(in / "b.mp3", {TagKind::None});
+    make_broken_mp3(in / "c.mp3", BrokenMp3::Text);
+    write_file(files.log_file, std::string(10000, 'x'));
+    bool disabled_inside = false;
+    window.on_pump = [&] { disabled_inside = !window.buttons_enabled; };
+
+    start(in.string(), out.string());
+
+    EXPECT_EQ(
+        read_file(files.log_file),
+        "Ready...\r\n" +
+            copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Some Artist/Some Album/a.mp3") +
+            "\r\n" + copied(2, "Unknown", "b.mp3", "Misc/b.mp3") + "\r\n" + "File: " + in_folder() +
+            "c.mp3 ...Error\r\n...Complete\r\n");
+    EXPECT_TRUE(disabled_inside);
+    EXPECT_TRUE(window.buttons_enabled);
+    EXPECT_EQ(window.opened, (Lines{files.log_file.string()}));
+    EXPECT_EQ(window.progress_shown, 1);
+    EXPECT_EQ(window.progress_unloaded, 1);
+    EXPECT_EQ(window.selected, 4);
+    EXPECT_EQ(window.status, "c.mp3");
+    EXPECT_EQ(window.count(Counter::ReadFile), 3);
+}
+
+TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheTwoLinesAndCountersStartAtZero) {
+    write_file(in / "readme.txt", "x");
+    window.counters[Counter::ReadFile] = "17";
+    window.counters[Counter::Unknown] = "5";
+    window.log = {"old line"};
+
+    start(in.string(), out.string());
+
+    EXPECT_EQ(read_file(files.log_file), "Ready...\r\n...Complete\r\n");
+    EXPECT_EQ(window.count(Counter::ReadFile), 0);
+    EXPECT_EQ(window.count(Counter::Unknown), 0);
+}
+
+TEST_F(StartRunTest, ACancelledRunEndsWithUserCancel) {
+    make_mp3(in / "a.mp3", {TagKind::None});
+    make_mp3(in / "b.mp3", {TagKind::None});
+    window.on_pump = [&] { CancelState = CancelRequested; };
+    window.answer = [] { return true; };
+
+    start(in.string(), out.string());
+
+    EXPECT_EQ(read_file(files.log_file),
+              "Ready...\r\n" + copied(1, "Unknown", "a.mp3", "/a.mp3") + "\r\n...User Cancel\r\n");
+}
+
+}  // namespace
+}  // namespace trackfold::test
