@@ -1,5 +1,6 @@
 #include "engine/target_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -38,6 +39,27 @@ bool same_content(const std::string& a, const std::string& b) {
     return in_a.eof() && in_b.eof();
 }
 
+namespace {
+
+// True when the target is the source itself (the collection is already sorted, or the output
+// lies in the input), or a copy an earlier run made: same size and modification time, which
+// every copy keeps. Either way a copy would change nothing.
+bool already_in_place(const std::string& source, const std::string& target) {
+    struct stat from {};
+    struct stat to {};
+    if (::stat(target.c_str(), &to) != 0 || ::stat(source.c_str(), &from) != 0 ||
+        !S_ISREG(to.st_mode)) {
+        return false;
+    }
+    if (from.st_dev == to.st_dev && from.st_ino == to.st_ino) {
+        return true;
+    }
+    return from.st_size == to.st_size && from.st_mtim.tv_sec == to.st_mtim.tv_sec &&
+           from.st_mtim.tv_nsec == to.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
 std::string TargetWriter::free_target(const std::string& source, const std::string& folder,
                                       const std::string& name) {
     std::string target = folder + name;
@@ -52,9 +74,7 @@ std::string TargetWriter::copy(const std::string& source, const std::string& fol
     ec.clear();
     const std::string target = free_target(source, folder, name);
 
-    std::error_code same_ec;
-    if (fs::equivalent(source, target, same_ec)) {
-        // The collection is already where it belongs (or the output lies in the input).
+    if (already_in_place(source, target)) {
         written_.insert(target);
         return target;
     }

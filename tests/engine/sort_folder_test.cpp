@@ -227,3 +227,46 @@ TEST_F(SortFolderTest, AFolderOfOnlySubFoldersNeverAsks) {
 
 }  // namespace
 }  // namespace trackfold::test
+
+namespace trackfold::test {
+namespace {
+
+class IncrementalRunTest : public ::testing::Test, public SortFixture {
+  public:
+    // A target that differs from its source in content only where the test says.
+    void plant_target(const std::string& name, bool same_size, bool same_time) {
+        const fs::path source = in / name;
+        const fs::path target = out / "Artist/Album" / name;
+        std::string bytes(fs::file_size(source) + (same_size ? 0 : 1), 'T');
+        write_file(target, bytes);
+        const auto time = fs::last_write_time(source);
+        fs::last_write_time(target, same_time ? time : time - std::chrono::seconds(1));
+    }
+};
+
+TEST_F(IncrementalRunTest, AnUnchangedCopyIsSkippedYetLoggedAndCountedAsBefore) {
+    for (const char* name : {"same.mp3", "size.mp3", "time.mp3", "new.mp3"}) {
+        make_mp3(in / name, {TagKind::Id3v24, "Artist", "Album"});
+    }
+    plant_target("same.mp3", true, true);
+    plant_target("size.mp3", false, true);
+    plant_target("time.mp3", true, false);
+
+    sort();
+
+    EXPECT_EQ(window.log,
+              (Lines{copied(1, "AlbumName + ArtistName", "new.mp3", "/Artist/Album/new.mp3"),
+                     copied(2, "AlbumName + ArtistName", "same.mp3", "/Artist/Album/same.mp3"),
+                     copied(3, "AlbumName + ArtistName", "size.mp3", "/Artist/Album/size.mp3"),
+                     copied(4, "AlbumName + ArtistName", "time.mp3", "/Artist/Album/time.mp3")}));
+    EXPECT_EQ(window.count(Counter::AlbumArtist), 4);
+    const fs::path album = out / "Artist/Album";
+    EXPECT_EQ(read_file(album / "same.mp3"), std::string(fs::file_size(in / "same.mp3"), 'T'));
+    for (const char* name : {"size.mp3", "time.mp3", "new.mp3"}) {
+        EXPECT_EQ(read_file(album / name), read_file(in / name)) << name;
+        EXPECT_EQ(fs::last_write_time(album / name), fs::last_write_time(in / name)) << name;
+    }
+}
+
+}  // namespace
+}  // namespace trackfold::test
