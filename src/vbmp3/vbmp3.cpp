@@ -1,0 +1,255 @@
+#include "vbmp3.h"
+
+#include <taglib/apetag.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tdebuglistener.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/tfilestream.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+static_assert(sizeof(StreamInfoRecord) == 272);
+static_assert(offsetof(StreamInfoRecord, value0) == 256);
+static_assert(sizeof(TagInfoRecord) == 652);
+static_assert(offsetof(TagInfoRecord, artist) == 128);
+static_assert(offsetof(TagInfoRecord, album) == 256);
+static_assert(offsetof(TagInfoRecord, year) == 384);
+static_assert(offsetof(TagInfoRecord, comment) == 389);
+static_assert(offsetof(TagInfoRecord, track) == 520);
+static_assert(offsetof(TagInfoRecord, genre) == 524);
+
+namespace trackfold {
+namespace {
+
+// A TagLib built without NDEBUG reports every oddity of a broken file on stderr.
+class SilentDebugListener : public TagLib::DebugListener {
+  public:
+    void printMessage(const TagLib::String&) override {}
+};
+
+void silence_taglib() {
+    static SilentDebugListener listener;
+    TagLib::setDebugListener(&listener);
+}
+
+// The file stays open between vbmp3_open and vbmp3_free; TagLib reads the tags lazily from it.
+struct OpenFile {
+    std::unique_ptr<TagLib::FileStream> stream;
+    std::unique_ptr<TagLib::MPEG::File> mpeg;
+
+    void close() {
+        mpeg.reset();
+        stream.reset();
+    }
+};
+
+OpenFile& open_file() {
+    static OpenFile file;
+    return file;
+}
+
+bool has_tag(TagLib::MPEG::File& file) {
+    return file.hasID3v2Tag() || file.hasAPETag() || file.hasID3v1Tag();
+}
+
+// Highest priority first: ID3v2, then APE, then ID3v1.
+std::vector<const TagLib::Tag*> tags_by_priority(TagLib::MPEG::File& file) {
+    std::vector<const TagLib::Tag*> tags;
+    if (file.hasID3v2Tag()) {
+        tags.push_back(file.ID3v2Tag());
+    }
+    if (file.hasAPETag()) {
+        tags.push_back(file.APETag());
+    }
+    if (file.hasID3v1Tag()) {
+        tags.push_back(file.ID3v1Tag());
+    }
+    return tags;
+}
+
+// Multiple values are joined the way ID3v2.3 stores them, so that the same artists tagged in
+// v2.3 or v2.4 give the same text; TagLib itself would join them with a space.
+const TagLib::String kValueSeparator = "/";
+
+struct TextField {
+    const char* frame_id;  // nullptr: the field is taken as TagLib's Tag interface gives it
+    const char* ape_key;
+    TagLib::String (TagLib::Tag::*read)() const;
+};
+
+constexpr TextField kTitle{"TIT2", "TITLE", &TagLib::Tag::title};
+constexpr TextField kArtist{"TPE1", "ARTIST", &TagLib::Tag::artist};
+constexpr TextField kAlbum{"TALB", "ALBUM", &TagLib::Tag::album};
+constexpr TextField kComment{nullptr, nullptr, &TagLib::Tag::comment};
+constexpr TextField kGenre{nullptr, nullptr, &TagLib::Tag::genre};
+
+TagLib::String id3v2_text(const TagLib::ID3v2::Tag& tag, const char* frame_id) {
+    const auto& frames = tag.frameListMap();
+    const auto found = frames.find(frame_id);
+    if (found == frames.end() || found->second.isEmpty()) {
+        return {};
+    }
+    const TagLib::ID3v2::Frame* frame = found->second.front();
+    if (const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+        return text->fieldList().toString(kValueSeparator);
+    }
+    return frame->toString();
+}
+
+TagLib::String ape_text(const TagLib::APE::Tag& tag, const char* key) {
+    const auto& items = tag.itemListMap();
+    const auto found = items.find(key);
+    if (found == items.end()) {
+        return {};
+    }
+    return found->second.values().toString(kValueSeparator);
+}
+
+TagLib::String read_text(const TagLib::Tag& tag, const TextField& field) {
+    if (field.frame_id != nullptr) {
+        if (const auto* id3v2 = dynamic_cast<const TagLib::ID3v2::Tag*>(&tag)) {
+            return id3v2_text(*id3v2, field.frame_id);
+        }
+        if (const auto* ape = dynamic_cast<const TagLib::APE::Tag*>(&tag)) {
+            return ape_text(*ape, field.ape_key);
+        }
+    }
+    return (tag.*field.read)();
+}
+
+// A text of spaces only counts as missing: the reader trims it to nothing anyway.
+bool is_blank(const TagLib::String& text) {
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c == L' '; });
+}
+
+TagLib::String first_text(const std::vector<const TagLib::Tag*>& tags, const TextField& field) {
+    for (const TagLib::Tag* tag : tags) {
+        TagLib::String text = read_text(*tag, field);
+        if (!is_blank(text)) {
+            return text;
+        }
+    }
+    return {};
+}
+
+unsigned first_number(const std::vector<const TagLib::Tag*>& tags,
+                      unsigned (TagLib::Tag::*read)() const) {
+    for (const TagLib::Tag* tag : tags) {
+        if (const unsigned number = (tag->*read)(); number != 0) {
+            return number;
+        }
+    }
+    return 0;
+}
+
+bool is_continuation_byte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Into a zeroed field, so NUL-padded; a text too long for the field is cut before the character
+// that does not fit.
+void copy_text(char* field, std::size_t size, const std::string& text) {
+    std::size_t length = text.size();
+    if (length > size) {
+        length = size;
+        while (length > 0 && is_continuation_byte(text[length])) {
+            --length;
+        }
+    }
+    std::memcpy(field, text.data(), length);
+}
+
+template <std::size_t N>
+void copy_text(char (&field)[N], const TagLib::String& text) {
+    copy_text(field, N, text.to8Bit(true));
+}
+
+void fill_tag_info(TagLib::MPEG::File& file, TagInfoRecord& info) {
+    const std::vector<const TagLib::Tag*> tags = tags_by_priority(file);
+    copy_text(info.title, first_text(tags, kTitle));
+    copy_text(info.artist, first_text(tags, kArtist));
+    copy_text(info.album, first_text(tags, kAlbum));
+    if (const unsigned year = first_number(tags, &TagLib::Tag::year); year != 0) {
+        copy_text(info.year, sizeof info.year, std::to_string(year));
+    }
+    copy_text(info.comment, first_text(tags, kComment));
+    info.track = static_cast<int32_t>(first_number(tags, &TagLib::Tag::track));
+    copy_text(info.genre, first_text(tags, kGenre));
+}
+
+bool open_mp3(const char* file_name) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file_name, error)) {
+        return false;
+    }
+    silence_taglib();
+    auto stream = std::make_unique<TagLib::FileStream>(file_name, true);
+    if (!stream->isOpen()) {
+        return false;
+    }
+    auto mpeg = std::make_unique<TagLib::MPEG::File>(
+        stream.get(), TagLib::ID3v2::FrameFactory::instance(), false);
+    // Without a tag the file must at least hold MPEG audio, or it is no MP3 at all.
+    if (!mpeg->isValid() || (!has_tag(*mpeg) && mpeg->firstFrameOffset() < 0)) {
+        return false;
+    }
+    open_file().stream = std::move(stream);
+    open_file().mpeg = std::move(mpeg);
+    return true;
+}
+
+}  // namespace
+}  // namespace trackfold
+
+int vbmp3_open(const char* file_name, StreamInfoRecord* info) {
+    try {
+        if (info != nullptr) {
+            std::memset(info, 0, sizeof *info);
+        }
+        trackfold::open_file().close();
+        return file_name != nullptr && trackfold::open_mp3(file_name) ? 1 : 0;
+    } catch (...) {
+        trackfold::open_file().close();
+        return 0;
+    }
+}
+
+int vbmp3_getTagInfo(TagInfoRecord* info) {
+    if (info == nullptr) {
+        return 0;
+    }
+    std::memset(info, 0, sizeof *info);
+    try {
+        TagLib::MPEG::File* file = trackfold::open_file().mpeg.get();
+        if (file == nullptr) {
+            return 0;
+        }
+        trackfold::fill_tag_info(*file, *info);
+        return 1;
+    } catch (...) {
+        std::memset(info, 0, sizeof *info);
+        return 0;
+    }
+}
+
+int vbmp3_stop(void) {
+    return 1;
+}
+
+int vbmp3_stopCallback(void) {
+    return 1;
+}
+
+int vbmp3_free(void) {
+    trackfold::open_file().close();
+    return 1;
+}
