@@ -1,0 +1,70 @@
+#include "util/case_fold.h"
+
+#include <locale>
+#include <optional>
+#include <stdexcept>
+
+#include "util/text.h"
+
+namespace trackfold {
+namespace {
+
+// The C.UTF-8 locale knows the case of every Unicode letter, whatever locale the process runs in.
+const std::ctype<wchar_t>* unicode_ctype() {
+    static const std::optional<std::locale> locale = []() -> std::optional<std::locale> {
+        try {
+            return std::locale("C.UTF-8");
+        } catch (const std::runtime_error&) {
+            return std::nullopt;
+        }
+    }();
+    static const std::ctype<wchar_t>* const facet =
+        locale ? &std::use_facet<std::ctype<wchar_t>>(*locale) : nullptr;
+    return facet;
+}
+
+char32_t fold(char32_t c) {
+    if (const auto* ctype = unicode_ctype()) {
+        // Upper then lower case joins letters with several lower forms, such as the two sigmas.
+        return static_cast<char32_t>(ctype->tolower(ctype->toupper(static_cast<wchar_t>(c))));
+    }
+    return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string fold_case(std::string_view utf8) {
+    std::string folded;
+    folded.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const auto character = decode_utf8(utf8);
+        if (character) {
+            append_utf8(folded, fold(character->code_point));
+            utf8.remove_prefix(character->length);
+        } else {
+            folded += utf8.front();
+            utf8.remove_prefix(1);
+        }
+    }
+    return folded;
+}
+
+}  // namespace trackfold

@@ -1,0 +1,238 @@
+#include "util/ini_file.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "util/text.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+namespace {
+
+// The private-profile reader gets a 100-character buffer, one of which holds the terminator.
+constexpr std::size_t kMaxValueChars = 99;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && is_blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, {}, ascii_lower, ascii_lower);
+}
+
+enum class LineKind { kOther, kSection, kKey };
+
+struct IniLine {
+    std::size_t begin;  // first byte of the line
+    std::size_t end;    // just past its text, before the line break
+    std::size_t next;   // first byte of the following line
+    LineKind kind;
+    std::string_view name;
+    std::string_view value;
+};
+
+void parse_text(IniLine& line, std::string_view text) {
+    text = trim_blanks(text);
+    if (text.empty() || text.front() == ';' || text.front() == '#') {
+        return;
+    }
+    if (text.front() == '[') {
+        const auto close = text.rfind(']');
+        if (close != std::string_view::npos) {
+            line.kind = LineKind::kSection;
+            line.name = trim_blanks(text.substr(1, close - 1));
+        }
+        return;
+    }
+    const auto equals = text.find('=');
+    if (equals != std::string_view::npos) {
+        line.kind = LineKind::kKey;
+        line.name = trim_blanks(text.substr(0, equals));
+        line.value = trim_blanks(text.substr(equals + 1));
+    }
+}
+
+std::vector<IniLine> parse(std::string_view content) {
+    std::vector<IniLine> lines;
+    std::size_t begin = 0;
+    while (begin < content.size()) {
+        const auto newline = content.find('\n', begin);
+        IniLine line{begin, content.size(), content.size(), LineKind::kOther, {}, {}};
+        if (newline != std::string_view::npos) {
+            line.next = newline + 1;
+            line.end = newline > begin && content[newline - 1] == '\r' ? newline - 1 : newline;
+        }
+        std::string_view text = content.substr(begin, line.end - begin);
+        if (begin == 0 && text.starts_with(kUtf8Bom)) {
+            text.remove_prefix(kUtf8Bom.size());
+        }
+        parse_text(line, text);
+        lines.push_back(line);
+        begin = line.next;
+    }
+    return lines;
+}
+
+struct Match {
+    std::optional<std::size_t> section;  // the first section of that name
+    std::optional<std::size_t> key;      // the first key of that name in it
+    std::size_t last_entry = 0;          // its last key line, or its header when it has none
+};
+
+Match find_entry(const std::vector<IniLine>& lines, std::string_view section,
+                 std::string_view key) {
+    section = trim_blanks(section);
+    key = trim_blanks(key);
+    Match match;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const IniLine& line = lines[i];
+        if (line.kind == LineKind::kSection) {
+            if (match.section) {
+                break;
+            }
+            if (equal_ignoring_case(line.name, section)) {
+                match.section = i;
+                match.last_entry = i;
+            }
+        } else if (match.section && line.kind == LineKind::kKey) {
+            match.last_entry = i;
+            if (!match.key && equal_ignoring_case(line.name, key)) {
+                match.key = i;
+            }
+        }
+    }
+    return match;
+}
+
+std::optional<std::string> read_file(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+std::string_view first_chars(std::string_view text, std::size_t count) {
+    std::size_t end = 0;
+    for (; count > 0 && end < text.size(); --count) {
+        const auto character = decode_utf8(text.substr(end));
+        end += character ? character->length : 1;
+    }
+    return text.substr(0, end);
+}
+
+std::string_view line_break_of(std::string_view content) {
+    const auto newline = content.find('\n');
+    return newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r' ? "\r\n"
+                                                                                            : "\n";
+}
+
+// Writes beside the old file and renames over it, so a failed write leaves the old settings.
+void replace_file(const fs::path& file, const std::string& content) {
+    fs::path temp = file;
+    temp += ".tmp";
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.close();
+    std::error_code ec;
+    if (out.fail()) {
+        fs::remove(temp, ec);
+        return;
+    }
+    const auto old_status = fs::status(file, ec);
+    if (fs::exists(old_status)) {
+        fs::permissions(temp, old_status.permissions(), ec);
+    }
+    fs::rename(temp, file, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+    }
+}
+
+}  // namespace
+
+std::string GetIniText(const fs::path& file, const std::string& section, const std::string& key,
+                       const std::string& default_value) {
+    const auto content = read_file(file);
+    if (!content) {
+        return default_value;
+    }
+    const auto lines = parse(*content);
+    const Match match = find_entry(lines, section, key);
+    if (!match.key) {
+        return default_value;
+    }
+    std::string value(first_chars(unquote(lines[*match.key].value), kMaxValueChars));
+    std::erase(value, '\0');
+    value = trim_spaces(value);
+    return value.empty() ? default_value : value;
+}
+
+void PutIniText(const fs::path& file, const std::string& section, const std::string& key,
+                const std::string& value) {
+    auto content = read_file(file);
+    if (!content) {
+        std::error_code ec;
+        if (fs::exists(file, ec) || ec) {
+            return;
+        }
+        content.emplace();
+    }
+    const std::string_view old = *content;
+    const std::string_view line_break = line_break_of(old);
+    const std::string entry = key + "=" + value;
+    const auto lines = parse(old);
+    const Match match = find_entry(lines, section, key);
+
+    std::string updated;
+    if (match.key) {
+        const IniLine& line = lines[*match.key];
+        updated.append(old.substr(0, line.begin)).append(entry).append(old.substr(line.end));
+    } else {
+        const std::size_t at = match.section ? lines[match.last_entry].next : old.size();
+        updated.append(old.substr(0, at));
+        if (!updated.empty() && updated.back() != '\n') {
+            updated.append(line_break);
+        }
+        if (!match.section) {
+            updated.append("[").append(section).append("]").append(line_break);
+        }
+        updated.append(entry).append(line_break).append(old.substr(at));
+    }
+    replace_file(file, updated);
+}
+
+}  // namespace trackfold

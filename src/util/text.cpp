@@ -1,0 +1,70 @@
+#include "util/text.h"
+
+namespace trackfold {
+
+std::string trim_spaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const auto character = decode_utf8(text.substr(end));
+        const std::size_t length = character ? character->length : 1;
+        if (end + length > max_bytes) {
+            break;
+        }
+        end += length;
+    }
+    return text.substr(0, end);
+}
+
+std::optional<Utf8Char> decode_utf8(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) {
+        return Utf8Char{lead, 1};
+    }
+    std::size_t length = 0;
+    char32_t code_point = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        code_point = lead & 0x1F;
+        smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        code_point = lead & 0x0F;
+        smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        code_point = lead & 0x07;
+        smallest = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() < length) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0) != 0x80) {
+            return std::nullopt;
+        }
+        code_point = (code_point << 6) | (byte & 0x3F);
+    }
+    if (code_point < smallest || code_point > 0x10FFFF ||
+        (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return Utf8Char{code_point, length};
+}
+
+}  // namespace trackfold
