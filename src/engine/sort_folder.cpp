@@ -172,9 +172,11 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         return false;
     }
     State& s = *state_;
-    const SubFolderNames names{GetIniText(s.settings_file, "SYSTEM", "AlbumFolder", ""),
-                               GetIniText(s.settings_file, "SYSTEM", "ArtistFolder", ""),
-                               GetIniText(s.settings_file, "SYSTEM", "UnknowFolder", "")};
+    // Read for every folder, so a hand edit of the settings takes effect during a run.
+    const IniReader settings(s.settings_file);
+    const SubFolderNames names{settings.text("SYSTEM", "AlbumFolder", ""),
+                               settings.text("SYSTEM", "ArtistFolder", ""),
+                               settings.text("SYSTEM", "UnknowFolder", "")};
 
     struct stat info {};
     std::error_code ec;

@@ -184,13 +184,14 @@ void replace_file(const fs::path& file, const std::string& content) {
 
 }  // namespace
 
-std::string GetIniText(const fs::path& file, const std::string& section, const std::string& key,
-                       const std::string& default_value) {
-    const auto content = read_file(file);
-    if (!content) {
+IniReader::IniReader(const fs::path& file) : content_(read_file(file)) {}
+
+std::string IniReader::text(const std::string& section, const std::string& key,
+                            const std::string& default_value) const {
+    if (!content_) {
         return default_value;
     }
-    const auto lines = parse(*content);
+    const auto lines = parse(*content_);
     const Match match = find_entry(lines, section, key);
     if (!match.key) {
         return default_value;
@@ -199,6 +200,11 @@ std::string GetIniText(const fs::path& file, const std::string& section, const s
     std::erase(value, '\0');
     value = trim_spaces(value);
     return value.empty() ? default_value : value;
+}
+
+std::string GetIniText(const fs::path& file, const std::string& section, const std::string& key,
+                       const std::string& default_value) {
+    return IniReader(file).text(section, key, default_value);
 }
 
 void PutIniText(const fs::path& file, const std::string& section, const std::string& key,

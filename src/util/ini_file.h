@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace trackfold {
@@ -11,6 +12,18 @@ namespace trackfold {
 // characters is cut to 99, and a value of spaces only reads as the default. Never throws.
 std::string GetIniText(const std::filesystem::path& file, const std::string& section,
                        const std::string& key, const std::string& default_value);
+
+// One reading of the file, for a caller that needs several values at once; each value
+// follows the rules of GetIniText.
+class IniReader {
+  public:
+    explicit IniReader(const std::filesystem::path& file);
+    std::string text(const std::string& section, const std::string& key,
+                     const std::string& default_value) const;
+
+  private:
+    std::optional<std::string> content_;
+};
 
 // Writes one value as given, creating the file, section or key as needed and keeping every
 // other line (comments, other keys) byte for byte, in the file's own line-break style.

@@ -76,6 +76,18 @@ TEST_F(SortFolderTest, MissingSubFolderNamesLeaveADoubledSeparator) {
     EXPECT_EQ(files_below(out), (Lines{"Artist/c.mp3", "d.mp3"}));
 }
 
+TEST_F(SortFolderTest, ASettingsEditTakesEffectFromTheNextFolder) {
+    use_sub_folders("Old", "", "");
+    make_mp3(in / "1.mp3", {TagKind::Id3v24, "", "Album"});
+    make_mp3(in / "2.mp3", {TagKind::Id3v24, "", "Album"});
+    make_mp3(in / "sub/3.mp3", {TagKind::Id3v24, "", "Album"});
+    window.on_pump = [&] { PutIniText(settings, "SYSTEM", "AlbumFolder", "New"); };
+
+    sort();
+
+    EXPECT_EQ(files_below(out), (Lines{"New/Album/3.mp3", "Old/Album/1.mp3", "Old/Album/2.mp3"}));
+}
+
 TEST_F(SortFolderTest, FilesBeforeSubFoldersAndEverythingInNameOrder) {
     make_mp3(in / "z.mp3", {TagKind::None});
     make_mp3(in / "b/1.mp3", {TagKind::None});
