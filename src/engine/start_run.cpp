@@ -21,9 +21,7 @@ std::string folder_with_separator(const std::string& text) {
     return folder;
 }
 
-void BeginRun(RunWindow& window) {
-    CancelState = Idle;
-    window.set_run_buttons_enabled(false);
+void reset_run_display(RunWindow& window) {
     for (Counter counter :
          {Counter::Unknown, Counter::AlbumArtist, Counter::AlbumOnly, Counter::ArtistOnly}) {
         window.set_counter_text(counter, "0");
@@ -33,6 +31,12 @@ void BeginRun(RunWindow& window) {
     window.select_last_log();
     window.set_counter_text(Counter::ReadFile, "0");
     window.set_status("");
+}
+
+void BeginRun(RunWindow& window) {
+    CancelState = Idle;
+    window.set_run_buttons_enabled(false);
+    reset_run_display(window);
 }
 
 void EndRun(RunWindow& window) {

@@ -21,6 +21,10 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
 void BeginRun(RunWindow& window);
 void EndRun(RunWindow& window);
 
+// Counters to "0", the log to just "Ready...", the status label empty: how the window looks
+// at start-up and at the beginning of every run.
+void reset_run_display(RunWindow& window);
+
 // A trimmed folder text made to end in the separator ("" stays "").
 std::string folder_with_separator(const std::string& text);
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+namespace trackfold {
+
+// A plain single-selection list of text lines. Rows all have one height and only the visible
+// rows are painted, so appending a line and scrolling to it costs the same at any length.
+class LogList : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit LogList(QWidget* parent = nullptr);
+
+    void append(const QString& line);
+    void clear();
+    std::size_t count() const { return lines_.size(); }
+    const QString& line(std::size_t index) const { return lines_.at(index); }
+
+    // -1 when no row is selected.
+    int current_row() const { return current_; }
+    void set_current_row(int row);
+    void select_last();
+
+    int first_visible_row() const;
+    // Rows wholly inside the viewport.
+    int visible_rows() const;
+    // Where a row is, in viewport coordinates.
+    QRect row_rect(int row) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+  private:
+    int row_height() const;
+    int line_width(const QString& line) const;
+    void update_scroll_bars();
+    void scroll_to(int row);
+
+    std::vector<QString> lines_;
+    int current_ = -1;
+    int widest_ = 0;
+};
+
+}  // namespace trackfold

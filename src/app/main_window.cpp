@@ -1,0 +1,174 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QIcon>
+#include <QMessageBox>
+#include <QScreen>
+#include <QUrl>
+#include <cstdlib>
+#include <utility>
+
+#include "app/caption_fit.h"
+#include "app/folder_picture.h"
+#include "engine/cancel_state.h"
+#include "ui_main_window.h"
+#include "util/ini_file.h"
+
+namespace trackfold {
+
+namespace {
+
+QString to_qt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(RunFiles files, Mp3Library& library)
+    : ui_(std::make_unique<Ui::MainWindow>()),
+      files_(std::move(files)),
+      library_(library),
+      ask_cancel_([this] {
+          QMessageBox box(QMessageBox::Information, QStringLiteral("Trackfold"),
+                          QStringLiteral("処理をキャンセルしますか?"),
+                          QMessageBox::Yes | QMessageBox::No, this);
+          box.setDefaultButton(QMessageBox::Yes);
+          return box.exec() == QMessageBox::Yes;
+      }),
+      open_with_shell_([](const std::string& path) {
+          QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
+      }),
+      end_process_([] { std::_Exit(0); }) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Trackfold! Ver." TRACKFOLD_VERSION));
+    setFixedSize(size());
+
+    const QIcon folder(open_folder_picture());
+    setWindowIcon(folder);
+    ui_->cmdOpen_0->setIcon(folder);
+    ui_->cmdOpen_1->setIcon(folder);
+    fit_captions(*this);
+
+    connect(ui_->cmdStart, &QPushButton::clicked, this, &MainWindow::start_clicked);
+    connect(ui_->cmdEnd, &QPushButton::clicked, this, &QWidget::close);
+    ui_->cmdStart->setFocus();
+
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::InitMainWindow() {
+    reset_run_display(*this);
+    ui_->txtInputFolder->setText(
+        to_qt(GetIniText(files_.settings_file, "SYSTEM", "InputFolder", "")));
+    ui_->txtOutputFolder->setText(
+        to_qt(GetIniText(files_.settings_file, "SYSTEM", "OutputFolder", "")));
+}
+
+void MainWindow::set_cancel_question(std::function<bool()> ask) {
+    ask_cancel_ = std::move(ask);
+}
+
+void MainWindow::set_shell_opener(std::function<void(const std::string&)> open) {
+    open_with_shell_ = std::move(open);
+}
+
+void MainWindow::set_process_end(std::function<void()> end) {
+    end_process_ = std::move(end);
+}
+
+QLabel* MainWindow::counter_label(Counter counter) const {
+    switch (counter) {
+        case Counter::ReadFile:
+            return ui_->lblReadFileCount;
+        case Counter::AlbumArtist:
+            return ui_->lblAlbumArtist;
+        case Counter::AlbumOnly:
+            return ui_->lblAlbumOnlyCount;
+        case Counter::ArtistOnly:
+            return ui_->lblArtistOnlyCount;
+        case Counter::Unknown:
+            break;
+    }
+    return ui_->lblUnknownFileCount;
+}
+
+std::string MainWindow::counter_text(Counter counter) const {
+    return counter_label(counter)->text().toStdString();
+}
+
+void MainWindow::set_counter_text(Counter counter, const std::string& text) {
+    counter_label(counter)->setText(to_qt(text));
+}
+
+void MainWindow::set_status(const std::string& file_name) {
+    ui_->lbReadFilelStatus->setText(to_qt(file_name));
+}
+
+void MainWindow::append_log(const std::string& line) {
+    ui_->lstInfo->append(to_qt(line));
+}
+
+void MainWindow::select_last_log() {
+    ui_->lstInfo->select_last();
+}
+
+void MainWindow::clear_log() {
+    ui_->lstInfo->clear();
+}
+
+std::size_t MainWindow::log_count() const {
+    return ui_->lstInfo->count();
+}
+
+std::string MainWindow::log_line(std::size_t index) const {
+    return ui_->lstInfo->line(index).toStdString();
+}
+
+bool MainWindow::ask_cancel() {
+    return ask_cancel_();
+}
+
+void MainWindow::pump_events() {
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::set_run_buttons_enabled(bool enabled) {
+    ui_->cmdOpen_0->setEnabled(enabled);
+    ui_->cmdOpen_1->setEnabled(enabled);
+    ui_->cmdStart->setEnabled(enabled);
+}
+
+void MainWindow::show_progress() {}
+
+void MainWindow::unload_progress() {
+    CancelState = CancelRequested;
+}
+
+void MainWindow::open_with_shell(const std::string& path) {
+    open_with_shell_(path);
+}
+
+void MainWindow::start_clicked() {
+    StartRun(*this, ui_->txtInputFolder->text().toStdString(),
+             ui_->txtOutputFolder->text().toStdString(), files_, library_);
+}
+
+// Also reached from inside a run, when the walk lets the window handle a click on End or on
+// the close box: the process ends right there, before the next file.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    release_mp3_library(library_);
+    event->accept();
+    end_process_();
+}
+
+}  // namespace trackfold

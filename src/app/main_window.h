@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/run_window.h"
+#include "engine/start_run.h"
+#include "tags/tag_reader.h"
+
+class QLabel;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace trackfold {
+
+class LogList;
+
+// The one main window: folder fields, buttons, counters, status line and the log list.
+class MainWindow : public QWidget, public RunWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(RunFiles files, Mp3Library& library = vbmp3_library());
+    ~MainWindow() override;
+
+    void InitMainWindow();
+
+    // What would reach past the window: the question box, the shell and the end of the
+    // process. Tests put their own here.
+    void set_cancel_question(std::function<bool()> ask);
+    void set_shell_opener(std::function<void(const std::string&)> open);
+    void set_process_end(std::function<void()> end);
+
+    std::string counter_text(Counter counter) const override;
+    void set_counter_text(Counter counter, const std::string& text) override;
+    void set_status(const std::string& file_name) override;
+    void append_log(const std::string& line) override;
+    void select_last_log() override;
+    void clear_log() override;
+    std::size_t log_count() const override;
+    std::string log_line(std::size_t index) const override;
+    bool ask_cancel() override;
+    void pump_events() override;
+    void set_run_buttons_enabled(bool enabled) override;
+    void show_progress() override;
+    void unload_progress() override;
+    void open_with_shell(const std::string& path) override;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void start_clicked();
+    QLabel* counter_label(Counter counter) const;
+
+    std::unique_ptr<Ui::MainWindow> ui_;
+    RunFiles files_;
+    Mp3Library& library_;
+    std::function<bool()> ask_cancel_;
+    std::function<void(const std::string&)> open_with_shell_;
+    std::function<void()> end_process_;
+};
+
+}  // namespace trackfold

@@ -1,0 +1,101 @@
+#include <QScrollBar>
+#include <QtTest>
+
+#include "app/log_list.h"
+
+using trackfold::LogList;
+
+class LogListTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void keepsEveryLineBeyondTheOldListBoxLimit() {
+        LogList list;
+        list.resize(653, 100);
+        for (int i = 0; i < 40000; ++i) {
+            list.append(QString::number(i));
+            list.select_last();
+        }
+        QCOMPARE(list.count(), std::size_t{40000});
+        QCOMPARE(list.line(32767), QStringLiteral("32767"));
+        QCOMPARE(list.line(39999), QStringLiteral("39999"));
+        QCOMPARE(list.current_row(), 39999);
+        QCOMPARE(list.first_visible_row() + list.visible_rows() - 1, 39999);
+    }
+
+    void selectingAnEarlierRowScrollsBackToIt() {
+        LogList list;
+        list.resize(653, 100);
+        for (int i = 0; i < 100; ++i) {
+            list.append(QString::number(i));
+        }
+        list.select_last();
+        list.set_current_row(3);
+        QCOMPARE(list.first_visible_row(), 3);
+        list.set_current_row(1000);
+        QCOMPARE(list.current_row(), 99);
+    }
+
+    void clearForgetsLinesSelectionAndScrolling() {
+        LogList list;
+        list.resize(653, 100);
+        for (int i = 0; i < 100; ++i) {
+            list.append(QStringLiteral("line"));
+        }
+        list.select_last();
+        list.clear();
+        QCOMPARE(list.count(), std::size_t{0});
+        QCOMPARE(list.current_row(), -1);
+        QCOMPARE(list.verticalScrollBar()->maximum(), 0);
+        list.select_last();
+        QCOMPARE(list.current_row(), -1);
+    }
+
+    void tabsAndLongLinesCanBeScrolledIntoView() {
+        LogList list;
+        list.resize(200, 100);
+        list.show();
+        list.append(
+            QStringLiteral("1\tAlbumName + ArtistName\t/in/a/long/folder/a.mp3\t/out/a.mp3"));
+        QVERIFY(list.horizontalScrollBar()->maximum() > 0);
+        list.clear();
+        QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+    }
+
+    void mouseAndKeysMoveTheSelection() {
+        LogList list;
+        list.resize(653, 100);
+        list.show();
+        for (int i = 0; i < 50; ++i) {
+            list.append(QString::number(i));
+        }
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, list.row_rect(2).center());
+        QCOMPARE(list.current_row(), 2);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.current_row(), 3);
+        QTest::keyClick(&list, Qt::Key_Up);
+        QTest::keyClick(&list, Qt::Key_Up);
+        QCOMPARE(list.current_row(), 1);
+        QTest::keyClick(&list, Qt::Key_End);
+        QCOMPARE(list.current_row(), 49);
+        QCOMPARE(list.first_visible_row() + list.visible_rows() - 1, 49);
+        QTest::keyClick(&list, Qt::Key_Home);
+        QCOMPARE(list.current_row(), 0);
+        QCOMPARE(list.first_visible_row(), 0);
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {},
+                          list.row_rect(list.visible_rows()).center());
+        QCOMPARE(list.current_row(), list.visible_rows());
+    }
+
+    void clickBelowTheLastLineSelectsNothing() {
+        LogList list;
+        list.resize(653, 100);
+        list.show();
+        list.append(QStringLiteral("Ready..."));
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, list.row_rect(3).center());
+        QCOMPARE(list.current_row(), -1);
+    }
+};
+
+QTEST_MAIN(LogListTest)
+#include "log_list_test.moc"

@@ -1,0 +1,408 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QWindow>
+#include <QtTest>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/caption_fit.h"
+#include "app/log_list.h"
+#include "app/main_window.h"
+#include "support/mp3_fixture.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using trackfold::Mp3Library;
+using trackfold::RunFiles;
+using trackfold::test::make_mp3;
+using trackfold::test::Mp3Tags;
+using trackfold::test::read_file;
+using trackfold::test::TagKind;
+using trackfold::test::TempDir;
+using trackfold::test::write_file;
+
+namespace {
+
+template <class Widget>
+Widget* control(const QWidget& window, const char* name) {
+    auto* found = window.findChild<Widget*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control named %s", name);
+    }
+    return found;
+}
+
+QString label_text(const QWidget& window, const char* name) {
+    return control<QLabel>(window, name)->text();
+}
+
+struct ButtonStates {
+    bool open_input;
+    bool open_output;
+    bool start;
+    bool end;
+    bool operator==(const ButtonStates&) const = default;
+};
+
+// The real window, with the shell hand-off recorded and the button states noted at every
+// point where the walk lets the window handle events.
+class WatchedWindow : public trackfold::MainWindow {
+  public:
+    WatchedWindow(RunFiles files, Mp3Library& library) : MainWindow(std::move(files), library) {
+        set_shell_opener([this](const std::string& path) { opened.push_back(path); });
+        set_process_end([] { QFAIL("the process was ended"); });
+    }
+
+    void pump_events() override {
+        seen_during_run.push_back(buttons());
+        MainWindow::pump_events();
+    }
+
+    ButtonStates buttons() const {
+        return {control<QPushButton>(*this, "cmdOpen_0")->isEnabled(),
+                control<QPushButton>(*this, "cmdOpen_1")->isEnabled(),
+                control<QPushButton>(*this, "cmdStart")->isEnabled(),
+                control<QPushButton>(*this, "cmdEnd")->isEnabled()};
+    }
+
+    std::vector<std::string> opened;
+    std::vector<ButtonStates> seen_during_run;
+};
+
+// A test folder with the settings and log file of one window in it.
+struct Bench {
+    explicit Bench(Mp3Library& library = trackfold::vbmp3_library())
+        : files{dir.path() / "trackfold.ini", dir.path() / "trackfold.txt"},
+          window(files, library) {}
+
+    void start(const std::string& input, const std::string& output) {
+        control<QLineEdit>(window, "txtInputFolder")->setText(QString::fromStdString(input));
+        control<QLineEdit>(window, "txtOutputFolder")->setText(QString::fromStdString(output));
+        control<QPushButton>(window, "cmdStart")->click();
+    }
+
+    std::vector<std::string> log_lines() const {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < window.log_count(); ++i) {
+            lines.push_back(window.log_line(i));
+        }
+        return lines;
+    }
+
+    int selected_row() const {
+        return control<trackfold::LogList>(window, "lstInfo")->current_row();
+    }
+
+    std::string in() const { return (dir.path() / "in").string(); }
+    std::string out() const { return (dir.path() / "out").string(); }
+
+    TempDir dir;
+    RunFiles files;
+    WatchedWindow window;
+};
+
+class RecordingLibrary : public Mp3Library {
+  public:
+    explicit RecordingLibrary(std::vector<std::string>& calls) : calls_(calls) {}
+    int open(const char*, StreamInfoRecord*) override { return 0; }
+    int getTagInfo(TagInfoRecord*) override { return 0; }
+    void stop() override { calls_.push_back("stop"); }
+    void stopCallback() override { calls_.push_back("stopCallback"); }
+    void free() override { calls_.push_back("free"); }
+
+  private:
+    std::vector<std::string>& calls_;
+};
+
+const char* const kCounters[] = {"lblUnknownFileCount", "lblAlbumArtist", "lblAlbumOnlyCount",
+                                 "lblArtistOnlyCount", "lblReadFileCount"};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowIsFixedWithCaptionAndNoMaximise() {
+        Bench bench;
+        QCOMPARE(bench.window.windowTitle(), QStringLiteral("Trackfold! Ver.1.1.0"));
+        QCOMPARE(bench.window.minimumSize(), QSize(677, 365));
+        QCOMPARE(bench.window.maximumSize(), QSize(677, 365));
+        const Qt::WindowFlags flags = bench.window.windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    }
+
+    void captionsAreTheDesignedTexts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("unknown") << "lblUnknownFileCountTitle"
+                                 << "Unknown File Count : ";
+        QTest::newRow("album+artist") << "lblAlbumArtistTitle"
+                                      << "Album + Artist Count : ";
+        QTest::newRow("album") << "lblAlbumOnlyCountTitle"
+                               << "Album Only Count : ";
+        QTest::newRow("artist") << "lblArtistOnlyCountTitle"
+                                << "Artist Only Count : ";
+        QTest::newRow("input") << "lblInputFolder"
+                               << "Input Folder : ";
+        QTest::newRow("output") << "Label1"
+                                << "Output Folder : ";
+        QTest::newRow("read count") << "lblReadFileCountTitle"
+                                    << "ReadFilelStatusCount : ";
+        QTest::newRow("status") << "lbReadFilelStatusTitle"
+                                << "ReadFilelStatus : ";
+        QTest::newRow("log") << "lblLog"
+                             << "Log :";
+    }
+
+    void captionsAreTheDesignedTexts() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        Bench bench;
+        QCOMPARE(label_text(bench.window, name.toLatin1().constData()), caption);
+    }
+
+    void noCaptionIsClippedEvenWithALargeDesktopFont_data() {
+        QTest::addColumn<int>("pixel_size");
+        QTest::newRow("desktop default") << 0;
+        QTest::newRow("large") << 20;
+    }
+
+    void noCaptionIsClippedEvenWithALargeDesktopFont() {
+        QFETCH(int, pixel_size);
+        const QFont before = QApplication::font();
+        if (pixel_size > 0) {
+            QFont large = before;
+            large.setPixelSize(pixel_size);
+            QApplication::setFont(large);
+        }
+        Bench bench;
+        QApplication::setFont(before);
+        QCOMPARE(trackfold::clipped_captions(bench.window), QStringList());
+        QVERIFY(!label_text(bench.window, "lblCorp").isEmpty());
+    }
+
+    void tabVisitsTheDesignedControlsInOrder() {
+        Bench bench;
+        bench.window.show();
+        QStringList visited;
+        QWidget* widget = control<QPushButton>(bench.window, "cmdStart");
+        do {
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() &&
+                widget->isEnabled()) {
+                visited << widget->objectName();
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget->objectName() != QStringLiteral("cmdStart") && visited.size() < 50);
+        QCOMPARE(visited, QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder",
+                                       "txtOutputFolder", "cmdOpen_0", "cmdOpen_1", "picCorp"}));
+    }
+
+    void firstStartWithoutSettingsFile() {
+        Bench bench;
+        bench.window.InitMainWindow();
+        QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->text(), QString());
+        QCOMPARE(control<QLineEdit>(bench.window, "txtOutputFolder")->text(), QString());
+        for (const char* counter : kCounters) {
+            QCOMPARE(label_text(bench.window, counter), QStringLiteral("0"));
+        }
+        QCOMPARE(bench.log_lines(), std::vector<std::string>{"Ready..."});
+        QCOMPARE(bench.selected_row(), 0);
+        QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QString());
+        QVERIFY(!fs::exists(bench.files.settings_file));
+    }
+
+    void foldersAreRestoredFromTheSettingsFile() {
+        Bench bench;
+        write_file(bench.files.settings_file,
+                   "[SYSTEM]\r\nInputFolder=/music/in box\r\nOutputFolder=/music/sorted\r\n");
+        bench.window.InitMainWindow();
+        QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->text(),
+                 QStringLiteral("/music/in box"));
+        QCOMPARE(control<QLineEdit>(bench.window, "txtOutputFolder")->text(),
+                 QStringLiteral("/music/sorted"));
+    }
+
+    void startWithAnEmptyFolderDoesNothing_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("no input") << ""
+                                  << "OUT";
+        QTest::newRow("spaces for input") << "   "
+                                          << "OUT";
+        QTest::newRow("no output") << "IN"
+                                   << "";
+        QTest::newRow("spaces for output") << "IN"
+                                           << "  ";
+    }
+
+    void startWithAnEmptyFolderDoesNothing() {
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        Bench bench;
+        make_mp3(bench.dir.path() / "in" / "a.mp3", Mp3Tags{.artist = "A", .album = "B"});
+        bench.window.InitMainWindow();
+        bench.window.set_status("before.mp3");
+        bench.start(input.replace("IN", QString::fromStdString(bench.in())).toStdString(),
+                    output.replace("OUT", QString::fromStdString(bench.out())).toStdString());
+
+        QVERIFY(!fs::exists(bench.files.settings_file));
+        QVERIFY(!fs::exists(bench.files.log_file));
+        QVERIFY(!fs::exists(bench.out()));
+        QVERIFY(bench.window.opened.empty());
+        QVERIFY(bench.window.seen_during_run.empty());
+        QCOMPARE(bench.log_lines(), std::vector<std::string>{"Ready..."});
+        QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QStringLiteral("before.mp3"));
+    }
+
+    void paddedFolderIsUsedWithSeparatorAndStoredWithout() {
+        Bench bench;
+        make_mp3(bench.dir.path() / "in" / "a.mp3", Mp3Tags{.kind = TagKind::None});
+        write_file(bench.files.settings_file, "[SYSTEM]\r\nUnknowFolder=Misc\r\n");
+        const std::string typed = "  " + bench.in() + " ";
+        bench.start(typed, bench.out() + "/");
+
+        QCOMPARE(
+            bench.log_lines(),
+            (std::vector<std::string>{
+                "Ready...", "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3",
+                "...Complete"}));
+        const std::string settings = read_file(bench.files.settings_file);
+        QVERIFY(settings.find("InputFolder=" + bench.in() + "\r\n") != std::string::npos);
+        QVERIFY(settings.find("OutputFolder=" + bench.out() + "\r\n") != std::string::npos);
+        QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->text().toStdString(), typed);
+
+        bench.window.InitMainWindow();
+        QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->text().toStdString(),
+                 bench.in());
+    }
+
+    void wholeRunSortsTheTreeCountsAndWritesTheLog() {
+        Bench bench;
+        write_file(
+            bench.files.settings_file,
+            "[SYSTEM]\r\nAlbumFolder=Albums\r\nArtistFolder=Artists\r\nUnknowFolder=Misc\r\n");
+        const fs::path in = bench.in();
+        make_mp3(in / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"});
+        make_mp3(in / "b.mp3", Mp3Tags{.kind = TagKind::None});
+        make_mp3(in / "sub" / "c.mp3", Mp3Tags{.album = "Second"});
+        make_mp3(in / "sub" / "d.mp3", Mp3Tags{.artist = "Bob"});
+        write_file(in / "sub" / "zz.txt", "not music");
+        bench.window.InitMainWindow();
+        bench.start(bench.in(), bench.out());
+
+        const std::string i = bench.in();
+        const std::string o = bench.out();
+        const std::vector<std::string> expected = {
+            "Ready...",
+            "1\tAlbumName + ArtistName\t" + i + "/a.mp3\t" + o + "/Albums/Ann/First/a.mp3",
+            "2\tUnknown\t" + i + "/b.mp3\t" + o + "/Misc/b.mp3",
+            "3\tAlbumName\t" + i + "/sub/c.mp3\t" + o + "/Albums/Second/c.mp3",
+            "4\tArtistName\t" + i + "/sub/d.mp3\t" + o + "/Artists/Bob/d.mp3",
+            "...Complete",
+        };
+        QCOMPARE(bench.log_lines(), expected);
+        QCOMPARE(bench.selected_row(), 5);
+
+        std::string log_bytes;
+        for (const std::string& line : expected) {
+            log_bytes += line + "\r\n";
+        }
+        QCOMPARE(read_file(bench.files.log_file), log_bytes);
+        QCOMPARE(bench.window.opened, std::vector<std::string>{bench.files.log_file.string()});
+
+        QCOMPARE(label_text(bench.window, "lblReadFileCount"), QStringLiteral("4"));
+        QCOMPARE(label_text(bench.window, "lblAlbumArtist"), QStringLiteral("1"));
+        QCOMPARE(label_text(bench.window, "lblAlbumOnlyCount"), QStringLiteral("1"));
+        QCOMPARE(label_text(bench.window, "lblArtistOnlyCount"), QStringLiteral("1"));
+        QCOMPARE(label_text(bench.window, "lblUnknownFileCount"), QStringLiteral("1"));
+        QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QStringLiteral("zz.txt"));
+
+        QVERIFY(fs::is_regular_file(o + "/Albums/Ann/First/a.mp3"));
+        QVERIFY(fs::is_regular_file(o + "/Misc/b.mp3"));
+        QVERIFY(fs::is_regular_file(o + "/Albums/Second/c.mp3"));
+        QVERIFY(fs::is_regular_file(o + "/Artists/Bob/d.mp3"));
+    }
+
+    void folderWithoutMp3GivesTheTwoLineLog() {
+        Bench bench;
+        write_file(bench.dir.path() / "in" / "notes.txt", "text");
+        write_file(bench.files.log_file, "an older and longer log\r\nwith two lines\r\n");
+        bench.start(bench.in(), bench.out());
+        QCOMPARE(read_file(bench.files.log_file), std::string("Ready...\r\n...Complete\r\n"));
+        QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QStringLiteral("notes.txt"));
+        QCOMPARE(label_text(bench.window, "lblReadFileCount"), QStringLiteral("0"));
+    }
+
+    void runButtonsAreDisabledDuringTheRunOnly() {
+        Bench bench;
+        make_mp3(bench.dir.path() / "in" / "a.mp3");
+        make_mp3(bench.dir.path() / "in" / "sub" / "b.mp3");
+        const ButtonStates idle{true, true, true, true};
+        QCOMPARE(bench.window.buttons(), idle);
+        bench.start(bench.in(), bench.out());
+
+        QVERIFY(bench.window.seen_during_run.size() >= 2);
+        for (const ButtonStates& seen : bench.window.seen_during_run) {
+            QCOMPARE(seen, (ButtonStates{false, false, false, true}));
+        }
+        QCOMPARE(bench.window.buttons(), idle);
+    }
+
+    void endButtonAndCloseBoxReleaseTheLibraryThenEndTheProcess_data() {
+        QTest::addColumn<bool>("close_box");
+        QTest::newRow("End") << false;
+        QTest::newRow("close box") << true;
+    }
+
+    void endButtonAndCloseBoxReleaseTheLibraryThenEndTheProcess() {
+        QFETCH(bool, close_box);
+        std::vector<std::string> calls;
+        RecordingLibrary library(calls);
+        Bench bench(library);
+        bench.window.set_process_end([&calls] { calls.push_back("end"); });
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        if (close_box) {
+            bench.window.windowHandle()->close();
+        } else {
+            control<QPushButton>(bench.window, "cmdEnd")->click();
+        }
+        QCOMPARE(calls, (std::vector<std::string>{"stop", "stopCallback", "free", "end"}));
+    }
+
+    void endDuringARunEndsTheProcessBeforeTheNextFile() {
+        TempDir dir;
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+            make_mp3(dir.path() / "in" / name, Mp3Tags{.kind = TagKind::None});
+        }
+        write_file(dir.path() / "trackfold.ini", "[SYSTEM]\r\nUnknowFolder=Misc\r\n");
+        const fs::path log_file = dir.path() / "trackfold.txt";
+        write_file(log_file, "previous run\r\n");
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        child.setProcessEnvironment(environment);
+        child.start(QStringLiteral(END_DURING_RUN_PROGRAM),
+                    {QString::fromStdString((dir.path() / "in").string()),
+                     QString::fromStdString((dir.path() / "out").string()),
+                     QString::fromStdString((dir.path() / "trackfold.ini").string()),
+                     QString::fromStdString(log_file.string())});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+
+        QVERIFY(fs::is_regular_file(dir.path() / "out" / "Misc" / "a.mp3"));
+        QVERIFY(!fs::exists(dir.path() / "out" / "Misc" / "b.mp3"));
+        QCOMPARE(read_file(log_file), std::string("previous run\r\n"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
