@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "code_page.h"
+#include "tag_text_handlers.h"
+
 static_assert(sizeof(StreamInfoRecord) == 272);
 static_assert(offsetof(StreamInfoRecord, value0) == 256);
 static_assert(sizeof(TagInfoRecord) == 652);
@@ -192,6 +195,7 @@ bool open_mp3(const char* file_name) {
         return false;
     }
     silence_taglib();
+    install_tag_text_handlers();
     auto stream = std::make_unique<TagLib::FileStream>(file_name, true);
     if (!stream->isOpen()) {
         return false;
@@ -252,4 +256,12 @@ int vbmp3_stopCallback(void) {
 int vbmp3_free(void) {
     trackfold::open_file().close();
     return 1;
+}
+
+int vbmp3_setCodePage(const char* name) {
+    try {
+        return trackfold::select_code_page(name == nullptr ? "" : name) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }

@@ -37,6 +37,11 @@ int vbmp3_stop(void);
 int vbmp3_stopCallback(void);
 int vbmp3_free(void);
 
+/* The code page of 8-bit tag texts (ID3v1, ISO-8859-1 ID3v2 frames) when they are neither ASCII
+   nor UTF-8: an iconv name such as "CP932", "GBK", "BIG5", "CP949", "CP1251", any case. Empty
+   or NULL: the one the locale's language suggests. An unknown name gives 0 and that default. */
+int vbmp3_setCodePage(const char* name);
+
 #ifdef __cplusplus
 }
 #endif

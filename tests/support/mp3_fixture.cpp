@@ -172,6 +172,33 @@ void make_mp3_with_tags(const fs::path& path, const std::vector<Mp3Tags>& tags,
     }
 }
 
+void make_mp3_with_raw_text(const fs::path& path, TagKind kind, const std::string& artist,
+                            const std::string& album) {
+    if (kind == TagKind::Id3v1) {
+        auto field = [](const std::string& text) {
+            if (text.size() > 30) {
+                throw std::invalid_argument("an ID3v1 field holds 30 bytes");
+            }
+            return text + std::string(30 - text.size(), '\0');
+        };
+        const std::string tag =
+            "TAG" + field("") + field(artist) + field(album) + std::string(4 + 30, '\0') + '\xFF';
+        write_file(path, mpeg_audio() + tag);
+        return;
+    }
+    if (kind != TagKind::Id3v23) {
+        throw std::invalid_argument("raw text goes into ID3v1 or ID3v2.3 only");
+    }
+    std::string frames;
+    if (!artist.empty()) {
+        frames += id3v23_frame("TPE1", artist);
+    }
+    if (!album.empty()) {
+        frames += id3v23_frame("TALB", album);
+    }
+    write_file(path, id3v2_header(3, frames.size()) + frames + mpeg_audio());
+}
+
 void make_broken_mp3(const fs::path& path, BrokenMp3 kind) {
     switch (kind) {
         case BrokenMp3::Empty:

@@ -1,0 +1,94 @@
+#include "code_page.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace trackfold {
+namespace {
+
+struct IconvCloser {
+    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
+};
+using IconvHandle = std::unique_ptr<void, IconvCloser>;
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return out;
+}
+
+std::string_view locale_name() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') {
+            return value;
+        }
+    }
+    return {};
+}
+
+struct LocaleCodePage {
+    std::string_view language;
+    std::string_view territory;  // "" matches any
+    const char* code_page;
+};
+
+constexpr LocaleCodePage kLocaleCodePages[] = {
+    {"ja", "", "CP932"},  {"zh", "CN", "GBK"},  {"zh", "SG", "GBK"},  {"zh", "TW", "BIG5"},
+    {"zh", "HK", "BIG5"}, {"ko", "", "CP949"},  {"ru", "", "CP1251"}, {"uk", "", "CP1251"},
+    {"be", "", "CP1251"}, {"bg", "", "CP1251"}, {"sr", "", "CP1251"}, {"mk", "", "CP1251"},
+    {"el", "", "CP1253"}, {"tr", "", "CP1254"}, {"he", "", "CP1255"}, {"ar", "", "CP1256"},
+};
+
+iconv_t& chosen_decoder() {
+    static iconv_t decoder = cached_iconv("WCHAR_T", locale_code_page());
+    return decoder;
+}
+
+}  // namespace
+
+iconv_t cached_iconv(const std::string& to, const std::string& from) {
+    static std::map<std::pair<std::string, std::string>, IconvHandle> opened;
+    auto [entry, added] = opened.try_emplace({to, from});
+    if (added) {
+        const iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd != reinterpret_cast<iconv_t>(-1)) {
+            entry->second.reset(cd);
+        }
+    }
+    return entry->second.get();
+}
+
+std::string locale_code_page() {
+    // language[_territory][.codeset][@modifier]
+    const std::string_view locale = locale_name();
+    const std::string_view language = locale.substr(0, locale.find_first_of("_.@"));
+    std::string_view territory;
+    if (language.size() < locale.size() && locale[language.size()] == '_') {
+        territory = locale.substr(language.size() + 1);
+        territory = territory.substr(0, territory.find_first_of(".@"));
+    }
+    for (const LocaleCodePage& entry : kLocaleCodePages) {
+        if (entry.language == language &&
+            (entry.territory.empty() || entry.territory == territory)) {
+            return entry.code_page;
+        }
+    }
+    return "CP1252";
+}
+
+bool select_code_page(std::string_view name) {
+    const iconv_t named = name.empty() ? nullptr : cached_iconv("WCHAR_T", upper(name));
+    chosen_decoder() = named != nullptr ? named : cached_iconv("WCHAR_T", locale_code_page());
+    return name.empty() || named != nullptr;
+}
+
+iconv_t code_page_decoder() {
+    return chosen_decoder();
+}
+
+}  // namespace trackfold

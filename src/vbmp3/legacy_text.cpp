@@ -1,0 +1,184 @@
+#include "legacy_text.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "code_page.h"
+
+namespace trackfold {
+namespace {
+
+constexpr wchar_t kReplacement = 0xFFFD;
+constexpr std::size_t kFailed = static_cast<std::size_t>(-1);
+
+bool is_ascii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+void reset(iconv_t cd) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Appends the conversion of `in` to `out` and advances `in` up to where it stopped. Returns 0
+// when all is converted, EILSEQ at an invalid sequence, EINVAL at an incomplete one at the end,
+// EBADF without a converter.
+template <typename Unit>
+int convert(iconv_t cd, std::string_view& in, std::basic_string<Unit>& out) {
+    if (cd == nullptr) {
+        return EBADF;
+    }
+    std::size_t room = in.size() + 8;
+    for (;;) {
+        const std::size_t start = out.size();
+        out.resize(start + room);
+        char* source = const_cast<char*>(in.data());
+        std::size_t source_left = in.size();
+        char* target = reinterpret_cast<char*>(out.data() + start);
+        std::size_t target_left = room * sizeof(Unit);
+        int error = iconv(cd, &source, &source_left, &target, &target_left) == kFailed ? errno : 0;
+        // Some converters hold back the last character until told that the input ends.
+        if (error != E2BIG && iconv(cd, nullptr, nullptr, &target, &target_left) == kFailed) {
+            error = errno;
+        }
+        in.remove_prefix(in.size() - source_left);
+        out.resize(out.size() - target_left / sizeof(Unit));
+        if (error != E2BIG) {
+            return error;
+        }
+        room *= 2;
+    }
+}
+
+struct Decoded {
+    std::wstring chars;  // code points: glibc's wchar_t is UCS-4
+    std::string_view used;
+};
+
+// Fails at an invalid sequence. A character cut at the end is dropped only from a text that fills
+// its field and keeps other non-ASCII bytes: a lone high byte after ASCII is more likely a
+// one-byte code page's letter than half of a character.
+std::optional<Decoded> decode_strictly(iconv_t cd, std::string_view bytes, bool fills_field) {
+    Decoded decoded;
+    std::string_view rest = bytes;
+    reset(cd);
+    const int error = convert(cd, rest, decoded.chars);
+    decoded.used = bytes.substr(0, bytes.size() - rest.size());
+    if (error == 0 || (error == EINVAL && fills_field && !is_ascii(decoded.used))) {
+        return decoded;
+    }
+    return std::nullopt;
+}
+
+std::wstring decode_windows_1252(std::string_view bytes) {
+    const iconv_t cd = cached_iconv("WCHAR_T", "CP1252");
+    std::wstring chars;
+    reset(cd);
+    while (convert(cd, bytes, chars) == EILSEQ) {
+        chars += kReplacement;
+        bytes.remove_prefix(1);
+    }
+    return chars;
+}
+
+// C1 controls and private-use characters come from reading bytes in a code page they were not
+// written in, not from tag texts.
+bool is_clean(const std::wstring& chars) {
+    return std::none_of(chars.begin(), chars.end(), [](wchar_t c) {
+        return (c >= 0x80 && c <= 0x9F) || (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000;
+    });
+}
+
+enum class Script { None, Latin, Other };
+
+struct ScriptRange {
+    wchar_t first, last;
+    Script script;
+};
+
+// Letters of the scripts the code pages hold; anything else counts as no letter.
+constexpr ScriptRange kScripts[] = {
+    // Latin-1 letters (without × and ÷), Latin Extended-A and -B, Vietnamese
+    {0x00C0, 0x00D6, Script::Latin},
+    {0x00D8, 0x00F6, Script::Latin},
+    {0x00F8, 0x024F, Script::Latin},
+    {0x1E00, 0x1EFF, Script::Latin},
+    // Greek, Cyrillic, Hebrew, Arabic, Thai
+    {0x0370, 0x052F, Script::Other},
+    {0x0590, 0x06FF, Script::Other},
+    {0x0E00, 0x0E7F, Script::Other},
+    // Hangul jamo and syllables
+    {0x1100, 0x11FF, Script::Other},
+    {0x3130, 0x318F, Script::Other},
+    {0xAC00, 0xD7A3, Script::Other},
+    // kana, halfwidth katakana, CJK ideographs
+    {0x3040, 0x30FF, Script::Other},
+    {0xFF66, 0xFF9F, Script::Other},
+    {0x3400, 0x4DBF, Script::Other},
+    {0x4E00, 0x9FFF, Script::Other},
+    {0xF900, 0xFAFF, Script::Other},
+};
+
+Script script_of(wchar_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+        return Script::Latin;
+    }
+    for (const ScriptRange& range : kScripts) {
+        if (c >= range.first && c <= range.last) {
+            return range.script;
+        }
+    }
+    return Script::None;
+}
+
+// A word that mixes Latin letters with another script's ("Fran輟ise", "Bjцrk") is a Latin name
+// read in the wrong code page.
+bool is_plausible(const std::wstring& chars) {
+    bool latin = false;
+    bool other = false;
+    for (const wchar_t c : chars) {
+        const Script script = script_of(c);
+        if (script == Script::None) {
+            latin = other = false;
+            continue;
+        }
+        (script == Script::Latin ? latin : other) = true;
+        if (latin && other) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string to_utf8(const std::wstring& chars) {
+    const iconv_t cd = cached_iconv("UTF-8", "WCHAR_T");
+    std::string_view in(reinterpret_cast<const char*>(chars.data()),
+                        chars.size() * sizeof(wchar_t));
+    std::string out;
+    reset(cd);
+    convert(cd, in, out);
+    return out;
+}
+
+}  // namespace
+
+std::string decode_tag_text(std::string_view bytes, bool fills_field) {
+    if (is_ascii(bytes)) {
+        return std::string(bytes);
+    }
+    if (const auto utf8 = decode_strictly(cached_iconv("WCHAR_T", "UTF-8"), bytes, fills_field)) {
+        return std::string(utf8->used);
+    }
+    if (const auto legacy = decode_strictly(code_page_decoder(), bytes, fills_field);
+        legacy && is_clean(legacy->chars) && is_plausible(legacy->chars)) {
+        return to_utf8(legacy->chars);
+    }
+    return to_utf8(decode_windows_1252(bytes));
+}
+
+}  // namespace trackfold

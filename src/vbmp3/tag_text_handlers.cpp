@@ -1,0 +1,45 @@
+#include "tag_text_handlers.h"
+
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+
+#include <cstddef>
+#include <string_view>
+
+#include "legacy_text.h"
+
+namespace trackfold {
+namespace {
+
+// Like TagLib's own handlers, the text ends at the first NUL.
+TagLib::String tag_text(const TagLib::ByteVector& data, bool fixed_field) {
+    std::string_view bytes(data.data(), data.size());
+    const std::size_t nul = bytes.find('\0');
+    const bool fills_field = fixed_field && nul == std::string_view::npos;
+    return TagLib::String(decode_tag_text(bytes.substr(0, nul), fills_field), TagLib::String::UTF8);
+}
+
+class Id3v2TextHandler : public TagLib::ID3v2::Latin1StringHandler {
+  public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override {
+        return tag_text(data, false);
+    }
+};
+
+class Id3v1TextHandler : public TagLib::ID3v1::StringHandler {
+  public:
+    TagLib::String parse(const TagLib::ByteVector& data) const override {
+        return tag_text(data, true).stripWhiteSpace();
+    }
+};
+
+}  // namespace
+
+void install_tag_text_handlers() {
+    static const Id3v2TextHandler id3v2;
+    static const Id3v1TextHandler id3v1;
+    TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);
+    TagLib::ID3v1::Tag::setStringHandler(&id3v1);
+}
+
+}  // namespace trackfold

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/mp3_fixture.h"
+#include "support/temp_dir.h"
+#include "vbmp3.h"
+
+namespace trackfold::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Environment = std::vector<std::pair<const char*, const char*>>;
+
+// UTF-8 `text` in `code_page`, as a tagger on such a system wrote it.
+std::string encode(const std::string& text, const char* code_page) {
+    const iconv_t cd = iconv_open(code_page, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        throw std::runtime_error(std::string("iconv knows no ") + code_page);
+    }
+    std::string out(text.size() * 4, '\0');
+    char* source = const_cast<char*>(text.data());
+    std::size_t source_left = text.size();
+    char* target = out.data();
+    std::size_t target_left = out.size();
+    const std::size_t result = iconv(cd, &source, &source_left, &target, &target_left);
+    iconv_close(cd);
+    if (result == static_cast<std::size_t>(-1)) {
+        throw std::runtime_error(text + " is not in " + code_page);
+    }
+    out.resize(out.size() - target_left);
+    return out;
+}
+
+struct ArtistAlbum {
+    std::string artist, album;
+    bool operator==(const ArtistAlbum&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const ArtistAlbum& texts) {
+    return out << texts.artist << " | " << texts.album;
+}
+
+std::optional<ArtistAlbum> read_artist_album(const fs::path& path) {
+    StreamInfoRecord stream{};
+    TagInfoRecord info{};
+    const bool read = vbmp3_open(path.c_str(), &stream) != 0 && vbmp3_getTagInfo(&info) != 0;
+    vbmp3_stop();
+    vbmp3_stopCallback();
+    vbmp3_free();
+    if (!read) {
+        return std::nullopt;
+    }
+    return ArtistAlbum{std::string(info.artist, strnlen(info.artist, sizeof info.artist)),
+                       std::string(info.album, strnlen(info.album, sizeof info.album))};
+}
+
+constexpr TagKind kRawKinds[] = {TagKind::Id3v1, TagKind::Id3v23};
+
+// Writes artist and album as raw bytes into each tag kind that holds 8-bit text and expects
+// them read as `want`.
+void expect_read_as(const std::string& artist_bytes, const std::string& album_bytes,
+                    const ArtistAlbum& want) {
+    TempDir dir;
+    for (const TagKind kind : kRawKinds) {
+        SCOPED_TRACE(kind == TagKind::Id3v1 ? "ID3v1" : "ID3v2.3");
+        make_mp3_with_raw_text(dir.path() / "song.mp3", kind, artist_bytes, album_bytes);
+        EXPECT_EQ(read_artist_album(dir.path() / "song.mp3"), want);
+    }
+}
+
+// Sets the locale variables for one test, the others unset, and puts back what was there.
+class LocaleEnvironment {
+  public:
+    explicit LocaleEnvironment(const Environment& values) {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(
+                name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+            unsetenv(name);
+        }
+        for (const auto& [name, value] : values) {
+            setenv(name, value, 1);
+        }
+    }
+    ~LocaleEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value.has_value()) {
+                setenv(name, value->c_str(), 1);
+            } else {
+                unsetenv(name);
+            }
+        }
+        vbmp3_setCodePage("");
+    }
+    LocaleEnvironment(const LocaleEnvironment&) = delete;
+    LocaleEnvironment& operator=(const LocaleEnvironment&) = delete;
+
+  private:
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+TEST(Vbmp3LegacyText, EachCodePageReadsTheBytesWrittenInIt) {
+    const struct {
+        const char* code_page;
+        ArtistAlbum texts;
+    } cases[] = {
+        {"CP932", {"宇多田ヒカル", "First Love"}},
+        // CP932, unlike Shift_JIS, keeps 0x5C a backslash, also as a second byte (ソ, 表), and
+        // holds the NEC extensions.
+        {"CP932", {"ソ\\表", "①"}},
+        {"GBK", {"周杰伦", "叶惠美"}},
+        {"BIG5", {"周杰倫", "葉惠美"}},
+        {"CP949", {"소녀시대", "소원을 말해봐"}},
+        {"CP1251", {"Кино", "Группа крови"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code_page);
+        ASSERT_NE(vbmp3_setCodePage(c.code_page), 0);
+        expect_read_as(encode(c.texts.artist, c.code_page), encode(c.texts.album, c.code_page),
+                       c.texts);
+    }
+}
+
+TEST(Vbmp3LegacyText, WithoutANameTheLocaleChoosesTheCodePage) {
+    const struct {
+        Environment environment;
+        const char* code_page;
+        ArtistAlbum texts;
+    } cases[] = {
+        {{{"LC_ALL", "ja_JP.UTF-8"}}, "CP932", {"宇多田ヒカル", "First Love"}},
+        {{{"LANG", "ja_JP.UTF-8"}}, "CP932", {"宇多田ヒカル", "ソ\\表①"}},
+        {{{"LC_ALL", "ja_JP.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, "CP932", {"宇多田ヒカル", ""}},
+        {{{"LC_CTYPE", "ko_KR.UTF-8"}, {"LANG", "ja_JP.UTF-8"}}, "CP949", {"소녀시대", ""}},
+        {{{"LANG", "zh_CN.GB2312"}}, "GBK", {"周杰伦", ""}},
+        {{{"LANG", "zh_TW.UTF-8"}}, "BIG5", {"周杰倫", ""}},
+        {{{"LANG", "uk_UA.UTF-8"}}, "CP1251", {"Кино", ""}},
+        {{{"LANG", "el_GR.UTF-8"}}, "CP1253", {"Σωκράτης", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.texts);
+        const LocaleEnvironment locale(c.environment);
+        ASSERT_NE(vbmp3_setCodePage(""), 0);
+        expect_read_as(encode(c.texts.artist, c.code_page), encode(c.texts.album, c.code_page),
+                       c.texts);
+    }
+}
+
+TEST(Vbmp3LegacyText, NamesAreIconvsInAnyCaseAndAnUnknownOneGivesTheLocales) {
+    const LocaleEnvironment locale(Environment{{"LC_ALL", "ja_JP.UTF-8"}});
+    EXPECT_NE(vbmp3_setCodePage(nullptr), 0);
+    EXPECT_NE(vbmp3_setCodePage("cp1251"), 0);
+    expect_read_as(encode("Кино", "CP1251"), "", {"Кино", ""});
+    EXPECT_EQ(vbmp3_setCodePage("NO-SUCH-CODE-PAGE"), 0);
+    expect_read_as(encode("宇多田ヒカル", "CP932"), "", {"宇多田ヒカル", ""});
+}
+
+TEST(Vbmp3LegacyText, WesternNamesInLatin1StayUnderEveryCodePage) {
+    const char* const names[] = {"Björk", "Françoise Hardy", "Nação Zumbi", "Die Ärzte",
+                                 "Blue Öyster Cult"};
+    for (const char* code_page : {"CP932", "GBK", "BIG5", "CP949", "CP1251"}) {
+        ASSERT_NE(vbmp3_setCodePage(code_page), 0);
+        for (const char* name : names) {
+            SCOPED_TRACE(std::string(code_page) + " " + name);
+            expect_read_as(encode(name, "CP1252"), "Album", {name, "Album"});
+        }
+    }
+}
+
+TEST(Vbmp3LegacyText, Utf8BeatsTheCodePageAndWindows1252TakesWhatNeitherReads) {
+    ASSERT_NE(vbmp3_setCodePage("CP932"), 0);
+    expect_read_as("宇多田ヒカル", "Björk", {"宇多田ヒカル", "Björk"});
+    // 0x81 is undefined in Windows-1252; 0x81 0x20 is no CP932 character.
+    expect_read_as("\x81 Bj\xF6rk", "Caf\xE9 \x80", {"\uFFFD Björk", "Café €"});
+}
+
+TEST(Vbmp3LegacyText, Id3v1FieldCutInACharacterKeepsTheWholeCharacters) {
+    const auto repeat = [](const std::string& piece, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i) {
+            out += piece;
+        }
+        return out;
+    };
+    const struct {
+        std::string bytes;  // 30: the field is full
+        std::string want;
+    } cases[] = {
+        {encode("1" + repeat("あ", 15), "CP932").substr(0, 30), "1" + repeat("あ", 14)},
+        {"「宇多田ヒカル」A" + std::string("宇多").substr(0, 5), "「宇多田ヒカル」A宇"},
+        // A last Latin-1 letter after ASCII is no cut character.
+        {std::string(29, 'a') + "\xE9", std::string(29, 'a') + "é"},
+    };
+    ASSERT_NE(vbmp3_setCodePage("CP932"), 0);
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.want);
+        ASSERT_EQ(c.bytes.size(), 30u);
+        make_mp3_with_raw_text(dir.path() / "song.mp3", TagKind::Id3v1, c.bytes, "");
+        EXPECT_EQ(read_artist_album(dir.path() / "song.mp3"), (ArtistAlbum{c.want, ""}));
+    }
+}
+
+}  // namespace
+}  // namespace trackfold::test
