@@ -177,6 +177,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     const SubFolderNames names{settings.text("SYSTEM", "AlbumFolder", ""),
                                settings.text("SYSTEM", "ArtistFolder", ""),
                                settings.text("SYSTEM", "UnknowFolder", "")};
+    s.library.setCodePage(settings.text("SYSTEM", "TagCodePage", "").c_str());
 
     struct stat info {};
     std::error_code ec;

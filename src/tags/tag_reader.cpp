@@ -15,6 +15,7 @@ class Vbmp3Library final : public Mp3Library {
     void stop() override { vbmp3_stop(); }
     void stopCallback() override { vbmp3_stopCallback(); }
     void free() override { vbmp3_free(); }
+    int setCodePage(const char* name) override { return vbmp3_setCodePage(name); }
 };
 
 template <std::size_t N>

@@ -16,6 +16,8 @@ class Mp3Library {
     virtual void stop() = 0;
     virtual void stopCallback() = 0;
     virtual void free() = 0;
+    // How 8-bit tag texts are read: "" is the locale's default. 0 for an unknown name.
+    virtual int setCodePage(const char* name) = 0;
 };
 
 // The real library.

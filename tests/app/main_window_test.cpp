@@ -112,6 +112,7 @@ class RecordingLibrary : public Mp3Library {
     void stop() override { calls_.push_back("stop"); }
     void stopCallback() override { calls_.push_back("stopCallback"); }
     void free() override { calls_.push_back("free"); }
+    int setCodePage(const char*) override { return 1; }
 
   private:
     std::vector<std::string>& calls_;

@@ -282,3 +282,27 @@ TEST_F(IncrementalRunTest, AnUnchangedCopyIsSkippedYetLoggedAndCountedAsBefore) 
 
 }  // namespace
 }  // namespace trackfold::test
+
+namespace trackfold::test {
+namespace {
+
+class CodePageRunTest : public ::testing::Test, public SortFixture {};
+
+TEST_F(CodePageRunTest, AShiftJisTaggedFileLandsUnderItsJapaneseName) {
+    const std::string utada_sjis = "\x89\x46\x91\xbd\x93\x63\x83\x71\x83\x4a\x83\x8b";
+    make_mp3_with_raw_text(in / "a.mp3", TagKind::Id3v23, utada_sjis, "First Love");
+    make_mp3_with_raw_text(in / "b.mp3", TagKind::Id3v1, utada_sjis, "First Love");
+    make_mp3_with_raw_text(in / "c.mp3", TagKind::Id3v1, "Bj\xf6rk", "Homogenic");
+    PutIniText(settings, "SYSTEM", "TagCodePage", "CP932");
+
+    sort();
+
+    EXPECT_EQ(window.log,
+              (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "/宇多田ヒカル/First Love/a.mp3"),
+                     copied(2, "AlbumName + ArtistName", "b.mp3", "/宇多田ヒカル/First Love/b.mp3"),
+                     copied(3, "AlbumName + ArtistName", "c.mp3", "/Björk/Homogenic/c.mp3")}));
+    EXPECT_TRUE(fs::is_regular_file(out / "宇多田ヒカル/First Love/a.mp3"));
+}
+
+}  // namespace
+}  // namespace trackfold::test

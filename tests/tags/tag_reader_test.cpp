@@ -43,6 +43,7 @@ class ScriptedLibrary final : public Mp3Library {
     void stop() override { calls.push_back("stop"); }
     void stopCallback() override { calls.push_back("stopCallback"); }
     void free() override { calls.push_back("free"); }
+    int setCodePage(const char*) override { return 1; }
 };
 
 using Calls = std::vector<std::string>;
