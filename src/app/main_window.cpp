@@ -12,9 +12,10 @@
 
 #include "app/caption_fit.h"
 #include "app/folder_picture.h"
-#include "engine/cancel_state.h"
+#include "app/progress_window.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
+#include "util/text.h"
 
 namespace trackfold {
 
@@ -22,6 +23,10 @@ namespace {
 
 QString to_qt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+QString trimmed(const QString& text) {
+    return to_qt(trim_spaces(text.toStdString()));
 }
 
 }  // namespace
@@ -40,7 +45,8 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
       open_with_shell_([](const std::string& path) {
           QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
       }),
-      end_process_([] { std::_Exit(0); }) {
+      end_process_([] { std::_Exit(0); }),
+      choose_folder_(choose_folder_in_dialog) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -54,6 +60,8 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     ui_->cmdOpen_1->setIcon(folder);
     fit_captions(*this);
 
+    connect(ui_->cmdOpen_0, &QPushButton::clicked, this, [this] { open_clicked(0); });
+    connect(ui_->cmdOpen_1, &QPushButton::clicked, this, [this] { open_clicked(1); });
     connect(ui_->cmdStart, &QPushButton::clicked, this, &MainWindow::start_clicked);
     connect(ui_->cmdEnd, &QPushButton::clicked, this, &QWidget::close);
     ui_->cmdStart->setFocus();
@@ -84,6 +92,10 @@ void MainWindow::set_shell_opener(std::function<void(const std::string&)> open) 
 
 void MainWindow::set_process_end(std::function<void()> end) {
     end_process_ = std::move(end);
+}
+
+void MainWindow::set_folder_chooser(FolderChooser choose) {
+    choose_folder_ = std::move(choose);
 }
 
 QLabel* MainWindow::counter_label(Counter counter) const {
@@ -148,14 +160,28 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdStart->setEnabled(enabled);
 }
 
-void MainWindow::show_progress() {}
+void MainWindow::show_progress() {
+    progress_ = std::make_unique<ProgressWindow>(this);
+    progress_->show();
+}
 
 void MainWindow::unload_progress() {
-    CancelState = CancelRequested;
+    progress_.reset();
 }
 
 void MainWindow::open_with_shell(const std::string& path) {
     open_with_shell_(path);
+}
+
+void MainWindow::open_clicked(int index) {
+    QLineEdit* box = index == 0 ? ui_->txtInputFolder : ui_->txtOutputFolder;
+    const QString title =
+        index == 0 ? QStringLiteral("Select Input Folder") : QStringLiteral("Select Output Folder");
+    box->setText(BrowseFolder(this, title, trimmed(box->text()), choose_folder_));
+    const QString folder = trimmed(box->text());
+    if (!folder.isEmpty() && !folder.endsWith(u'/')) {
+        box->setText(box->text() + u'/');
+    }
 }
 
 void MainWindow::start_clicked() {

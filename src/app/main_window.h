@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/browse_folder.h"
 #include "engine/run_window.h"
 #include "engine/start_run.h"
 #include "tags/tag_reader.h"
@@ -18,6 +19,7 @@ class MainWindow;
 namespace trackfold {
 
 class LogList;
+class ProgressWindow;
 
 // The one main window: folder fields, buttons, counters, status line and the log list.
 class MainWindow : public QWidget, public RunWindow {
@@ -28,11 +30,12 @@ class MainWindow : public QWidget, public RunWindow {
 
     void InitMainWindow();
 
-    // What would reach past the window: the question box, the shell and the end of the
-    // process. Tests put their own here.
+    // What would reach past the window: the question box, the shell, the end of the process
+    // and the folder dialog. Tests put their own here.
     void set_cancel_question(std::function<bool()> ask);
     void set_shell_opener(std::function<void(const std::string&)> open);
     void set_process_end(std::function<void()> end);
+    void set_folder_chooser(FolderChooser choose);
 
     std::string counter_text(Counter counter) const override;
     void set_counter_text(Counter counter, const std::string& text) override;
@@ -54,6 +57,7 @@ class MainWindow : public QWidget, public RunWindow {
 
   private:
     void start_clicked();
+    void open_clicked(int index);
     QLabel* counter_label(Counter counter) const;
 
     std::unique_ptr<Ui::MainWindow> ui_;
@@ -62,6 +66,8 @@ class MainWindow : public QWidget, public RunWindow {
     std::function<bool()> ask_cancel_;
     std::function<void(const std::string&)> open_with_shell_;
     std::function<void()> end_process_;
+    FolderChooser choose_folder_;
+    std::unique_ptr<ProgressWindow> progress_;
 };
 
 }  // namespace trackfold

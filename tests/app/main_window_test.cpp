@@ -11,12 +11,14 @@
 #include "app/caption_fit.h"
 #include "app/log_list.h"
 #include "app/main_window.h"
+#include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using trackfold::Mp3Library;
 using trackfold::RunFiles;
+using trackfold::test::control;
 using trackfold::test::make_mp3;
 using trackfold::test::Mp3Tags;
 using trackfold::test::read_file;
@@ -25,15 +27,6 @@ using trackfold::test::TempDir;
 using trackfold::test::write_file;
 
 namespace {
-
-template <class Widget>
-Widget* control(const QWidget& window, const char* name) {
-    auto* found = window.findChild<Widget*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-        qFatal("no control named %s", name);
-    }
-    return found;
-}
 
 QString label_text(const QWidget& window, const char* name) {
     return control<QLabel>(window, name)->text();
