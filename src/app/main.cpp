@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
 #include <cstdlib>
@@ -6,11 +7,18 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "util/app_dir.h"
+#include "util/settings_places.h"
 
 namespace trackfold {
 
 int Main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size));
+    }
+    QApplication::setWindowIcon(icon);
+    QApplication::setDesktopFileName(QStringLiteral("trackfold"));
 
     QLockFile lock(instance_lock_path());
     if (!acquire_single_instance(lock)) {
@@ -19,8 +27,9 @@ int Main(int argc, char** argv) {
         return 0;
     }
 
-    const std::string base = AppDir() + executable_base_name();
-    MainWindow window(RunFiles{base + ".ini", base + ".txt"});
+    // Decided once, so one run never mixes the program folder and the XDG folders.
+    const SettingsPlaces places = settings_places(AppDir(), executable_base_name());
+    MainWindow window(RunFiles{places.settings_file, places.log_file});
     window.set_process_end([&lock] {
         lock.unlock();
         std::_Exit(0);

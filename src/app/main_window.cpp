@@ -55,7 +55,6 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     setFixedSize(size());
 
     const QIcon folder(open_folder_picture());
-    setWindowIcon(folder);
     ui_->cmdOpen_0->setIcon(folder);
     ui_->cmdOpen_1->setIcon(folder);
     fit_captions(*this);
