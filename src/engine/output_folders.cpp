@@ -22,8 +22,13 @@ void OutputFolders::ensure(const std::string& folder, std::error_code& ec) {
 }
 
 OutputFolders::Listing& OutputFolders::listing_of(const std::string& parent) {
+    // Asked twice for every file: the normal form of a parent text is worked out only once.
+    if (const auto known = by_text_.find(parent); known != by_text_.end()) {
+        return *known->second;
+    }
     const std::string key = fs::path(parent).lexically_normal().string();
     auto [it, inserted] = listings_.try_emplace(key);
+    by_text_.emplace(parent, &it->second);
     if (!inserted) {
         return it->second;
     }

@@ -28,7 +28,8 @@ class OutputFolders {
     Listing& listing_of(const std::string& parent);
 
     std::unordered_set<std::string> ensured_;
-    std::unordered_map<std::string, Listing> listings_;
+    std::unordered_map<std::string, Listing> listings_;  // by the folder's normal form
+    std::unordered_map<std::string, Listing*> by_text_;  // by the parent text as given
 };
 
 }  // namespace trackfold

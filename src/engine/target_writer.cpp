@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -44,11 +45,9 @@ namespace {
 // True when the target is the source itself (the collection is already sorted, or the output
 // lies in the input), or a copy an earlier run made: same size and modification time, which
 // every copy keeps. Either way a copy would change nothing.
-bool already_in_place(const std::string& source, const std::string& target) {
-    struct stat from {};
+bool already_in_place(const struct stat& from, const std::string& target) {
     struct stat to {};
-    if (::stat(target.c_str(), &to) != 0 || ::stat(source.c_str(), &from) != 0 ||
-        !S_ISREG(to.st_mode)) {
+    if (::stat(target.c_str(), &to) != 0 || !S_ISREG(to.st_mode)) {
         return false;
     }
     if (from.st_dev == to.st_dev && from.st_ino == to.st_ino) {
@@ -60,22 +59,33 @@ bool already_in_place(const std::string& source, const std::string& target) {
 
 }  // namespace
 
-std::string TargetWriter::free_target(const std::string& source, const std::string& folder,
-                                      const std::string& name) {
+std::string TargetWriter::free_target(const std::string& source, std::uintmax_t size,
+                                      const std::string& folder, const std::string& name) {
     std::string target = folder + name;
-    for (int n = 2; written_.contains(target) && !same_content(source, target); ++n) {
+    for (int n = 2;; ++n) {
+        // Sizes are kept so that only a target of the source's size is read to compare:
+        // files that share a name ("Track 01.mp3") would otherwise be read again and again.
+        const auto found = written_.find(target);
+        if (found == written_.end() || (found->second == size && same_content(source, target))) {
+            return target;
+        }
         target = folder + numbered_file_name(name, n);
     }
-    return target;
 }
 
 std::string TargetWriter::copy(const std::string& source, const std::string& folder,
                                const std::string& name, std::error_code& ec) {
     ec.clear();
-    const std::string target = free_target(source, folder, name);
+    struct stat from {};
+    if (::stat(source.c_str(), &from) != 0) {
+        ec.assign(errno, std::generic_category());
+        return folder + name;
+    }
+    const auto size = static_cast<std::uintmax_t>(from.st_size);
+    const std::string target = free_target(source, size, folder, name);
 
-    if (already_in_place(source, target)) {
-        written_.insert(target);
+    if (already_in_place(from, target)) {
+        written_.insert_or_assign(target, size);
         return target;
     }
 
@@ -90,7 +100,7 @@ std::string TargetWriter::copy(const std::string& source, const std::string& fol
         fs::remove(temp, ignored);
         return target;
     }
-    written_.insert(target);
+    written_.insert_or_assign(target, size);
     return target;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <system_error>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace trackfold {
 
@@ -17,10 +18,10 @@ class TargetWriter {
                      std::error_code& ec);
 
   private:
-    std::string free_target(const std::string& source, const std::string& folder,
-                            const std::string& name);
+    std::string free_target(const std::string& source, std::uintmax_t size,
+                            const std::string& folder, const std::string& name);
 
-    std::unordered_set<std::string> written_;
+    std::unordered_map<std::string, std::uintmax_t> written_;  // target and its size
     unsigned long temp_serial_ = 0;
 };
 
