@@ -1,5 +1,6 @@
 #include "app/log_list.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <cmath>
 
 namespace trackfold {
 
@@ -76,8 +78,30 @@ int LogList::row_height() const {
     return fontMetrics().height() + 2;
 }
 
-int LogList::line_width(const QString& line) const {
-    return fontMetrics().size(kTextFlags, shown(line)).width() + 2 * kTextMargin;
+// Laying out every line as it arrives would cost more than copying its file; the sum of the
+// characters' advances, tabs expanded as drawText does, is close enough for the scroll range.
+int LogList::line_width(const QString& line) {
+    const QFontMetricsF metrics(font());
+    const qreal tab = std::round(metrics.horizontalAdvance(QLatin1Char('x')) * 8);
+    qreal x = 0;
+    const QString text = shown(line);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (c == u'\t') {
+            x = (std::floor(x / tab) + 1) * tab;
+            continue;
+        }
+        auto [advance, added] = advances_.try_emplace(c, 0);
+        if (added) {
+            advance->second = metrics.horizontalAdvance(QString::fromUcs4(&c, 1));
+        }
+        x += advance->second;
+    }
+    return static_cast<int>(std::ceil(x)) + 2 * kTextMargin;
 }
 
 void LogList::update_scroll_bars() {
@@ -133,6 +157,7 @@ void LogList::resizeEvent(QResizeEvent* event) {
 void LogList::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        advances_.clear();
         widest_ = 0;
         for (const QString& line : lines_) {
             widest_ = std::max(widest_, line_width(line));

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QString>
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 namespace trackfold {
@@ -40,13 +41,14 @@ class LogList : public QAbstractScrollArea {
 
   private:
     int row_height() const;
-    int line_width(const QString& line) const;
+    int line_width(const QString& line);
     void update_scroll_bars();
     void scroll_to(int row);
 
     std::vector<QString> lines_;
     int current_ = -1;
     int widest_ = 0;
+    std::unordered_map<char32_t, qreal> advances_;  // of the current font
 };
 
 }  // namespace trackfold

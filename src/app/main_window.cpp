@@ -21,6 +21,8 @@ namespace trackfold {
 
 namespace {
 
+constexpr qint64 kRunPaintIntervalMs = 100;
+
 QString to_qt(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -146,10 +148,20 @@ std::string MainWindow::log_line(std::size_t index) const {
 }
 
 bool MainWindow::ask_cancel() {
+    // The question may cover the window for a while; behind it the window paints as usual.
+    setUpdatesEnabled(true);
     return ask_cancel_();
 }
 
+// Painting the window after every file would cost more than copying the file: during a run
+// it is painted a few times a second, while clicks are still handled before every file.
 void MainWindow::pump_events() {
+    if (!last_paint_.isValid() || last_paint_.hasExpired(kRunPaintIntervalMs)) {
+        setUpdatesEnabled(true);
+        repaint();
+        last_paint_.start();
+    }
+    setUpdatesEnabled(false);
     QCoreApplication::processEvents();
 }
 
@@ -157,6 +169,10 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdOpen_0->setEnabled(enabled);
     ui_->cmdOpen_1->setEnabled(enabled);
     ui_->cmdStart->setEnabled(enabled);
+    // The run is over: from here on the window paints as usual again.
+    if (enabled) {
+        setUpdatesEnabled(true);
+    }
 }
 
 void MainWindow::show_progress() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -68,6 +69,7 @@ class MainWindow : public QWidget, public RunWindow {
     std::function<void()> end_process_;
     FolderChooser choose_folder_;
     std::unique_ptr<ProgressWindow> progress_;
+    QElapsedTimer last_paint_;
 };
 
 }  // namespace trackfold
