@@ -1,0 +1,467 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "collection.h"
+#include "contenders.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold::bench {
+
+namespace {
+
+constexpr const char* kUsage =
+    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only] [--dir DIR] [--keep]
+
+Makes a synthetic MP3 collection of N files (default 20000) of about K KB each (default 50) in
+a new folder under DIR (default: the system temp folder) and times, R rounds each (default 5),
+alternating:
+  (a) a full sort through the engine with a window that draws nothing;
+  (b) the same through the real main window on Qt's offscreen platform;
+  (c) cp -r --preserve=timestamps of the same tree, the floor for copying;
+  (d) a second sort into the output of (a), with nothing changed.
+--tags-only times reading the tags of every file instead, without copying.
+--keep leaves the folder in place; otherwise it is removed at the end.
+)";
+
+constexpr std::uintmax_t kTagBytes = 2000;
+
+struct Options {
+    std::size_t files = 20000;
+    std::size_t kb = 50;
+    int rounds = 5;
+    bool tags_only = false;
+    bool keep = false;
+    fs::path dir = fs::temp_directory_path();
+};
+
+std::size_t positive_number(const std::string& flag, const std::string& text) {
+    std::size_t used = 0;
+    unsigned long value = 0;
+    try {
+        value = std::stoul(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || value == 0) {
+        throw std::invalid_argument(flag + " needs a positive number, not \"" + text + "\"");
+    }
+    return value;
+}
+
+Options parse_options(const std::vector<std::string>& arguments) {
+    Options options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& flag = arguments[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 == arguments.size()) {
+                throw std::invalid_argument(flag + " needs a value");
+            }
+            return arguments[++i];
+        };
+        if (flag == "--files") {
+            options.files = positive_number(flag, value());
+        } else if (flag == "--kb") {
+            options.kb = positive_number(flag, value());
+        } else if (flag == "--rounds") {
+            options.rounds = static_cast<int>(positive_number(flag, value()));
+        } else if (flag == "--dir") {
+            options.dir = value();
+        } else if (flag == "--tags-only") {
+            options.tags_only = true;
+        } else if (flag == "--keep") {
+            options.keep = true;
+        } else {
+            throw std::invalid_argument("unknown option " + flag + "\n\n" + kUsage);
+        }
+    }
+    return options;
+}
+
+// The benchmark's own folder; removed at the end unless it is to be kept.
+class Workspace {
+  public:
+    Workspace(const fs::path& parent, bool keep) : keep_(keep) {
+        std::string pattern = (parent / "trackfold-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a folder under " + parent.string());
+        }
+        path_ = pattern;
+    }
+    ~Workspace() {
+        if (!keep_) {
+            std::error_code ignored;
+            fs::remove_all(path_, ignored);
+        }
+    }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    const fs::path& path() const { return path_; }
+    bool keep() const { return keep_; }
+
+  private:
+    fs::path path_;
+    bool keep_;
+};
+
+std::string folder_text(const fs::path& folder) {
+    return folder.string() + "/";
+}
+
+void write_settings(const fs::path& file, const fs::path& input, const fs::path& output) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << "[SYSTEM]\nInputFolder=" << input.string() << "\nOutputFolder=" << output.string()
+        << "\nAlbumFolder=Albums\nArtistFolder=Artists\nUnknowFolder=Unknown\n";
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+}
+
+std::size_t count_files(const fs::path& root) {
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    return files;
+}
+
+// A run's copies would otherwise stay in memory: the page cache would grow round by round into
+// memory the virtual machine's host has taken back, and each later contender would pay the
+// host for pages the earlier ones did not. Written out first, they can be dropped.
+void evict_from_page_cache(const fs::path& root) {
+    ::sync();
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+    }
+}
+
+// The input must be in the page cache for every contender alike; should the kernel have let
+// some of it go, reading it again brings it back before the clock starts.
+void warm_page_cache(const fs::path& root) {
+    std::vector<char> buffer(1 << 20);
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            while (::read(fd, buffer.data(), buffer.size()) > 0) {
+            }
+            ::close(fd);
+        }
+    }
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double mebibytes(long kibibytes) {
+    return static_cast<double>(kibibytes) / 1024.0;
+}
+
+double megabytes(std::uintmax_t bytes) {
+    return static_cast<double>(bytes) / 1e6;
+}
+
+struct Tally {
+    const char* label;
+    std::vector<double> seconds;
+    long peak_rss_kb = 0;
+
+    void add(double run_seconds, long rss_kb) {
+        seconds.push_back(run_seconds);
+        peak_rss_kb = std::max(peak_rss_kb, rss_kb);
+    }
+};
+
+void print_collection(const Collection& collection, const fs::path& where, double seconds) {
+    std::printf(
+        "collection: %zu MP3 files (%zu unreadable) + %zu other files in %zu folders, "
+        "%.1f MB (MP3 %.1f MB)\n",
+        collection.mp3_files, collection.broken_files, collection.other_files, collection.folders,
+        megabytes(collection.all_bytes), megabytes(collection.mp3_bytes));
+    std::printf("  mix:");
+    const char* separator = " ";
+    for (const auto& [kind, count] : collection.mix) {
+        std::printf("%s%s %zu", separator, kind.c_str(), count);
+        separator = ", ";
+    }
+    std::printf("\n  made in %.1f s under %s\n", seconds, where.c_str());
+}
+
+void print_rounds(const Tally& tally) {
+    std::printf("  %-34s", tally.label);
+    for (double seconds : tally.seconds) {
+        std::printf(" %8.3f", seconds);
+    }
+    std::printf("\n");
+}
+
+void print_verdict(const char* target, double value, bool met) {
+    std::printf("  %-40s %10.2f  %s\n", target, value, met ? "met" : "MISSED");
+}
+
+int run_tags_only(const Options& options, const std::string& self, const fs::path& input,
+                  const Collection& collection) {
+    Tally tally{"tags only (ReadTag, no copy)", {}, 0};
+    for (int round = 0; round < options.rounds; ++round) {
+        warm_page_cache(input);
+        const ChildRun run = run_child(
+            {self, kContenderFlag, "tags", input.string(), std::to_string(collection.mp3_files)});
+        const ContenderResult result = parse_contender_output(run.output);
+        if (result.error_lines != collection.broken_files) {
+            throw std::runtime_error("the reader failed on " + std::to_string(result.error_lines) +
+                                     " files, not " + std::to_string(collection.broken_files));
+        }
+        tally.add(result.seconds, run.peak_rss_kb);
+    }
+    const double seconds = median(tally.seconds);
+    const double rate = static_cast<double>(collection.mp3_files) / seconds;
+    std::printf(
+        "\npage cache: warm (input read through before each round); median of %d rounds\n\n",
+        options.rounds);
+    std::printf("%-34s %9s %10s %9s %12s\n", "", "seconds", "files/s", "MB/s", "peak RSS");
+    std::printf("%-34s %9.3f %10.0f %9.1f %8.1f MiB\n", tally.label, seconds, rate,
+                megabytes(collection.mp3_bytes) / seconds, mebibytes(tally.peak_rss_kb));
+    std::printf("\nrounds (s):\n");
+    print_rounds(tally);
+    std::printf("\ntarget:\n");
+    print_verdict("tags only >= 20000 files/s", rate, rate >= 20000);
+    return 0;
+}
+
+enum class Contender { Engine, Window, Copy, Again };
+
+// Every full run writes into a folder of its own and nothing is removed before the end: ext4
+// without a journal skips inodes freed in the last minutes when it makes a file, so a run
+// right after a removal pays for the removal too.
+class SortBenchmark {
+  public:
+    SortBenchmark(const Options& options, std::string self, const Workspace& work,
+                  const Collection& collection)
+        : options_(options),
+          self_(std::move(self)),
+          work_(work),
+          collection_(collection),
+          input_(work.path() / "input"),
+          placed_(collection.mp3_files - collection.broken_files) {}
+
+    int run() {
+        for (int round = 1; round <= options_.rounds; ++round) {
+            const std::vector<Contender> order =
+                round % 2 == 1 ? std::vector{Contender::Engine, Contender::Copy, Contender::Again,
+                                             Contender::Window}
+                               : std::vector{Contender::Window, Contender::Copy, Contender::Engine,
+                                             Contender::Again};
+            for (Contender contender : order) {
+                run_one(contender, round);
+            }
+        }
+        report();
+        return 0;
+    }
+
+  private:
+    fs::path output(const char* name, int round) const {
+        return work_.path() / (std::string(name) + "-" + std::to_string(round));
+    }
+
+    fs::path settings(const char* name, const fs::path& output) const {
+        const fs::path file = work_.path() / (std::string(name) + ".ini");
+        write_settings(file, input_, output);
+        return file;
+    }
+
+    std::vector<std::string> engine_arguments(const fs::path& output,
+                                              const fs::path& settings) const {
+        return {self_,
+                kContenderFlag,
+                "engine",
+                folder_text(input_),
+                folder_text(output),
+                settings.string(),
+                (work_.path() / "engine.txt").string(),
+                std::to_string(collection_.mp3_files)};
+    }
+
+    // Every readable MP3 once, nothing more: no file lost, none copied twice.
+    void check_output(const fs::path& output, std::size_t expected, const char* who) const {
+        const std::size_t files = count_files(output);
+        if (files != expected) {
+            throw std::runtime_error(std::string(who) + " left " + std::to_string(files) +
+                                     " files, not " + std::to_string(expected));
+        }
+    }
+
+    ContenderResult checked(const ChildRun& run, const char* who) const {
+        const ContenderResult result = parse_contender_output(run.output);
+        if (result.error_lines != collection_.broken_files) {
+            throw std::runtime_error(std::string(who) + " logged " +
+                                     std::to_string(result.error_lines) + " errors, not " +
+                                     std::to_string(collection_.broken_files));
+        }
+        return result;
+    }
+
+    void run_one(Contender contender, int round) {
+        warm_page_cache(input_);
+        // What earlier contenders wrote goes to the disk now, not while this one runs.
+        ::sync();
+        switch (contender) {
+            case Contender::Engine:
+            case Contender::Again: {
+                const bool again = contender == Contender::Again;
+                const char* who = again ? "(d)" : "(a)";
+                const fs::path out = output("out-engine", round);
+                const ChildRun run = run_child(engine_arguments(out, settings("engine", out)));
+                const ContenderResult result = checked(run, who);
+                check_output(out, placed_, who);
+                evict_from_page_cache(out);
+                (again ? again_ : engine_).add(result.seconds, run.peak_rss_kb);
+                return;
+            }
+            case Contender::Window: {
+                const fs::path out = output("out-window", round);
+                const ChildRun run =
+                    run_child({self_, kContenderFlag, "window", settings("window", out).string(),
+                               (work_.path() / "window.txt").string(),
+                               std::to_string(collection_.mp3_files)});
+                const ContenderResult result = checked(run, "(b)");
+                check_output(out, placed_, "(b)");
+                evict_from_page_cache(out);
+                window_.add(result.seconds, run.peak_rss_kb);
+                return;
+            }
+            case Contender::Copy: {
+                const fs::path out = output("out-cp", round);
+                const ChildRun run =
+                    run_child({"cp", "-r", "--preserve=timestamps", input_.string(), out.string()});
+                check_output(out, collection_.mp3_files + collection_.other_files, "(c)");
+                evict_from_page_cache(out);
+                copy_.add(run.wall_seconds, run.peak_rss_kb);
+                return;
+            }
+        }
+    }
+
+    void print_row(const Tally& tally, std::size_t files, std::uintmax_t bytes,
+                   double copy_seconds) const {
+        const double seconds = median(tally.seconds);
+        std::printf("%-34s %9.3f %10.0f %9.1f %7.2f %8.1f MiB\n", tally.label, seconds,
+                    static_cast<double>(files) / seconds, megabytes(bytes) / seconds,
+                    seconds / copy_seconds, mebibytes(tally.peak_rss_kb));
+    }
+
+    void report() const {
+        const double copy_seconds = median(copy_.seconds);
+        std::printf(
+            "\npage cache: input warm (read through before each contender), each output written\n"
+            "out and dropped after its run; median of %d rounds, order a c d b, then b c a d\n\n",
+            options_.rounds);
+        std::printf("%-34s %9s %10s %9s %7s %12s\n", "contender", "seconds", "files/s", "MB/s",
+                    "x (c)", "peak RSS");
+        const std::size_t mp3 = collection_.mp3_files;
+        print_row(engine_, mp3, collection_.mp3_bytes, copy_seconds);
+        print_row(window_, mp3, collection_.mp3_bytes, copy_seconds);
+        print_row(copy_, mp3 + collection_.other_files, collection_.all_bytes, copy_seconds);
+        print_row(again_, mp3, collection_.mp3_bytes, copy_seconds);
+
+        std::printf("\nrounds (s):\n");
+        for (const Tally* tally : {&engine_, &window_, &copy_, &again_}) {
+            print_rounds(*tally);
+        }
+
+        const double engine_ratio = median(engine_.seconds) / copy_seconds;
+        const double window_ratio = median(window_.seconds) / copy_seconds;
+        const double again_ratio = median(again_.seconds) / median(engine_.seconds);
+        const double window_mib = mebibytes(window_.peak_rss_kb);
+        std::printf("\ntargets:\n");
+        print_verdict("(a) <= 1.25 x (c)", engine_ratio, engine_ratio <= 1.25);
+        print_verdict("(b) <= 1.5 x (c)", window_ratio, window_ratio <= 1.5);
+        print_verdict("(d) <= 0.15 x (a)", again_ratio, again_ratio <= 0.15);
+        print_verdict("(b) peak RSS <= 150 MiB (at 100000 files)", window_mib, window_mib <= 150);
+    }
+
+    const Options& options_;
+    std::string self_;
+    const Workspace& work_;
+    const Collection& collection_;
+    fs::path input_;
+    std::size_t placed_;
+    Tally engine_{"(a) engine, quiet window", {}, 0};
+    Tally window_{"(b) main window, offscreen", {}, 0};
+    Tally copy_{"(c) cp -r --preserve=timestamps", {}, 0};
+    Tally again_{"(d) second run, nothing changed", {}, 0};
+};
+
+int run_benchmark(const Options& options) {
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    // The input, and a copy of it from every full run of every round.
+    const std::uintmax_t copies = options.tags_only ? 1 : 1 + 3 * options.rounds;
+    const std::uintmax_t needed = copies * options.files * (options.kb * 1000 + kTagBytes);
+    const std::uintmax_t free = fs::space(options.dir).available;
+    if (free < needed + needed / 10) {
+        throw std::runtime_error("the benchmark needs about " + std::to_string(needed >> 30) +
+                                 " GiB under " + options.dir.string() + ", which has " +
+                                 std::to_string(free >> 30) + " GiB free");
+    }
+    const Workspace work(options.dir, options.keep);
+    const fs::path input = work.path() / "input";
+
+    const auto start = std::chrono::steady_clock::now();
+    const Collection collection = make_collection(input, options.files, options.kb);
+    const double made_in =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    print_collection(collection, work.path(), made_in);
+    std::fflush(stdout);
+
+    if (options.tags_only) {
+        return run_tags_only(options, self, input, collection);
+    }
+    return SortBenchmark(options, self, work, collection).run();
+}
+
+}  // namespace
+
+}  // namespace trackfold::bench
+
+int main(int argc, char** argv) {
+    using namespace trackfold::bench;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && arguments.front() == kContenderFlag) {
+        return run_contender({arguments.begin() + 1, arguments.end()});
+    }
+    if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    try {
+        return run_benchmark(parse_options(arguments));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "sort_bench: %s\n", error.what());
+        return 1;
+    }
+}
