@@ -141,13 +141,15 @@ class CollectionMaker {
     }
 
   private:
-    // Music files differ from each other; copies of one file would be merged by the sort.
+    // Music files differ from each other, in size too: copies of one file would be merged by
+    // the sort, and files of one size are compared byte by byte when they meet under one name.
     std::string some_audio() {
         const std::size_t frames =
             fewest_frames_ + random_.below(audio_.size() / kFrameBytes - fewest_frames_ + 1);
         std::string audio = audio_.substr(0, frames * kFrameBytes);
         const std::string serial = std::to_string(made_);
         audio.replace(audio.size() - 64, serial.size(), serial);
+        audio.append(random_.below(kFrameBytes), '\0');
         return audio;
     }
 
