@@ -7,17 +7,16 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
-#include <taglib/tfilestream.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "code_page.h"
+#include "read_only_stream.h"
 #include "tag_text_handlers.h"
 
 static_assert(sizeof(StreamInfoRecord) == 272);
@@ -46,12 +45,12 @@ void silence_taglib() {
 
 // The file stays open between vbmp3_open and vbmp3_free; TagLib reads the tags lazily from it.
 struct OpenFile {
-    std::unique_ptr<TagLib::FileStream> stream;
+    ReadOnlyStream stream;
     std::unique_ptr<TagLib::MPEG::File> mpeg;
 
     void close() {
         mpeg.reset();
-        stream.reset();
+        stream.close();
     }
 };
 
@@ -190,24 +189,19 @@ void fill_tag_info(TagLib::MPEG::File& file, TagInfoRecord& info) {
 }
 
 bool open_mp3(const char* file_name) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file_name, error)) {
-        return false;
-    }
     silence_taglib();
     install_tag_text_handlers();
-    auto stream = std::make_unique<TagLib::FileStream>(file_name, true);
-    if (!stream->isOpen()) {
+    OpenFile& file = open_file();
+    if (!file.stream.open(file_name)) {
         return false;
     }
-    auto mpeg = std::make_unique<TagLib::MPEG::File>(
-        stream.get(), TagLib::ID3v2::FrameFactory::instance(), false);
+    file.mpeg = std::make_unique<TagLib::MPEG::File>(
+        &file.stream, TagLib::ID3v2::FrameFactory::instance(), false);
     // Without a tag the file must at least hold MPEG audio, or it is no MP3 at all.
-    if (!mpeg->isValid() || (!has_tag(*mpeg) && mpeg->firstFrameOffset() < 0)) {
+    if (!file.mpeg->isValid() || (!has_tag(*file.mpeg) && file.mpeg->firstFrameOffset() < 0)) {
+        file.close();
         return false;
     }
-    open_file().stream = std::move(stream);
-    open_file().mpeg = std::move(mpeg);
     return true;
 }
 

@@ -121,6 +121,44 @@ TEST(Vbmp3, EachFieldComesFromId3v2ThenApeThenId3v1) {
     }
 }
 
+// Tags are read in blocks from the head and the tail of the file; whatever the file's size, a
+// tag that lies across a block's edge, or is larger than a block, must come out whole.
+TEST(Vbmp3, TagsAreReadWholeWhateverTheirSizeAndPlace) {
+    std::vector<std::string> many;
+    for (int i = 0; i < 150; ++i) {
+        many.push_back("Guest artist number " + std::to_string(i) + " of the session");
+    }
+    std::string joined = "Lead";
+    for (const std::string& name : many) {
+        joined += "/" + name;
+    }
+    const std::string first_128 = joined.substr(0, 128);
+    const Mp3Tags v1{.kind = TagKind::Id3v1, .artist = "V1 Artist", .album = "V1 Album"};
+    const struct {
+        std::vector<Mp3Tags> tags;
+        std::string artist, album;
+    } cases[] = {
+        {{v1, {.kind = TagKind::Id3v24, .artist = "Lead", .more_artists = many}},
+         first_128,
+         "V1 Album"},
+        {{v1, {.kind = TagKind::Ape, .artist = "Lead", .album = "APE Album", .more_artists = many}},
+         first_128,
+         "APE Album"},
+        {{v1, {.kind = TagKind::Ape, .album = "APE Album"}}, "V1 Artist", "APE Album"},
+        {{{.kind = TagKind::Id3v23, .artist = "V2", .album = "V2 Album"}}, "V2", "V2 Album"},
+        {{v1}, "V1 Artist", "V1 Album"},
+    };
+    TempDir dir;
+    const fs::path path = dir.path() / "song.mp3";
+    for (const int frames : {0, 2, 9, 10, 19, 20, 40}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << frames << " frames, " << c.album);
+            make_mp3_with_tags(path, c.tags, frames == 0 ? std::string() : mpeg_audio(frames));
+            expect_tags(path, c.artist, c.album);
+        }
+    }
+}
+
 TEST(Vbmp3, LongTextIsCutAtACharacterBoundaryWithinItsField) {
     const struct {
         std::string text;

@@ -1,0 +1,105 @@
+#include "read_only_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace trackfold {
+
+bool ReadOnlyStream::open(const char* path) {
+    close();
+    // Non-blocking, so that a FIFO named like an MP3 cannot hang the open; regular files
+    // ignore the flag.
+    fd_ = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+        close();
+        return false;
+    }
+    path_ = path;
+    size_ = static_cast<long>(info.st_size);
+    // A small file is one window, read whole.
+    const bool whole = size_ <= kHead + kTail;
+    head_ = {buffer_, 0, whole ? size_ : kHead, false};
+    tail_ = {buffer_ + kHead, whole ? 0 : size_ - kTail, whole ? 0 : kTail, false};
+    return true;
+}
+
+void ReadOnlyStream::close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = -1;
+    size_ = 0;
+    position_ = 0;
+    path_.clear();
+}
+
+ReadOnlyStream::~ReadOnlyStream() {
+    close();
+}
+
+TagLib::FileName ReadOnlyStream::name() const {
+    return path_.c_str();
+}
+
+bool ReadOnlyStream::read_at(long offset, char* to, long length, long& got) const {
+    got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(fd_, to + got, static_cast<size_t>(length - got), offset + got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n == 0;
+        }
+        got += n;
+    }
+    return true;
+}
+
+const char* ReadOnlyStream::window_bytes(Window& window, long offset, long length) {
+    if (offset < window.start || offset + length > window.start + window.size) {
+        return nullptr;
+    }
+    if (!window.loaded) {
+        long got = 0;
+        if (!read_at(window.start, window.bytes, window.size, got) || got != window.size) {
+            return nullptr;
+        }
+        window.loaded = true;
+    }
+    return window.bytes + (offset - window.start);
+}
+
+TagLib::ByteVector ReadOnlyStream::readBlock(unsigned long length) {
+    if (position_ >= size_ || length == 0) {
+        return {};
+    }
+    const long wanted = static_cast<long>(std::min<unsigned long>(length, size_ - position_));
+    const char* cached = window_bytes(head_, position_, wanted);
+    if (cached == nullptr) {
+        cached = window_bytes(tail_, position_, wanted);
+    }
+    if (cached != nullptr) {
+        position_ += wanted;
+        return TagLib::ByteVector(cached, static_cast<unsigned int>(wanted));
+    }
+    TagLib::ByteVector block(static_cast<unsigned int>(wanted), '\0');
+    long got = 0;
+    read_at(position_, block.data(), wanted, got);
+    block.resize(static_cast<unsigned int>(got));
+    position_ += got;
+    return block;
+}
+
+void ReadOnlyStream::seek(long offset, Position from) {
+    const long base = from == Beginning ? 0 : from == Current ? position_ : size_;
+    position_ = std::max(0L, base + offset);
+}
+
+}  // namespace trackfold
