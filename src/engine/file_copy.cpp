@@ -104,6 +104,7 @@ void copy_file_keeping_time(const std::string& from, const std::string& to, std:
     FileDescriptor out(
         ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0666));
     if (out.get() < 0) {
+        // Whatever is there is not ours: it stays.
         ec = last_error();
         return;
     }
@@ -111,12 +112,15 @@ void copy_file_keeping_time(const std::string& from, const std::string& to, std:
     if (!ec) {
         copy_with_read_write(in.get(), out.get(), ec);
     }
-    if (ec) {
-        return;
-    }
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(out.get(), times) != 0 || out.close() != 0) {
+    if (!ec && ::futimens(out.get(), times) != 0) {
         ec = last_error();
+    }
+    if (out.close() != 0 && !ec) {
+        ec = last_error();
+    }
+    if (ec) {
+        ::unlink(to.c_str());
     }
 }
 

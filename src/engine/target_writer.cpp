@@ -42,22 +42,34 @@ bool same_content(const std::string& a, const std::string& b) {
 
 namespace {
 
-// True when the target is the source itself (the collection is already sorted, or the output
-// lies in the input), or a copy an earlier run made: same size and modification time, which
-// every copy keeps. Either way a copy would change nothing.
-bool already_in_place(const struct stat& from, const std::string& target) {
+enum class TargetState { Absent, InPlace, Other };
+
+// In place when the target is the source itself (the collection is already sorted, or the
+// output lies in the input), or a copy an earlier run made: same size and modification time,
+// which every copy keeps. Either way a copy would change nothing.
+TargetState target_state(const struct stat& from, const std::string& target) {
     struct stat to {};
-    if (::stat(target.c_str(), &to) != 0 || !S_ISREG(to.st_mode)) {
-        return false;
+    if (::lstat(target.c_str(), &to) != 0) {
+        return errno == ENOENT ? TargetState::Absent : TargetState::Other;
+    }
+    if (S_ISLNK(to.st_mode) && ::stat(target.c_str(), &to) != 0) {
+        return TargetState::Other;
+    }
+    if (!S_ISREG(to.st_mode)) {
+        return TargetState::Other;
     }
     if (from.st_dev == to.st_dev && from.st_ino == to.st_ino) {
-        return true;
+        return TargetState::InPlace;
     }
     return from.st_size == to.st_size && from.st_mtim.tv_sec == to.st_mtim.tv_sec &&
-           from.st_mtim.tv_nsec == to.st_mtim.tv_nsec;
+                   from.st_mtim.tv_nsec == to.st_mtim.tv_nsec
+               ? TargetState::InPlace
+               : TargetState::Other;
 }
 
 }  // namespace
+
+TargetWriter::TargetWriter() : temp_prefix_(".trackfold-" + std::to_string(::getpid()) + "-") {}
 
 std::string TargetWriter::free_target(const std::string& source, std::uintmax_t size,
                                       const std::string& folder, const std::string& name) {
@@ -84,20 +96,29 @@ std::string TargetWriter::copy(const std::string& source, const std::string& fol
     const auto size = static_cast<std::uintmax_t>(from.st_size);
     const std::string target = free_target(source, size, folder, name);
 
-    if (already_in_place(from, target)) {
-        written_.insert_or_assign(target, size);
-        return target;
-    }
-
-    const std::string temp =
-        folder + ".trackfold-" + std::to_string(::getpid()) + "-" + std::to_string(++temp_serial_);
-    copy_file_keeping_time(source, temp, ec);
-    if (!ec) {
-        fs::rename(temp, target, ec);
+    switch (target_state(from, target)) {
+        case TargetState::InPlace:
+            break;
+        case TargetState::Absent:
+            // Nothing to keep whole: the copy goes straight to its name, which it only takes if
+            // still free, and a failed copy takes its part-written file away again.
+            copy_file_keeping_time(source, target, ec);
+            break;
+        case TargetState::Other: {
+            // An earlier copy (or whatever holds the name) is replaced only by a whole copy.
+            const std::string temp = folder + temp_prefix_ + std::to_string(++temp_serial_);
+            copy_file_keeping_time(source, temp, ec);
+            if (!ec) {
+                fs::rename(temp, target, ec);
+                if (ec) {
+                    std::error_code ignored;
+                    fs::remove(temp, ignored);
+                }
+            }
+            break;
+        }
     }
     if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
         return target;
     }
     written_.insert_or_assign(target, size);

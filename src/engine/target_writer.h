@@ -7,11 +7,12 @@
 
 namespace trackfold {
 
-// Copies sources into the output tree without ever losing a file: the source is only read,
-// a copy lands under a temporary name and replaces the target in one rename, and two
-// different files of one run that map to the same target are kept side by side.
+// Copies sources into the output tree without ever losing a file: the source is only read, a
+// copy that replaces a file lands under a temporary name first and takes its place in one
+// rename, and two different files of one run that map to the same target are kept side by side.
 class TargetWriter {
   public:
+    TargetWriter();
     // Copies source to folder + name (folder ends in a separator), or to "name (2)" and so
     // on when this run already wrote a different file there. Returns the target used.
     std::string copy(const std::string& source, const std::string& folder, const std::string& name,
@@ -22,6 +23,7 @@ class TargetWriter {
                             const std::string& folder, const std::string& name);
 
     std::unordered_map<std::string, std::uintmax_t> written_;  // target and its size
+    std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
 };
 

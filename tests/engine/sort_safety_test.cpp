@@ -91,8 +91,9 @@ TEST_F(SortSafetyTest, UnreadableOrMissingFoldersGiveAnErrorLineAndTheWalkGoesOn
     EXPECT_EQ(window.log, (Lines{"Folder: " + missing + " ...Error (No such file or directory)"}));
 }
 
-TEST_F(SortSafetyTest, AFailedCopyLeavesTheEarlierCopyWholeAndNoStrayFile) {
+TEST_F(SortSafetyTest, AFailedCopyLeavesTheEarlierCopyWholeAndNoPartFile) {
     make_mp3(in / "big.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    make_mp3(in / "fresh.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
     make_mp3(in / "small.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(2));
     write_file(out / "Artist/Album/big.mp3", "the copy from last week");
 
@@ -109,7 +110,8 @@ TEST_F(SortSafetyTest, AFailedCopyLeavesTheEarlierCopyWholeAndNoStrayFile) {
 
     EXPECT_EQ(window.log,
               (Lines{"File: " + in_folder() + "big.mp3 ...Error (File too large)",
-                     copied(2, "AlbumName + ArtistName", "small.mp3", "/Artist/Album/small.mp3")}));
+                     "File: " + in_folder() + "fresh.mp3 ...Error (File too large)",
+                     copied(3, "AlbumName + ArtistName", "small.mp3", "/Artist/Album/small.mp3")}));
     EXPECT_EQ(read_file(out / "Artist/Album/big.mp3"), "the copy from last week");
     EXPECT_EQ(files_below(out), (Lines{"Artist/Album/big.mp3", "Artist/Album/small.mp3"}));
 }
