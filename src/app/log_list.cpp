@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
@@ -81,37 +82,48 @@ int LogList::row_height() const {
 // Laying out every line as it arrives would cost more than copying its file; the sum of the
 // characters' advances, tabs expanded as drawText does, is close enough for the scroll range.
 int LogList::line_width(const QString& line) {
-    const QFontMetricsF metrics(font());
-    const qreal tab = std::round(metrics.horizontalAdvance(QLatin1Char('x')) * 8);
+    if (tab_width_ == 0) {
+        tab_width_ = std::round(QFontMetricsF(font()).horizontalAdvance(QLatin1Char('x')) * 8);
+    }
     qreal x = 0;
-    const QString text = shown(line);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        char32_t c = line[i].unicode();
+        if (line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(line[i], line[i + 1]);
             ++i;
         }
         if (c == u'\t') {
-            x = (std::floor(x / tab) + 1) * tab;
+            // As shown: a space, then the tab.
+            x = (std::floor((x + advance(u' ')) / tab_width_) + 1) * tab_width_;
             continue;
         }
-        auto [advance, added] = advances_.try_emplace(c, 0);
-        if (added) {
-            advance->second = metrics.horizontalAdvance(QString::fromUcs4(&c, 1));
-        }
-        x += advance->second;
+        x += advance(c);
     }
     return static_cast<int>(std::ceil(x)) + 2 * kTextMargin;
 }
 
+qreal LogList::advance(char32_t c) {
+    auto [found, added] = advances_.try_emplace(c, 0);
+    if (added) {
+        found->second = QFontMetricsF(font()).horizontalAdvance(QString::fromUcs4(&c, 1));
+    }
+    return found->second;
+}
+
 void LogList::update_scroll_bars() {
-    const int rows = visible_rows();
-    QScrollBar* vertical = verticalScrollBar();
-    vertical->setPageStep(rows);
-    vertical->setRange(0, std::max(0, static_cast<int>(lines_.size()) - rows));
-    QScrollBar* horizontal = horizontalScrollBar();
-    horizontal->setPageStep(viewport()->width());
-    horizontal->setRange(0, std::max(0, widest_ - viewport()->width()));
+    set_range(*verticalScrollBar(), visible_rows(),
+              std::max(0, static_cast<int>(lines_.size()) - visible_rows()));
+    set_range(*horizontalScrollBar(), viewport()->width(),
+              std::max(0, widest_ - viewport()->width()));
+}
+
+// Every range change makes the area lay itself out again, after the event loop comes round, to
+// show or hide the bar: for a line added to a list that already scrolls, that was most of the
+// cost of the line. A growing range moves nothing, so nobody else needs to hear of it.
+void LogList::set_range(QScrollBar& bar, int page, int maximum) {
+    const QSignalBlocker quiet(maximum >= bar.maximum() && bar.maximum() > 0 ? &bar : nullptr);
+    bar.setPageStep(page);
+    bar.setRange(0, maximum);
 }
 
 void LogList::scroll_to(int row) {
@@ -152,12 +164,17 @@ void LogList::paintEvent(QPaintEvent*) {
 void LogList::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     update_scroll_bars();
+    // A bar that just appeared must not hide the selected line, the newest one during a run.
+    if (current_ >= 0) {
+        scroll_to(current_);
+    }
 }
 
 void LogList::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         advances_.clear();
+        tab_width_ = 0;
         widest_ = 0;
         for (const QString& line : lines_) {
             widest_ = std::max(widest_, line_width(line));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QString>
 #include <cstddef>
 #include <unordered_map>
@@ -42,13 +43,17 @@ class LogList : public QAbstractScrollArea {
   private:
     int row_height() const;
     int line_width(const QString& line);
+    qreal advance(char32_t c);
     void update_scroll_bars();
+    static void set_range(QScrollBar& bar, int page, int maximum);
     void scroll_to(int row);
 
     std::vector<QString> lines_;
     int current_ = -1;
     int widest_ = 0;
-    std::unordered_map<char32_t, qreal> advances_;  // of the current font
+    // Of the current font; measured as they are first needed.
+    std::unordered_map<char32_t, qreal> advances_;
+    qreal tab_width_ = 0;
 };
 
 }  // namespace trackfold

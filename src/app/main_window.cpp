@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
@@ -60,6 +61,11 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     ui_->cmdOpen_0->setIcon(folder);
     ui_->cmdOpen_1->setIcon(folder);
     fit_captions(*this);
+    // No label here ever changes size. Saying so spares a layout request to the frame for every
+    // new text of a counter or the status line, several per file during a run.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        label->setFixedSize(label->size());
+    }
 
     connect(ui_->cmdOpen_0, &QPushButton::clicked, this, [this] { open_clicked(0); });
     connect(ui_->cmdOpen_1, &QPushButton::clicked, this, [this] { open_clicked(1); });

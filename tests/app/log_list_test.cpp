@@ -62,6 +62,31 @@ class LogListTest : public QObject {
         QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
     }
 
+    // The bars come and go with the lines, also when many lines arrive between two turns of
+    // the event loop, as they do during a run.
+    void scrollBarsShowOnlyWhileTheLinesOutgrowTheView() {
+        LogList list;
+        list.resize(200, 100);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.append(QStringLiteral("short"));
+        QCoreApplication::processEvents();
+        QVERIFY(!list.verticalScrollBar()->isVisible());
+        for (int i = 0; i < 500; ++i) {
+            list.append(QStringLiteral("line ") + QString::number(i) +
+                        (i == 250 ? QStringLiteral("\tlong enough to need the other bar") : ""));
+            list.select_last();
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(list.verticalScrollBar()->isVisible());
+        QVERIFY(list.horizontalScrollBar()->isVisible());
+        QCOMPARE(list.first_visible_row() + list.visible_rows() - 1, 500);
+        list.clear();
+        QCoreApplication::processEvents();
+        QVERIFY(!list.verticalScrollBar()->isVisible());
+        QVERIFY(!list.horizontalScrollBar()->isVisible());
+    }
+
     void mouseAndKeysMoveTheSelection() {
         LogList list;
         list.resize(653, 100);
