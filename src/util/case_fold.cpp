@@ -55,6 +55,12 @@ std::string fold_case(std::string_view utf8) {
     std::string folded;
     folded.reserve(utf8.size());
     while (!utf8.empty()) {
+        // Most names are ASCII, and every file of a run is folded: spare those the locale's facet.
+        if (const char c = utf8.front(); static_cast<unsigned char>(c) < 0x80) {
+            folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            utf8.remove_prefix(1);
+            continue;
+        }
         const auto character = decode_utf8(utf8);
         if (character) {
             append_utf8(folded, fold(character->code_point));
