@@ -84,9 +84,9 @@ MainWindow::~MainWindow() = default;
 void MainWindow::InitMainWindow() {
     reset_run_display(*this);
     ui_->txtInputFolder->setText(
-        to_qt(GetIniText(files_.settings_file, "SYSTEM", "InputFolder", "")));
+        to_qt(GetIniWholeText(files_.settings_file, "SYSTEM", "InputFolder")));
     ui_->txtOutputFolder->setText(
-        to_qt(GetIniText(files_.settings_file, "SYSTEM", "OutputFolder", "")));
+        to_qt(GetIniWholeText(files_.settings_file, "SYSTEM", "OutputFolder")));
 }
 
 void MainWindow::set_cancel_question(std::function<bool()> ask) {

@@ -154,6 +154,16 @@ std::string_view first_chars(std::string_view text, std::size_t count) {
     return text.substr(0, end);
 }
 
+// The reader drops blanks around a value and one pair of enclosing quotes: a value that would
+// lose either is written inside quotes, so that it reads back whole.
+std::string quoted_if_needed(const std::string& value) {
+    if (value.empty() || (!is_blank(value.front()) && !is_blank(value.back()) &&
+                          unquote(value).size() == value.size())) {
+        return value;
+    }
+    return '"' + value + '"';
+}
+
 std::string_view line_break_of(std::string_view content) {
     const auto newline = content.find('\n');
     return newline != std::string_view::npos && newline > 0 && content[newline - 1] == '\r' ? "\r\n"
@@ -186,20 +196,35 @@ void replace_file(const fs::path& file, const std::string& content) {
 
 IniReader::IniReader(const fs::path& file) : content_(read_file(file)) {}
 
-std::string IniReader::text(const std::string& section, const std::string& key,
-                            const std::string& default_value) const {
+std::optional<std::string_view> IniReader::raw_value(const std::string& section,
+                                                     const std::string& key) const {
     if (!content_) {
-        return default_value;
+        return std::nullopt;
     }
     const auto lines = parse(*content_);
     const Match match = find_entry(lines, section, key);
     if (!match.key) {
+        return std::nullopt;
+    }
+    return unquote(lines[*match.key].value);
+}
+
+std::string IniReader::text(const std::string& section, const std::string& key,
+                            const std::string& default_value) const {
+    const auto raw = raw_value(section, key);
+    if (!raw) {
         return default_value;
     }
-    std::string value(first_chars(unquote(lines[*match.key].value), kMaxValueChars));
+    std::string value(first_chars(*raw, kMaxValueChars));
     std::erase(value, '\0');
     value = trim_spaces(value);
     return value.empty() ? default_value : value;
+}
+
+std::string IniReader::whole_text(const std::string& section, const std::string& key) const {
+    std::string value(raw_value(section, key).value_or(""));
+    std::erase(value, '\0');
+    return trim_spaces(value).empty() ? "" : value;
 }
 
 std::string GetIniText(const fs::path& file, const std::string& section, const std::string& key,
@@ -207,8 +232,19 @@ std::string GetIniText(const fs::path& file, const std::string& section, const s
     return IniReader(file).text(section, key, default_value);
 }
 
+std::string GetIniWholeText(const fs::path& file, const std::string& section,
+                            const std::string& key) {
+    return IniReader(file).whole_text(section, key);
+}
+
 void PutIniText(const fs::path& file, const std::string& section, const std::string& key,
                 const std::string& value) {
+    // A line break would end the value early and turn the rest into a line of its own.
+    for (const std::string_view text : {section, key, value}) {
+        if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+            return;
+        }
+    }
     auto content = read_file(file);
     if (!content) {
         std::error_code ec;
@@ -219,7 +255,7 @@ void PutIniText(const fs::path& file, const std::string& section, const std::str
     }
     const std::string_view old = *content;
     const std::string_view line_break = line_break_of(old);
-    const std::string entry = key + "=" + value;
+    const std::string entry = key + "=" + quoted_if_needed(value);
     const auto lines = parse(old);
     const Match match = find_entry(lines, section, key);
 

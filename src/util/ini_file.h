@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace trackfold {
 
@@ -13,6 +14,11 @@ namespace trackfold {
 std::string GetIniText(const std::filesystem::path& file, const std::string& section,
                        const std::string& key, const std::string& default_value);
 
+// A value as it was written, for the folders the program itself remembers: not cut at 99
+// characters and not trimmed inside its quotes. A value of spaces only reads as "".
+std::string GetIniWholeText(const std::filesystem::path& file, const std::string& section,
+                            const std::string& key);
+
 // One reading of the file, for a caller that needs several values at once; each value
 // follows the rules of GetIniText.
 class IniReader {
@@ -20,14 +26,20 @@ class IniReader {
     explicit IniReader(const std::filesystem::path& file);
     std::string text(const std::string& section, const std::string& key,
                      const std::string& default_value) const;
+    std::string whole_text(const std::string& section, const std::string& key) const;
 
   private:
+    std::optional<std::string_view> raw_value(const std::string& section,
+                                              const std::string& key) const;
+
     std::optional<std::string> content_;
 };
 
-// Writes one value as given, creating the file, section or key as needed and keeping every
-// other line (comments, other keys) byte for byte, in the file's own line-break style.
-// The old file is replaced only once the new one is complete. Failures are silent by design.
+// Writes one value, creating the file, section or key as needed and keeping every other line
+// (comments, other keys) byte for byte, in the file's own line-break style. A value that begins
+// or ends with a blank or is enclosed in quotes is written quoted, so it reads back whole. A
+// section, key or value holding a line break or NUL is not written at all. The old file is
+// replaced only once the new one is complete. Failures are silent by design.
 void PutIniText(const std::filesystem::path& file, const std::string& section,
                 const std::string& key, const std::string& value);
 

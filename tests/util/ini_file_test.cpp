@@ -85,19 +85,39 @@ TEST_F(IniFile, WritesOneValueAndKeepsEverythingElse) {
         {"; hand-edited\r\n[OTHER]\r\nInputFolder=/other\r\n\r\n[system]\r\n"
          "AlbumFolder=Albums\r\n  inputfolder = /old \r\nArtistFolder=Artists\r\n",
          "; hand-edited\r\n[OTHER]\r\nInputFolder=/other\r\n\r\n[system]\r\n"
-         "AlbumFolder=Albums\r\nInputFolder=/new  path \r\nArtistFolder=Artists\r\n"},
+         "AlbumFolder=Albums\r\nInputFolder=\"/new  path \"\r\nArtistFolder=Artists\r\n"},
         {"[SYSTEM]\nAlbumFolder=Albums\n; note\n\n[OTHER]\nKey=1\n",
-         "[SYSTEM]\nAlbumFolder=Albums\nInputFolder=/new  path \n; note\n\n[OTHER]\nKey=1\n"},
-        {"[SYSTEM]\r\n\r\n[OTHER]\r\n", "[SYSTEM]\r\nInputFolder=/new  path \r\n\r\n[OTHER]\r\n"},
-        {"[SYSTEM]\nAlbumFolder=Albums", "[SYSTEM]\nAlbumFolder=Albums\nInputFolder=/new  path \n"},
-        {"[OTHER]\nKey=1", "[OTHER]\nKey=1\n[SYSTEM]\nInputFolder=/new  path \n"},
-        {"", "[SYSTEM]\nInputFolder=/new  path \n"},
+         "[SYSTEM]\nAlbumFolder=Albums\nInputFolder=\"/new  path \"\n; note\n\n[OTHER]\nKey=1\n"},
+        {"[SYSTEM]\r\n\r\n[OTHER]\r\n",
+         "[SYSTEM]\r\nInputFolder=\"/new  path \"\r\n\r\n[OTHER]\r\n"},
+        {"[SYSTEM]\nAlbumFolder=Albums",
+         "[SYSTEM]\nAlbumFolder=Albums\nInputFolder=\"/new  path \"\n"},
+        {"[OTHER]\nKey=1", "[OTHER]\nKey=1\n[SYSTEM]\nInputFolder=\"/new  path \"\n"},
+        {"", "[SYSTEM]\nInputFolder=\"/new  path \"\n"},
     };
     for (const Case& c : cases) {
         write_file(ini_, c.before);
         PutIniText(ini_, "SYSTEM", "InputFolder", "/new  path ");
         EXPECT_EQ(read_file(ini_), c.after) << "file " << testing::PrintToString(c.before);
         EXPECT_EQ(get("SYSTEM", "InputFolder"), "/new  path");
+        EXPECT_EQ(GetIniWholeText(ini_, "SYSTEM", "InputFolder"), "/new  path ");
+    }
+}
+
+TEST_F(IniFile, RemembersFoldersWholeAndNeverWritesALineBreak) {
+    const std::string long_path = "/home/someone/Music/" + repeat("Sorted_collection/", 20);
+    for (const std::string& folder : {long_path, "'/quoted'"s, "/trailing "s, "\"/half"s}) {
+        PutIniText(ini_, "SYSTEM", "InputFolder", folder);
+        EXPECT_EQ(GetIniWholeText(ini_, "SYSTEM", "InputFolder"), folder);
+    }
+    EXPECT_EQ(GetIniText(ini_, "SYSTEM", "InputFolder", ""), "\"/half");
+    PutIniText(ini_, "SYSTEM", "InputFolder", long_path);
+    EXPECT_EQ(GetIniText(ini_, "SYSTEM", "InputFolder", ""), long_path.substr(0, 99));
+
+    const std::string before = read_file(ini_);
+    for (const std::string& folder : {"/a\nAlbumFolder=/etc"s, "/a\rb"s, "/a\0b"s}) {
+        PutIniText(ini_, "SYSTEM", "OutputFolder", folder);
+        EXPECT_EQ(read_file(ini_), before) << testing::PrintToString(folder);
     }
 }
 
