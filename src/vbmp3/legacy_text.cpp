@@ -75,14 +75,21 @@ std::optional<Decoded> decode_strictly(iconv_t cd, std::string_view bytes, bool 
     return std::nullopt;
 }
 
+// Windows-1252 by table rather than iconv: its five undefined bytes would stop iconv at every
+// one of them, and a long frame full of them must not cost more than one pass.
 std::wstring decode_windows_1252(std::string_view bytes) {
-    const iconv_t cd = cached_iconv("WCHAR_T", "CP1252");
-    std::wstring chars;
-    reset(cd);
-    while (convert(cd, bytes, chars) == EILSEQ) {
-        chars += kReplacement;
-        bytes.remove_prefix(1);
-    }
+    static constexpr wchar_t kHighControls[32] = {
+        0x20AC,       kReplacement, 0x201A, 0x0192, 0x201E, 0x2026,       0x2020, 0x2021,
+        0x02C6,       0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
+        kReplacement, 0x2018,       0x2019, 0x201C, 0x201D, 0x2022,       0x2013, 0x2014,
+        0x02DC,       0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178,
+    };
+    std::wstring chars(bytes.size(), L'\0');
+    std::transform(bytes.begin(), bytes.end(), chars.begin(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80]
+                                           : static_cast<wchar_t>(byte);
+    });
     return chars;
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "legacy_text.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 #include "vbmp3.h"
@@ -183,6 +184,20 @@ TEST(Vbmp3LegacyText, Utf8BeatsTheCodePageAndWindows1252TakesWhatNeitherReads) {
     expect_read_as("宇多田ヒカル", "Björk", {"宇多田ヒカル", "Björk"});
     // 0x81 is undefined in Windows-1252; 0x81 0x20 is no CP932 character.
     expect_read_as("\x81 Bj\xF6rk", "Caf\xE9 \x80", {"\uFFFD Björk", "Café €"});
+}
+
+TEST(Vbmp3LegacyText, AFrameOfUndefinedBytesIsReadInOnePass) {
+    // Each undefined byte once stopped the decoder and started it again on the rest: 16 MB of
+    // them would not finish within the test's time.
+    ASSERT_NE(vbmp3_setCodePage("CP1252"), 0);
+    std::string bytes;
+    for (int i = 0; i < (1 << 22); ++i) {
+        bytes += "\x81\x8D\x90\x9D";
+    }
+    const std::string text = decode_tag_text(bytes, false);
+    ASSERT_EQ(text.size(), bytes.size() * 3);
+    EXPECT_EQ(text.substr(text.size() - 6), "\uFFFD\uFFFD");
+    EXPECT_EQ(decode_tag_text("\x80\x9F\x8A z", false), "€ŸŠ z");
 }
 
 TEST(Vbmp3LegacyText, Id3v1FieldCutInACharacterKeepsTheWholeCharacters) {
