@@ -1,31 +1,57 @@
 #include "engine/folder_names.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
+#include "util/text.h"
+
 namespace trackfold {
 
-std::string safe_folder_name(std::string_view tag_text) {
-    std::string name(tag_text);
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) {
-            c = '_';
+namespace {
+
+bool is_reserved(unsigned char byte) {
+    return byte < 0x20 || byte == 0x7F ||
+           std::string_view("\\/:*?\"<>|").find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
+// U+0080 to U+009F in UTF-8: invisible in a folder list, and some are terminal escapes.
+bool is_c1_control(std::string_view text, std::size_t at) {
+    return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+}
+
+}  // namespace
+
+std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
+    std::string name;
+    name.reserve(tag_text.size());
+    for (std::size_t i = 0; i < tag_text.size(); ++i) {
+        if (is_c1_control(tag_text, i)) {
+            name += '_';
+            ++i;
+        } else {
+            name += is_reserved(static_cast<unsigned char>(tag_text[i])) ? '_' : tag_text[i];
         }
     }
+    name.resize(utf8_prefix(name, max_bytes).size());
     for (auto it = name.rbegin(); it != name.rend() && (*it == '.' || *it == ' '); ++it) {
         *it = '_';
     }
     return name;
 }
 
-std::string numbered_file_name(std::string_view name, int n) {
-    const std::string suffix = " (" + std::to_string(n) + ")";
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) {
-        return std::string(name) + suffix;
+std::string numbered_file_name(std::string_view name, int n, std::size_t max_bytes) {
+    const std::string suffix = n > 1 ? " (" + std::to_string(n) + ")" : "";
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 ||
+        name.size() - dot + suffix.size() >= max_bytes) {
+        dot = name.size();
     }
-    return std::string(name.substr(0, dot)) + suffix + std::string(name.substr(dot));
+    const std::string_view extension = name.substr(dot);
+    const std::size_t room = max_bytes - std::min(max_bytes, extension.size() + suffix.size());
+    return std::string(utf8_prefix(name.substr(0, dot), room)) + suffix + std::string(extension);
 }
 
 std::string incremented_count(const std::string& count_text) {

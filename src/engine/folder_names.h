@@ -1,18 +1,25 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace trackfold {
 
+// The longest name common Linux disks take, in bytes.
+inline constexpr std::size_t kDefaultNameMax = 255;
+
 // Turns one tag text into exactly one folder name that is valid on every disk a collection
 // may be copied to (FAT players, Windows) and cannot climb out of its parent: the reserved
-// characters \ / : * ? " < > | and control characters become "_", and trailing dots and
-// spaces (which also covers "." and "..") become "_". Other texts are kept exactly.
-std::string safe_folder_name(std::string_view tag_text);
+// characters \ / : * ? " < > |, the C0 controls, DEL and the C1 controls become "_", the name
+// is cut to max_bytes at a character boundary, and trailing dots and spaces (which also covers
+// "." and "..") become "_". Other texts are kept exactly.
+std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes = kDefaultNameMax);
 
-// "name.mp3" with n = 2 gives "name (2).mp3".
-std::string numbered_file_name(std::string_view name, int n);
+// The name of the n-th file of one target: "name.mp3" for n = 1, "name (2).mp3" for n = 2, its
+// stem cut at a character boundary so that the whole fits in max_bytes, extension and number kept.
+std::string numbered_file_name(std::string_view name, int n,
+                               std::size_t max_bytes = kDefaultNameMax);
 
 // The counter labels hold their counts as text; this is the text one higher.
 std::string incremented_count(const std::string& count_text);

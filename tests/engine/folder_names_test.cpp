@@ -23,16 +23,35 @@ TEST(SafeFolderName, EveryTagTextBecomesOneHarmlessName) {
         {"...And You Will Know Us", "...And You Will Know Us"},
         {"宇多田ヒカル", "宇多田ヒカル"},
         {"Sigur Rós", "Sigur Rós"},
+        {"del\x7F c1\xC2\x80\xC2\x9F end\xC2\xA0", "del_ c1__ end\xC2\xA0"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(safe_folder_name(c.tag), c.folder) << c.tag;
     }
 }
 
-TEST(NumberedFileName, NumberGoesBeforeTheExtension) {
+TEST(SafeFolderName, LongTagsAreCutToTheDiskLimitAtACharacterBoundary) {
+    const std::string e_acute = "\xC3\xA9";
+    std::string long_album;
+    for (int i = 0; i < 150; ++i) {
+        long_album += e_acute;  // 300 bytes
+    }
+    EXPECT_EQ(safe_folder_name(long_album), long_album.substr(0, 254));
+    EXPECT_EQ(safe_folder_name(std::string(300, 'a')), std::string(255, 'a'));
+    EXPECT_EQ(safe_folder_name(std::string(254, 'a') + " b", 255), std::string(254, 'a') + "_");
+    EXPECT_EQ(safe_folder_name("abc", 2), "ab");
+}
+
+TEST(NumberedFileName, NumberGoesBeforeTheExtensionAndTheWholeFitsTheDisk) {
+    EXPECT_EQ(numbered_file_name("01 Intro.mp3", 1), "01 Intro.mp3");
     EXPECT_EQ(numbered_file_name("01 Intro.mp3", 2), "01 Intro (2).mp3");
     EXPECT_EQ(numbered_file_name("a.b.MP3", 3), "a.b (3).MP3");
     EXPECT_EQ(numbered_file_name(".mp3", 2), ".mp3 (2)");
+
+    const std::string longest = std::string(250, 'x') + "\xC3\xA9.mp3";  // 256 bytes
+    EXPECT_EQ(numbered_file_name(longest, 1), std::string(250, 'x') + ".mp3");
+    EXPECT_EQ(numbered_file_name(longest, 2), std::string(247, 'x') + " (2).mp3");
+    EXPECT_EQ(numbered_file_name(longest, 12, 143), std::string(134, 'x') + " (12).mp3");
 }
 
 TEST(IncrementedCount, CountsThroughTheText) {
