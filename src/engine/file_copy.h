@@ -5,9 +5,22 @@
 
 namespace trackfold {
 
-// Copies the bytes of `from` into a new file `to` (which must not exist) and gives it the
-// source's modification time. The source is opened read-only. On failure ec holds the
-// system's reason and nothing is left at `to` that this call made.
-void copy_file_keeping_time(const std::string& from, const std::string& to, std::error_code& ec);
+struct CopyOutcome {
+    std::error_code error;       // set: nothing was placed, and nothing of this copy is left
+    std::error_code time_error;  // set: a whole copy was placed, without the source's times
+};
+
+// Copies `from` to folder + name, a name that must not exist, and gives the copy the source's
+// times. The source is opened read-only. Nothing appears under the name before the copy is
+// whole: with `unnamed` the copy is written as a file without a name and linked in at the end,
+// otherwise it is written under folder + temp and renamed, never over a file that appeared
+// meanwhile. An error EEXIST means the name was taken.
+CopyOutcome copy_to_new(const std::string& from, const std::string& folder, const std::string& name,
+                        const std::string& temp, bool unnamed);
+
+// Replaces the file folder + name by a copy of `from`, written under folder + temp first, so the
+// file there stays whole until the copy is.
+CopyOutcome copy_over(const std::string& from, const std::string& folder, const std::string& name,
+                      const std::string& temp);
 
 }  // namespace trackfold

@@ -10,7 +10,7 @@
 
 #include "engine/cancel_state.h"
 #include "engine/folder_names.h"
-#include "engine/output_folders.h"
+#include "engine/output_tree.h"
 #include "engine/target_writer.h"
 #include "util/ini_file.h"
 
@@ -23,6 +23,7 @@ namespace {
 struct FolderEntries {
     std::vector<std::string> files;
     std::vector<std::string> folders;
+    std::vector<std::string> linked_folders;  // those of the folders that are links
 };
 
 // Lists the whole folder before anything in it is touched, in byte order of the names, so a
@@ -35,6 +36,9 @@ FolderEntries list_folder(const std::string& folder, std::error_code& ec) {
         std::error_code type_ec;
         std::string name = it->path().filename().string();
         if (it->is_directory(type_ec)) {
+            if (it->is_symlink(type_ec)) {
+                entries.linked_folders.push_back(name);
+            }
             entries.folders.push_back(std::move(name));
         } else if (it->is_regular_file(type_ec) || !it->exists(type_ec)) {
             // A dangling link stays a file, so that its failure shows in the log.
@@ -77,12 +81,26 @@ struct SubFolderNames {
 }  // namespace
 
 struct Sorter::State {
+    State(RunWindow& window, fs::path settings_file, Mp3Library& library)
+        : window(window), settings_file(std::move(settings_file)), library(library) {}
+
     RunWindow& window;
     fs::path settings_file;
     Mp3Library& library;
-    OutputFolders folders;
-    TargetWriter writer;
+    OutputTree folders{temp_prefix()};
+    // Real paths of the input folder and of every linked folder met in it: nothing in them is
+    // ever replaced.
+    std::vector<std::string> input_roots;
+    TargetWriter writer{folders, input_roots};
     std::vector<FolderId> ancestors;
+
+    void add_input_root(const std::string& folder) {
+        std::error_code ec;
+        const std::string real = fs::canonical(folder, ec).string();
+        if (!ec && std::find(input_roots.begin(), input_roots.end(), real) == input_roots.end()) {
+            input_roots.push_back(real);
+        }
+    }
 
     void increment(Counter counter) {
         window.set_counter_text(counter, incremented_count(window.counter_text(counter)));
@@ -113,19 +131,18 @@ std::string Sorter::State::ensure_target_folder(const std::string& output,
     if (!artist.empty() && !album.empty()) {
         category = "AlbumName + ArtistName";
         counter = Counter::AlbumArtist;
-        const std::string artist_folder = folders.ensure_child(under, safe_folder_name(artist), ec);
-        return ec ? artist_folder
-                  : folders.ensure_child(artist_folder + "/", safe_folder_name(album), ec);
+        const std::string artist_folder = folders.ensure_child(under, artist, ec);
+        return ec ? artist_folder : folders.ensure_child(artist_folder + "/", album, ec);
     }
     if (!album.empty()) {
         category = "AlbumName";
         counter = Counter::AlbumOnly;
-        return folders.ensure_child(under, safe_folder_name(album), ec);
+        return folders.ensure_child(under, album, ec);
     }
     if (!artist.empty()) {
         category = "ArtistName";
         counter = Counter::ArtistOnly;
-        return folders.ensure_child(under, safe_folder_name(artist), ec);
+        return folders.ensure_child(under, artist, ec);
     }
     category = "Unknown";
     counter = Counter::Unknown;
@@ -147,24 +164,29 @@ void Sorter::State::take_file(const std::string& folder, const std::string& name
     std::error_code ec;
     const std::string target_folder =
         ensure_target_folder(output, names, artist, album, category, counter, ec);
-    std::string target = target_folder + "/" + name;
+    PlacedFile placed{target_folder + "/" + name, ec, {}};
     if (!ec) {
-        target = writer.copy(source, target_folder + "/", name, ec);
+        placed = writer.copy(source, target_folder + "/", name);
     }
-    if (ec) {
+    if (placed.error) {
         // One file that cannot be placed must not cost the rest of the folder.
-        window.append_log("File: " + source + " ...Error (" + ec.message() + ")");
+        window.append_log("File: " + source + " ...Error (" + placed.error.message() + ")");
         window.select_last_log();
         return;
     }
     increment(counter);
-    window.append_log(window.counter_text(Counter::ReadFile) + "\t" + category + "\t" + source +
-                      "\t" + target);
+    std::string line = window.counter_text(Counter::ReadFile) + "\t" + category + "\t" + source +
+                       "\t" + placed.target;
+    if (placed.time_error) {
+        // The copy is whole; with another time than its source's it is copied again next run.
+        line += "\t...Time not kept (" + placed.time_error.message() + ")";
+    }
+    window.append_log(line);
     window.select_last_log();
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library)
-    : state_(new State{window, std::move(settings_file), library, {}, {}, {}}) {}
+    : state_(new State(window, std::move(settings_file), library)) {}
 
 Sorter::~Sorter() = default;
 
@@ -196,6 +218,12 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     }
     if (ec) {
         return folder_error(s.window, folder, ec);
+    }
+    if (s.ancestors.empty()) {
+        s.add_input_root(folder);
+    }
+    for (const std::string& name : entries.linked_folders) {
+        s.add_input_root(folder + name);
     }
 
     std::string artist;

@@ -1,128 +1,186 @@
 #include "engine/target_writer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
 
 #include "engine/file_copy.h"
 #include "engine/folder_names.h"
-
-namespace fs = std::filesystem;
+#include "util/case_fold.h"
 
 namespace trackfold {
 
-bool same_content(const std::string& a, const std::string& b) {
-    std::error_code ec_a;
-    std::error_code ec_b;
-    const auto size_a = fs::file_size(a, ec_a);
-    const auto size_b = fs::file_size(b, ec_b);
-    if (ec_a || ec_b || size_a != size_b) {
-        return false;
-    }
-    std::ifstream in_a(a, std::ios::binary);
-    std::ifstream in_b(b, std::ios::binary);
-    if (!in_a || !in_b) {
-        return false;
-    }
-    char buffer_a[65536];
-    char buffer_b[65536];
-    while (in_a && in_b) {
-        in_a.read(buffer_a, sizeof buffer_a);
-        in_b.read(buffer_b, sizeof buffer_b);
-        if (in_a.gcount() != in_b.gcount() ||
-            !std::equal(buffer_a, buffer_a + in_a.gcount(), buffer_b)) {
-            return false;
-        }
-    }
-    return in_a.eof() && in_b.eof();
-}
-
 namespace {
 
-enum class TargetState { Absent, InPlace, Other };
+class ReadOnlyFile {
+  public:
+    explicit ReadOnlyFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ReadOnlyFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int get() const { return fd_; }
 
-// In place when the target is the source itself (the collection is already sorted, or the
-// output lies in the input), or a copy an earlier run made: same size and modification time,
-// which every copy keeps. Either way a copy would change nothing.
-TargetState target_state(const struct stat& from, const std::string& target) {
-    struct stat to {};
-    if (::lstat(target.c_str(), &to) != 0) {
-        return errno == ENOENT ? TargetState::Absent : TargetState::Other;
+  private:
+    int fd_;
+};
+
+// Reads until the buffer is full or the file ends.
+ssize_t read_fully(int fd, char* buffer, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
     }
-    if (S_ISLNK(to.st_mode) && ::stat(target.c_str(), &to) != 0) {
-        return TargetState::Other;
-    }
-    if (!S_ISREG(to.st_mode)) {
-        return TargetState::Other;
-    }
-    if (from.st_dev == to.st_dev && from.st_ino == to.st_ino) {
-        return TargetState::InPlace;
-    }
-    return from.st_size == to.st_size && from.st_mtim.tv_sec == to.st_mtim.tv_sec &&
-                   from.st_mtim.tv_nsec == to.st_mtim.tv_nsec
-               ? TargetState::InPlace
-               : TargetState::Other;
+    return static_cast<ssize_t>(done);
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
 
-TargetWriter::TargetWriter() : temp_prefix_(".trackfold-" + std::to_string(::getpid()) + "-") {}
-
-std::string TargetWriter::free_target(const std::string& source, std::uintmax_t size,
-                                      const std::string& folder, const std::string& name) {
-    std::string target = folder + name;
-    for (int n = 2;; ++n) {
-        // Sizes are kept so that only a target of the source's size is read to compare:
-        // files that share a name ("Track 01.mp3") would otherwise be read again and again.
-        const auto found = written_.find(target);
-        if (found == written_.end() || (found->second == size && same_content(source, target))) {
-            return target;
+bool same_content(const std::string& a, const std::string& b) {
+    const ReadOnlyFile file_a(a);
+    const ReadOnlyFile file_b(b);
+    struct stat info_a {};
+    struct stat info_b {};
+    if (file_a.get() < 0 || file_b.get() < 0 || ::fstat(file_a.get(), &info_a) != 0 ||
+        ::fstat(file_b.get(), &info_b) != 0) {
+        return false;
+    }
+    if (same_file(info_a, info_b)) {
+        return true;
+    }
+    if (info_a.st_size != info_b.st_size) {
+        return false;
+    }
+    char buffer_a[1 << 16];
+    char buffer_b[1 << 16];
+    for (;;) {
+        const ssize_t got_a = read_fully(file_a.get(), buffer_a, sizeof buffer_a);
+        const ssize_t got_b = read_fully(file_b.get(), buffer_b, sizeof buffer_b);
+        if (got_a < 0 || got_a != got_b || !std::equal(buffer_a, buffer_a + got_a, buffer_b)) {
+            return false;
         }
-        target = folder + numbered_file_name(name, n);
+        if (got_a == 0) {
+            return true;
+        }
     }
 }
 
-std::string TargetWriter::copy(const std::string& source, const std::string& folder,
-                               const std::string& name, std::error_code& ec) {
-    ec.clear();
+TargetWriter::TargetWriter(OutputTree& tree, const std::vector<std::string>& input_roots)
+    : tree_(tree), input_roots_(input_roots), temp_prefix_(temp_prefix()) {}
+
+bool TargetWriter::inside_input(const std::string& real_path) const {
+    if (real_path.empty()) {
+        // Where it cannot be told, the folder is taken to be part of the input.
+        return true;
+    }
+    return std::any_of(input_roots_.begin(), input_roots_.end(), [&](const std::string& root) {
+        return real_path.starts_with(root) && (real_path.size() == root.size() ||
+                                               real_path[root.size()] == '/' || root.back() == '/');
+    });
+}
+
+std::string TargetWriter::temp_name() {
+    return temp_prefix_ + std::to_string(++temp_serial_) + ".part";
+}
+
+PlacedFile TargetWriter::copy(const std::string& source, const std::string& folder,
+                              const std::string& name) {
     struct stat from {};
     if (::stat(source.c_str(), &from) != 0) {
-        ec.assign(errno, std::generic_category());
-        return folder + name;
+        return {folder + name, {errno, std::generic_category()}, {}};
     }
     const auto size = static_cast<std::uintmax_t>(from.st_size);
-    const std::string target = free_target(source, size, folder, name);
+    OutputTree::Folder& place = tree_.folder(folder);
+    const DiskTraits& disk = place.traits;
+    const bool protected_folder = inside_input(place.real_path);
+    // Such a disk would refuse the copy; under the folder-name rule it gets one it takes.
+    const std::string wanted =
+        disk.refuses_reserved_names ? safe_folder_name(name, std::string::npos) : name;
 
-    switch (target_state(from, target)) {
-        case TargetState::InPlace:
-            break;
-        case TargetState::Absent:
-            // Nothing to keep whole: the copy goes straight to its name, which it only takes if
-            // still free, and a failed copy takes its part-written file away again.
-            copy_file_keeping_time(source, target, ec);
-            break;
-        case TargetState::Other: {
-            // An earlier copy (or whatever holds the name) is replaced only by a whole copy.
-            const std::string temp = folder + temp_prefix_ + std::to_string(++temp_serial_);
-            copy_file_keeping_time(source, temp, ec);
-            if (!ec) {
-                fs::rename(temp, target, ec);
-                if (ec) {
-                    std::error_code ignored;
-                    fs::remove(temp, ignored);
-                }
-            }
-            break;
+    auto placed_at = [&](OutputTree::Entry& entry, CopyOutcome outcome = {}) -> PlacedFile {
+        if (!outcome.error) {
+            entry.placed = true;
+            entry.size = size;
         }
+        return {folder + entry.name, outcome.error, outcome.time_error};
+    };
+
+    for (int n = 1;;) {
+        const std::string candidate = numbered_file_name(wanted, n, disk.name_max);
+        std::string folded = fold_case(candidate);
+        OutputTree::Entry* entry = place.find(folded);
+        if (entry == nullptr) {
+            const CopyOutcome outcome =
+                copy_to_new(source, folder, candidate, temp_name(), disk.unnamed_files);
+            if (outcome.error == std::errc::file_exists) {
+                // Something took the name since the folder was listed: look at it as at any
+                // file found there.
+                place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate});
+                continue;
+            }
+            if (outcome.error) {
+                return {folder + candidate, outcome.error, {}};
+            }
+            return placed_at(
+                place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
+                    .first->second,
+                outcome);
+        }
+        const std::string target = folder + entry->name;
+        if (entry->placed) {
+            // Put there by this run: one target holds one recording.
+            if (entry->size == size && same_content(source, target)) {
+                return {target, {}, {}};
+            }
+            ++n;
+            continue;
+        }
+        struct stat to {};
+        const bool found = !entry->is_folder && ::stat(target.c_str(), &to) == 0;
+        if (found && S_ISREG(to.st_mode) && same_file(from, to)) {
+            return placed_at(*entry);
+        }
+        if (protected_folder) {
+            if (found && S_ISREG(to.st_mode) && to.st_size == from.st_size &&
+                same_content(source, target)) {
+                return placed_at(*entry);
+            }
+            ++n;
+            continue;
+        }
+        if (entry->is_folder || (found && !S_ISREG(to.st_mode))) {
+            ++n;
+            continue;
+        }
+        // An earlier run's copy: kept while it has the source's size and time, as the disk
+        // keeps times.
+        if (found && to.st_size == from.st_size &&
+            same_time(to.st_mtim, from.st_mtim, disk.time_step_ns)) {
+            return placed_at(*entry);
+        }
+        return placed_at(*entry, copy_over(source, folder, entry->name, temp_name()));
     }
-    if (ec) {
-        return target;
-    }
-    written_.insert_or_assign(target, size);
-    return target;
 }
 
 }  // namespace trackfold

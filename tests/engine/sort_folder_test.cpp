@@ -157,6 +157,37 @@ TEST_F(SortFolderTest, FoldersMatchWithoutRegardToCase) {
     EXPECT_EQ(window.log[3], copied(4, "AlbumName + ArtistName", "4.mp3", "/Queen/Jazz/4.mp3"));
 }
 
+TEST_F(SortFolderTest, FileNamesMatchWithoutRegardToCase) {
+    // As a FAT player would see them: one name, two recordings.
+    make_mp3(in / "a/Song.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(4));
+    make_mp3(in / "b/song.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(6));
+    make_mp3(in / "c/EARLIER.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(8));
+    write_file(out / "Band/Album/Earlier.mp3", "left by an earlier run");
+
+    sort();
+
+    EXPECT_EQ(files_below(out),
+              (Lines{"Band/Album/Earlier.mp3", "Band/Album/Song.mp3", "Band/Album/song (2).mp3"}));
+    EXPECT_EQ(window.log[1],
+              copied(2, "AlbumName + ArtistName", "b/song.mp3", "/Band/Album/song (2).mp3"));
+    EXPECT_EQ(window.log[2],
+              copied(3, "AlbumName + ArtistName", "c/EARLIER.mp3", "/Band/Album/Earlier.mp3"));
+    EXPECT_EQ(read_file(out / "Band/Album/Earlier.mp3"), read_file(in / "c/EARLIER.mp3"));
+}
+
+TEST_F(SortFolderTest, ANumberedNameIsCutToFitTheDisk) {
+    const std::string longest = std::string(251, 'x') + ".mp3";
+    make_mp3(in / "a" / longest, {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(4));
+    make_mp3(in / "b" / longest, {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(6));
+
+    sort();
+
+    const std::string numbered = std::string(247, 'x') + " (2).mp3";
+    EXPECT_EQ(files_below(out), (Lines{"Band/Album/" + numbered, "Band/Album/" + longest}));
+    EXPECT_EQ(window.log[1],
+              copied(2, "AlbumName + ArtistName", "b/" + longest, "/Band/Album/" + numbered));
+}
+
 TEST_F(SortFolderTest, TwoDifferentFilesForOneTargetAreBothKept) {
     make_mp3(in / "cd1/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(4));
     make_mp3(in / "cd2/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(6));

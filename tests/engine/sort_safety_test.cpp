@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
+#include <fstream>
+#include <functional>
+
 #include <map>
+#include <set>
 
 #include "sort_test_support.h"
 
@@ -49,6 +59,33 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const
         }
     }
     return files;
+}
+
+// Runs body in a child process; returns its wait status.
+int in_child(const std::function<void()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        body();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+// From here on the process cannot set file times, as on some FUSE and MTP mounts.
+void refuse_setting_times() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_utimensat, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+        ::_exit(2);
+    }
 }
 
 class SortSafetyTest : public ::testing::Test, public SortFixture {};
@@ -116,6 +153,55 @@ TEST_F(SortSafetyTest, AFailedCopyLeavesTheEarlierCopyWholeAndNoPartFile) {
     EXPECT_EQ(files_below(out), (Lines{"Artist/Album/big.mp3", "Artist/Album/small.mp3"}));
 }
 
+TEST_F(SortSafetyTest, AKilledRunLeavesNoPartFileAndTheNextRunClearsUp) {
+    make_mp3(in / "fresh/1.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    make_mp3(in / "earlier/2.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    write_file(out / "Artist/Album/2.mp3", "the copy from last week");
+
+    for (const char* folder : {"fresh/", "earlier/"}) {
+        // A write past the file-size limit kills the process in the middle of the copy, as a
+        // logout, a crash or the OOM killer would.
+        const int status = in_child([&] {
+            const rlimit no_core{0, 0};
+            const rlimit limit{20000, 20000};
+            ::setrlimit(RLIMIT_CORE, &no_core);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            sort_from(in_folder() + folder);
+        });
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << folder;
+    }
+    EXPECT_FALSE(fs::exists(out / "Artist/Album/1.mp3"));
+    EXPECT_EQ(read_file(out / "Artist/Album/2.mp3"), "the copy from last week");
+
+    sort();
+
+    EXPECT_EQ(files_below(out), (Lines{"Artist/Album/1.mp3", "Artist/Album/2.mp3"}));
+    EXPECT_EQ(read_file(out / "Artist/Album/1.mp3"), read_file(in / "fresh/1.mp3"));
+    EXPECT_EQ(read_file(out / "Artist/Album/2.mp3"), read_file(in / "earlier/2.mp3"));
+}
+
+TEST_F(SortSafetyTest, ACopyWhoseTimeCannotBeSetIsKeptAndSaysSo) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+    fs::last_write_time(in / "a.mp3", fs::last_write_time(in / "a.mp3") - std::chrono::hours(48));
+    const fs::path child_log = tmp.path() / "child.log";
+    const int status = in_child([&] {
+        refuse_setting_times();
+        sort();
+        std::ofstream(child_log) << window.log.at(0);
+    });
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string line = copied(1, "AlbumName + ArtistName", "a.mp3", "/Artist/Album/a.mp3");
+    EXPECT_EQ(read_file(child_log), line + "\t...Time not kept (Operation not permitted)");
+    const fs::path target = out / "Artist/Album/a.mp3";
+    EXPECT_EQ(read_file(target), read_file(in / "a.mp3"));
+    EXPECT_NE(fs::last_write_time(target), fs::last_write_time(in / "a.mp3"));
+
+    sort();
+
+    EXPECT_EQ(window.log, (Lines{line}));
+    EXPECT_EQ(fs::last_write_time(target), fs::last_write_time(in / "a.mp3"));
+}
+
 TEST_F(SortSafetyTest, SourcesNeverChangeAndCopiesKeepTheirTime) {
     make_mp3(in / "1.mp3", {TagKind::Id3v23, "Artist", "Album"});
     make_mp3(in / "x/2.mp3", {TagKind::Ape, "Artist", ""});
@@ -157,6 +243,58 @@ TEST_F(SortSafetyTest, AnOutputFolderInsideTheInputIsWalkedWithoutHarm) {
                      copied(2, "AlbumName + ArtistName", "sorted/Artist/Album/a.mp3",
                             "/Artist/Album/a.mp3")}));
     EXPECT_EQ(files_below(in), (Lines{"a.mp3", "sorted/Artist/Album/a.mp3"}));
+}
+
+TEST_F(SortSafetyTest, SortingInPlaceNeverTouchesASourceAndASecondRunWritesNothing) {
+    const struct {
+        const char* layout;
+        const char* input;  // below the temporary folder
+        const char* output;
+        const char* album_folder;
+    } cases[] = {
+        {"output = input", "in", "in", ""},
+        {"output inside input", "in", "in/sorted", ""},
+        {"input inside output, reached by a sub-folder name", "out/Albums", "out", "Albums"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        TempDir root;
+        in = root.path() / c.input;
+        out = root.path() / c.output;
+        use_sub_folders(c.album_folder, "", "");
+        // Two different recordings for one place, and two more that share size and time.
+        make_mp3(in / "Downloads/01.mp3", {TagKind::Id3v24, "Zappa", "Apostrophe"}, mpeg_audio(4));
+        make_mp3(in / "Zappa/Apostrophe/01.mp3", {TagKind::Id3v24, "Zappa", "Apostrophe"},
+                 mpeg_audio(6));
+        make_mp3(in / "Downloads/02.mp3", {TagKind::Id3v24, "Zappa", "Apostrophe"}, mpeg_audio(8));
+        fs::create_directories(in / "Zappa/Apostrophe");
+        fs::copy_file(in / "Downloads/02.mp3", in / "Zappa/Apostrophe/02.mp3");
+        alter_audio(in / "Zappa/Apostrophe/02.mp3");
+        fs::last_write_time(in / "Zappa/Apostrophe/02.mp3",
+                            fs::last_write_time(in / "Downloads/02.mp3"));
+        const auto sources = snapshot(in);
+
+        sort_from(in.string() + "/");
+
+        auto after = snapshot(root.path());
+        const std::string place = (out / c.album_folder / "Zappa/Apostrophe").string() + "/";
+        std::multiset<std::string> sorted;
+        for (const auto& [path, file] : after) {
+            if (path.starts_with(place) && path.find('/', place.size()) == std::string::npos) {
+                sorted.insert(file.first);
+            }
+        }
+        for (const auto& [path, file] : sources) {
+            ASSERT_TRUE(after.contains(path)) << path << " is gone";
+            EXPECT_EQ(after[path], file) << path << " changed";
+            EXPECT_EQ(sorted.count(file.first), 1u) << path << " is not in its place once";
+        }
+        EXPECT_EQ(sorted.size(), 4u);
+
+        sort_from(in.string() + "/");
+        EXPECT_EQ(snapshot(root.path()), after);
+        EXPECT_EQ(window.count(Counter::AlbumArtist), window.count(Counter::ReadFile));
+    }
 }
 
 }  // namespace

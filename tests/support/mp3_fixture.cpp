@@ -226,4 +226,17 @@ void make_broken_mp3(const fs::path& path, BrokenMp3 kind) {
     }
 }
 
+void alter_audio(const fs::path& path) {
+    std::string bytes = read_file(path);
+    // Inside the last frame's payload, clear of tags at either end.
+    const auto last_frame = bytes.rfind("\xFF\xFB");
+    if (last_frame == std::string::npos || last_frame + 100 >= bytes.size()) {
+        throw std::invalid_argument("no audio frame to change");
+    }
+    bytes[last_frame + 100] ^= 0x55;
+    const auto time = fs::last_write_time(path);
+    write_file(path, bytes);
+    fs::last_write_time(path, time);
+}
+
 }  // namespace trackfold::test

@@ -43,6 +43,10 @@ void make_mp3_with_tags(const std::filesystem::path& path, const std::vector<Mp3
 void make_mp3_with_raw_text(const std::filesystem::path& path, TagKind kind,
                             const std::string& artist, const std::string& album);
 
+// Changes one byte in the last audio frame, keeping the file's size, tags and
+// modification time: a different recording that a size-and-time check cannot tell apart.
+void alter_audio(const std::filesystem::path& path);
+
 enum class BrokenMp3 {
     Empty,           // zero bytes
     Text,            // a plain text file with an .mp3 name: no tag, no audio

@@ -1,0 +1,173 @@
+#include "engine/output_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "engine/folder_names.h"
+#include "util/case_fold.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+
+namespace {
+
+constexpr std::string_view kTempStart = ".trackfold-";
+
+std::string real_path_of(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? resolved.get() : "";
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+std::string temp_prefix() {
+    return std::string(kTempStart) + std::to_string(::getpid()) + "-";
+}
+
+bool is_stale_temp(const std::string& name) {
+    if (!name.starts_with(kTempStart)) {
+        return false;
+    }
+    const char* digits = name.c_str() + kTempStart.size();
+    char* end = nullptr;
+    errno = 0;
+    const long pid = std::strtol(digits, &end, 10);
+    if (end == digits || *end != '-' || errno != 0 || pid <= 0 || pid > INT_MAX) {
+        return false;
+    }
+    // Our own names are never left in a folder between two copies, so one of them seen here
+    // comes from an earlier process that had the same number.
+    return pid == ::getpid() || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+}
+
+OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
+    const auto found = entries.find(folded_name);
+    return found == entries.end() ? nullptr : &found->second;
+}
+
+OutputTree::OutputTree(std::string temp_prefix) : temp_prefix_(std::move(temp_prefix)) {}
+
+void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
+    ec.clear();
+    if (ensured_.contains(folder)) {
+        return;
+    }
+    fs::create_directories(folder, ec);
+    if (!ec) {
+        ensured_.insert(folder);
+    }
+}
+
+DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
+    if (const auto known = disks_.find(device); known != disks_.end()) {
+        return known->second;
+    }
+    const ProbedTraits probe = probe_disk(path, temp_prefix_);
+    if (probe.probed) {
+        // Otherwise tried again in the next folder of this disk, which may be writable.
+        disks_.emplace(device, probe.traits);
+    }
+    return probe.traits;
+}
+
+void OutputTree::list(const std::string& path, Folder& folder) {
+    std::vector<std::pair<std::string, bool>> names;
+    struct stat info {};
+    if (std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str())); dir) {
+        const int dir_fd = ::dirfd(dir.get());
+        if (::fstat(dir_fd, &info) == 0) {
+            folder.device = info.st_dev;
+        }
+        while (const dirent* entry = ::readdir(dir.get())) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (is_stale_temp(name)) {
+                ::unlinkat(dir_fd, name.c_str(), 0);
+                continue;
+            }
+            bool is_folder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                is_folder = ::fstatat(dir_fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+            }
+            names.emplace_back(std::move(name), is_folder);
+        }
+    } else if (::stat(path.c_str(), &info) == 0) {
+        folder.device = info.st_dev;
+    }
+    // Byte order, so that of two names differing only in case the same one wins every run.
+    std::sort(names.begin(), names.end());
+    for (auto& [name, is_folder] : names) {
+        std::string folded = fold_case(name);
+        folder.entries.try_emplace(std::move(folded), Entry{std::move(name), is_folder});
+    }
+    folder.real_path = real_path_of(path);
+    folder.traits = traits_of(folder.device, path);
+}
+
+OutputTree::Folder& OutputTree::folder(const std::string& path) {
+    // Asked for every file: the normal form of a path text is worked out only once.
+    if (const auto known = by_text_.find(path); known != by_text_.end()) {
+        return *known->second;
+    }
+    auto [it, inserted] = folders_.try_emplace(fs::path(path).lexically_normal().string());
+    by_text_.emplace(path, &it->second);
+    if (inserted) {
+        list(path, it->second);
+    }
+    return it->second;
+}
+
+std::string OutputTree::ensure_child(const std::string& parent, const std::string& tag_text,
+                                     std::error_code& ec) {
+    ec.clear();
+    Folder& above = folder(parent);
+    const std::string name = safe_folder_name(tag_text, above.traits.name_max);
+    std::string folded = fold_case(name);
+    if (const Entry* found = above.find(folded); found != nullptr && found->is_folder) {
+        return parent + found->name;
+    }
+    const std::string path = parent + name;
+    const bool made_here = fs::create_directory(path, ec);
+    if (ec) {
+        return path;
+    }
+    above.entries.try_emplace(std::move(folded), Entry{name, true});
+    if (!made_here) {
+        return path;
+    }
+    // Known to be empty: it needs no listing, and it lies where its parent does.
+    const std::string child = path + "/";
+    auto [it, inserted] = folders_.try_emplace(fs::path(child).lexically_normal().string());
+    by_text_.emplace(child, &it->second);
+    if (inserted) {
+        Folder& made = it->second;
+        made.device = above.device;
+        made.traits = above.traits;
+        if (!above.real_path.empty()) {
+            made.real_path = (above.real_path == "/" ? "" : above.real_path) + "/" + name;
+        }
+    }
+    return path;
+}
+
+}  // namespace trackfold

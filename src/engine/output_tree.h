@@ -1,0 +1,70 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/disk_traits.h"
+
+namespace trackfold {
+
+// What one run knows of the output tree: the names in each folder it writes to, which of them
+// it placed itself, where each folder really is and what its disk allows. Names match without
+// regard to letter case on every disk, as they do on the disks many players use: when
+// "The Beatles" exists, "the beatles" goes into it, and "Song.mp3" and "song.mp3" are one name.
+// Each folder is listed at most once per run; a folder the run made is known to be empty.
+class OutputTree {
+  public:
+    struct Entry {
+        std::string name{};  // as on the disk
+        bool is_folder = false;
+        bool placed = false;  // this run put a file of `size` bytes here
+        std::uintmax_t size = 0;
+    };
+
+    struct Folder {
+        std::string real_path{};  // links and ".." resolved; "" when it cannot be told
+        dev_t device = 0;
+        DiskTraits traits;
+        std::unordered_map<std::string, Entry> entries{};  // by folded name
+
+        Entry* find(const std::string& folded_name);
+    };
+
+    // temp_prefix starts the names of the run's temporary files: leftovers of a run that
+    // ended before removing its own are removed when their folder is listed.
+    explicit OutputTree(std::string temp_prefix);
+
+    // Makes sure the folder exists, with any missing parents; the text is used as it is.
+    void ensure(const std::string& folder, std::error_code& ec);
+
+    // Makes sure parent + the folder name made of tag_text exists, reusing a folder whose name
+    // differs only in case. Returns parent + the name used (parent ends in a separator).
+    std::string ensure_child(const std::string& parent, const std::string& tag_text,
+                             std::error_code& ec);
+
+    // The folder (ending in a separator), listed on first use.
+    Folder& folder(const std::string& path);
+
+  private:
+    void list(const std::string& path, Folder& folder);
+    DiskTraits traits_of(dev_t device, const std::string& path);
+
+    std::string temp_prefix_;
+    std::unordered_set<std::string> ensured_;
+    std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
+    std::unordered_map<std::string, Folder*> by_text_;  // by the path as given
+    std::unordered_map<dev_t, DiskTraits> disks_;
+};
+
+// Whether a file name is a temporary file of a Trackfold run that is no longer running.
+bool is_stale_temp(const std::string& name);
+
+// ".trackfold-<pid>-": this process's temporary files start with it.
+std::string temp_prefix();
+
+}  // namespace trackfold
