@@ -13,7 +13,7 @@
 namespace trackfold {
 namespace {
 
-constexpr wchar_t kReplacement = 0xFFFD;
+constexpr char16_t kReplacement = 0xFFFD;
 constexpr std::size_t kFailed = static_cast<std::size_t>(-1);
 
 bool is_ascii(std::string_view bytes) {
@@ -33,25 +33,24 @@ int convert(iconv_t cd, std::string_view& in, std::basic_string<Unit>& out) {
     if (cd == nullptr) {
         return EBADF;
     }
-    std::size_t room = in.size() + 8;
+    // Through a small buffer: room for the whole input, made up front, cost megabytes of
+    // zeroed memory for a long text that fails at its first byte.
+    Unit chunk[4096];
     for (;;) {
-        const std::size_t start = out.size();
-        out.resize(start + room);
         char* source = const_cast<char*>(in.data());
         std::size_t source_left = in.size();
-        char* target = reinterpret_cast<char*>(out.data() + start);
-        std::size_t target_left = room * sizeof(Unit);
+        char* target = reinterpret_cast<char*>(chunk);
+        std::size_t target_left = sizeof chunk;
         int error = iconv(cd, &source, &source_left, &target, &target_left) == kFailed ? errno : 0;
         // Some converters hold back the last character until told that the input ends.
         if (error != E2BIG && iconv(cd, nullptr, nullptr, &target, &target_left) == kFailed) {
             error = errno;
         }
         in.remove_prefix(in.size() - source_left);
-        out.resize(out.size() - target_left / sizeof(Unit));
+        out.append(chunk, (sizeof chunk - target_left) / sizeof(Unit));
         if (error != E2BIG) {
             return error;
         }
-        room *= 2;
     }
 }
 
@@ -76,21 +75,31 @@ std::optional<Decoded> decode_strictly(iconv_t cd, std::string_view bytes, bool 
 }
 
 // Windows-1252 by table rather than iconv: its five undefined bytes would stop iconv at every
-// one of them, and a long frame full of them must not cost more than one pass.
-std::wstring decode_windows_1252(std::string_view bytes) {
-    static constexpr wchar_t kHighControls[32] = {
+// one of them, and a long frame full of them must cost no more than one pass.
+std::string windows_1252_to_utf8(std::string_view bytes) {
+    static constexpr char16_t kHighControls[32] = {
         0x20AC,       kReplacement, 0x201A, 0x0192, 0x201E, 0x2026,       0x2020, 0x2021,
         0x02C6,       0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
         kReplacement, 0x2018,       0x2019, 0x201C, 0x201D, 0x2022,       0x2013, 0x2014,
         0x02DC,       0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178,
     };
-    std::wstring chars(bytes.size(), L'\0');
-    std::transform(bytes.begin(), bytes.end(), chars.begin(), [](char c) {
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80]
-                                           : static_cast<wchar_t>(byte);
-    });
-    return chars;
+        const char16_t unit = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+        if (unit < 0x80) {
+            text += static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            text += static_cast<char>(0xC0 | (unit >> 6));
+            text += static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            text += static_cast<char>(0xE0 | (unit >> 12));
+            text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    return text;
 }
 
 // C1 controls and private-use characters come from reading bytes in a code page they were not
@@ -185,7 +194,7 @@ std::string decode_tag_text(std::string_view bytes, bool fills_field) {
         legacy && is_clean(legacy->chars) && is_plausible(legacy->chars)) {
         return to_utf8(legacy->chars);
     }
-    return to_utf8(decode_windows_1252(bytes));
+    return windows_1252_to_utf8(bytes);
 }
 
 }  // namespace trackfold
