@@ -35,7 +35,9 @@ std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
             name += is_reserved(static_cast<unsigned char>(tag_text[i])) ? '_' : tag_text[i];
         }
     }
-    name.resize(utf8_prefix(name, max_bytes).size());
+    if (name.size() > max_bytes) {
+        name.resize(utf8_prefix(name, max_bytes).size());
+    }
     for (auto it = name.rbegin(); it != name.rend() && (*it == '.' || *it == ' '); ++it) {
         *it = '_';
     }
@@ -43,6 +45,9 @@ std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
 }
 
 std::string numbered_file_name(std::string_view name, int n, std::size_t max_bytes) {
+    if (n == 1 && name.size() <= max_bytes) {
+        return std::string(name);
+    }
     const std::string suffix = n > 1 ? " (" + std::to_string(n) + ")" : "";
     auto dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 ||

@@ -32,6 +32,10 @@ std::string real_path_of(const std::string& path) {
     return resolved ? resolved.get() : "";
 }
 
+std::string joined(const std::string& real_folder, const std::string& name) {
+    return (real_folder == "/" ? "" : real_folder) + "/" + name;
+}
+
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
@@ -65,6 +69,24 @@ OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
 
 OutputTree::OutputTree(std::string temp_prefix) : temp_prefix_(std::move(temp_prefix)) {}
 
+OutputTree::~OutputTree() {
+    if (open_folder_fd_ >= 0) {
+        ::close(open_folder_fd_);
+    }
+}
+
+int OutputTree::open_folder(const Folder& folder, const std::string& path) {
+    if (open_folder_ == &folder) {
+        return open_folder_fd_;
+    }
+    if (open_folder_fd_ >= 0) {
+        ::close(open_folder_fd_);
+    }
+    open_folder_fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    open_folder_ = open_folder_fd_ >= 0 ? &folder : nullptr;
+    return open_folder_fd_;
+}
+
 void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
     ec.clear();
     if (ensured_.contains(folder)) {
@@ -89,7 +111,7 @@ DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
 }
 
 void OutputTree::list(const std::string& path, Folder& folder) {
-    std::vector<std::pair<std::string, bool>> names;
+    std::vector<Entry> names;
     struct stat info {};
     if (std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str())); dir) {
         const int dir_fd = ::dirfd(dir.get());
@@ -105,36 +127,51 @@ void OutputTree::list(const std::string& path, Folder& folder) {
                 ::unlinkat(dir_fd, name.c_str(), 0);
                 continue;
             }
-            bool is_folder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-                is_folder = ::fstatat(dir_fd, name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+            Entry found{std::move(name), entry->d_type == DT_DIR, entry->d_type == DT_LNK};
+            if (entry->d_type == DT_UNKNOWN &&
+                ::fstatat(dir_fd, found.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+                found.is_folder = S_ISDIR(info.st_mode);
+                found.is_link = S_ISLNK(info.st_mode);
             }
-            names.emplace_back(std::move(name), is_folder);
+            if (found.is_link) {
+                found.is_folder =
+                    ::fstatat(dir_fd, found.name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+            }
+            names.push_back(std::move(found));
         }
     } else if (::stat(path.c_str(), &info) == 0) {
         folder.device = info.st_dev;
     }
     // Byte order, so that of two names differing only in case the same one wins every run.
-    std::sort(names.begin(), names.end());
-    for (auto& [name, is_folder] : names) {
-        std::string folded = fold_case(name);
-        folder.entries.try_emplace(std::move(folded), Entry{std::move(name), is_folder});
+    std::sort(names.begin(), names.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    for (Entry& entry : names) {
+        std::string folded = fold_case(entry.name);
+        folder.entries.try_emplace(std::move(folded), std::move(entry));
     }
-    folder.real_path = real_path_of(path);
+    if (folder.real_path.empty()) {
+        folder.real_path = real_path_of(path);
+    }
     folder.traits = traits_of(folder.device, path);
+    folder.listed = true;
+}
+
+OutputTree::Folder& OutputTree::record(const std::string& path) {
+    if (const auto known = by_text_.find(path); known != by_text_.end()) {
+        return *known->second;
+    }
+    Folder& made = folders_[fs::path(path).lexically_normal().string()];
+    by_text_.emplace(path, &made);
+    return made;
 }
 
 OutputTree::Folder& OutputTree::folder(const std::string& path) {
     // Asked for every file: the normal form of a path text is worked out only once.
-    if (const auto known = by_text_.find(path); known != by_text_.end()) {
-        return *known->second;
+    Folder& found = record(path);
+    if (!found.listed) {
+        list(path, found);
     }
-    auto [it, inserted] = folders_.try_emplace(fs::path(path).lexically_normal().string());
-    by_text_.emplace(path, &it->second);
-    if (inserted) {
-        list(path, it->second);
-    }
-    return it->second;
+    return found;
 }
 
 std::string OutputTree::ensure_child(const std::string& parent, const std::string& tag_text,
@@ -143,30 +180,38 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
     Folder& above = folder(parent);
     const std::string name = safe_folder_name(tag_text, above.traits.name_max);
     std::string folded = fold_case(name);
-    if (const Entry* found = above.find(folded); found != nullptr && found->is_folder) {
-        return parent + found->name;
+    if (Entry* found = above.find(folded); found != nullptr && found->is_folder) {
+        const std::string path = parent + found->name;
+        if (!found->child_known && !found->is_link && !above.real_path.empty()) {
+            // Where it really is follows from its parent: spares resolving it when it is listed.
+            Folder& child = record(path + "/");
+            if (child.real_path.empty()) {
+                child.real_path = joined(above.real_path, found->name);
+            }
+            found->child_known = true;
+        }
+        return path;
     }
     const std::string path = parent + name;
     const bool made_here = fs::create_directory(path, ec);
     if (ec) {
         return path;
     }
-    above.entries.try_emplace(std::move(folded), Entry{name, true});
+    Entry& entry = above.entries.try_emplace(std::move(folded), Entry{name, true}).first->second;
     if (!made_here) {
         return path;
     }
     // Known to be empty: it needs no listing, and it lies where its parent does.
-    const std::string child = path + "/";
-    auto [it, inserted] = folders_.try_emplace(fs::path(child).lexically_normal().string());
-    by_text_.emplace(child, &it->second);
-    if (inserted) {
-        Folder& made = it->second;
+    Folder& made = record(path + "/");
+    if (!made.listed) {
+        made.listed = true;
         made.device = above.device;
         made.traits = above.traits;
         if (!above.real_path.empty()) {
-            made.real_path = (above.real_path == "/" ? "" : above.real_path) + "/" + name;
+            made.real_path = joined(above.real_path, name);
         }
     }
+    entry.child_known = true;
     return path;
 }
 

@@ -22,7 +22,9 @@ class OutputTree {
     struct Entry {
         std::string name{};  // as on the disk
         bool is_folder = false;
-        bool placed = false;  // this run put a file of `size` bytes here
+        bool is_link = false;
+        bool child_known = false;  // a folder whose own record holds its real path
+        bool placed = false;       // this run put a file of `size` bytes here
         std::uintmax_t size = 0;
     };
 
@@ -31,6 +33,7 @@ class OutputTree {
         dev_t device = 0;
         DiskTraits traits;
         std::unordered_map<std::string, Entry> entries{};  // by folded name
+        bool listed = false;
 
         Entry* find(const std::string& folded_name);
     };
@@ -38,6 +41,9 @@ class OutputTree {
     // temp_prefix starts the names of the run's temporary files: leftovers of a run that
     // ended before removing its own are removed when their folder is listed.
     explicit OutputTree(std::string temp_prefix);
+    ~OutputTree();
+    OutputTree(const OutputTree&) = delete;
+    OutputTree& operator=(const OutputTree&) = delete;
 
     // Makes sure the folder exists, with any missing parents; the text is used as it is.
     void ensure(const std::string& folder, std::error_code& ec);
@@ -50,8 +56,14 @@ class OutputTree {
     // The folder (ending in a separator), listed on first use.
     Folder& folder(const std::string& path);
 
+    // A descriptor of the folder to work in by name (-1 and errno when it cannot be opened),
+    // valid until the next call. Files mostly come album by album, so the last one is kept.
+    int open_folder(const Folder& folder, const std::string& path);
+
   private:
     void list(const std::string& path, Folder& folder);
+    // The record of a child folder, by the path text it is asked for with; not listed yet.
+    Folder& record(const std::string& path);
     DiskTraits traits_of(dev_t device, const std::string& path);
 
     std::string temp_prefix_;
@@ -59,6 +71,8 @@ class OutputTree {
     std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
     std::unordered_map<std::string, Folder*> by_text_;  // by the path as given
     std::unordered_map<dev_t, DiskTraits> disks_;
+    const Folder* open_folder_ = nullptr;
+    int open_folder_fd_ = -1;
 };
 
 // Whether a file name is a temporary file of a Trackfold run that is no longer running.
