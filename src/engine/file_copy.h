@@ -1,26 +1,35 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <system_error>
 
 namespace trackfold {
+
+// A source file opened read-only, and what fstat told of it. Copies read it by offset, so one
+// source may be copied more than once.
+struct OpenSource {
+    int fd;
+    struct stat info;
+};
 
 struct CopyOutcome {
     std::error_code error;       // set: nothing was placed, and nothing of this copy is left
     std::error_code time_error;  // set: a whole copy was placed, without the source's times
 };
 
-// Copies `from` to folder + name, a name that must not exist, and gives the copy the source's
-// times. The source is opened read-only. Nothing appears under the name before the copy is
-// whole: with `unnamed` the copy is written as a file without a name and linked in at the end,
-// otherwise it is written under folder + temp and renamed, never over a file that appeared
-// meanwhile. An error EEXIST means the name was taken.
-CopyOutcome copy_to_new(const std::string& from, const std::string& folder, const std::string& name,
+// Copies the source to `name` in the folder open as folder_fd, a name that must not exist, and
+// gives the copy the source's times. Nothing appears under the name before the copy is whole:
+// with `unnamed` the copy is written as a file without a name and linked in at the end,
+// otherwise it is written under `temp` in the same folder and renamed, never over a file that
+// appeared meanwhile. An error EEXIST means the name was taken.
+CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
                         const std::string& temp, bool unnamed);
 
-// Replaces the file folder + name by a copy of `from`, written under folder + temp first, so the
-// file there stays whole until the copy is.
-CopyOutcome copy_over(const std::string& from, const std::string& folder, const std::string& name,
+// Replaces the file `name` in the folder open as folder_fd by a copy of the source, written
+// under `temp` first, so the file there stays whole until the copy is.
+CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
                       const std::string& temp);
 
 }  // namespace trackfold

@@ -6,31 +6,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "engine/file_copy.h"
+#include "engine/file_descriptor.h"
 #include "engine/folder_names.h"
 #include "util/case_fold.h"
 
 namespace trackfold {
 
 namespace {
-
-class ReadOnlyFile {
-  public:
-    explicit ReadOnlyFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // Reads until the buffer is full or the file ends.
 ssize_t read_fully(int fd, char* buffer, std::size_t size) {
@@ -55,11 +40,51 @@ bool same_file(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The source as far as one placement needs it: its stat to compare with a target found in the
+// folder, a descriptor to copy from for a new one. Each is asked of the system once, when first
+// needed, so a first run does not stat what it opens and a re-run does not open what it skips.
+class SourceFile {
+  public:
+    explicit SourceFile(const std::string& path) : path_(path) {}
+
+    const struct stat* info() {
+        if (!asked_) {
+            asked_ = true;
+            if (::stat(path_.c_str(), &source_.info) != 0) {
+                error_.assign(errno, std::generic_category());
+            }
+        }
+        return error_ ? nullptr : &source_.info;
+    }
+
+    const OpenSource* opened() {
+        if (!fd_) {
+            asked_ = true;
+            error_.clear();
+            fd_.emplace(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+            source_.fd = fd_->get();
+            if (source_.fd < 0 || ::fstat(source_.fd, &source_.info) != 0) {
+                error_.assign(errno, std::generic_category());
+            }
+        }
+        return error_ ? nullptr : &source_;
+    }
+
+    std::error_code error() const { return error_; }
+
+  private:
+    const std::string& path_;
+    std::optional<FileDescriptor> fd_;
+    OpenSource source_{-1, {}};
+    bool asked_ = false;
+    std::error_code error_;
+};
+
 }  // namespace
 
 bool same_content(const std::string& a, const std::string& b) {
-    const ReadOnlyFile file_a(a);
-    const ReadOnlyFile file_b(b);
+    const FileDescriptor file_a(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file_b(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info_a {};
     struct stat info_b {};
     if (file_a.get() < 0 || file_b.get() < 0 || ::fstat(file_a.get(), &info_a) != 0 ||
@@ -106,14 +131,14 @@ std::string TargetWriter::temp_name() {
 
 PlacedFile TargetWriter::copy(const std::string& source, const std::string& folder,
                               const std::string& name) {
-    struct stat from {};
-    if (::stat(source.c_str(), &from) != 0) {
-        return {folder + name, {errno, std::generic_category()}, {}};
-    }
-    const auto size = static_cast<std::uintmax_t>(from.st_size);
     OutputTree::Folder& place = tree_.folder(folder);
     const DiskTraits& disk = place.traits;
     const bool protected_folder = inside_input(place.real_path);
+    const int folder_fd = tree_.open_folder(place, folder);
+    if (folder_fd < 0) {
+        return {folder + name, {errno, std::generic_category()}, {}};
+    }
+    SourceFile from_file(source);
     // Such a disk would refuse the copy; under the folder-name rule it gets one it takes.
     const std::string wanted =
         disk.refuses_reserved_names ? safe_folder_name(name, std::string::npos) : name;
@@ -121,7 +146,7 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
     auto placed_at = [&](OutputTree::Entry& entry, CopyOutcome outcome = {}) -> PlacedFile {
         if (!outcome.error) {
             entry.placed = true;
-            entry.size = size;
+            entry.size = static_cast<std::uintmax_t>(from_file.info()->st_size);
         }
         return {folder + entry.name, outcome.error, outcome.time_error};
     };
@@ -131,8 +156,13 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
         std::string folded = fold_case(candidate);
         OutputTree::Entry* entry = place.find(folded);
         if (entry == nullptr) {
+            const OpenSource* opened = from_file.opened();
+            if (opened == nullptr) {
+                return {folder + candidate, from_file.error(), {}};
+            }
             const CopyOutcome outcome =
-                copy_to_new(source, folder, candidate, temp_name(), disk.unnamed_files);
+                copy_to_new(*opened, folder_fd, candidate,
+                            disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
             if (outcome.error == std::errc::file_exists) {
                 // Something took the name since the folder was listed: look at it as at any
                 // file found there.
@@ -148,6 +178,11 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
                 outcome);
         }
         const std::string target = folder + entry->name;
+        if (from_file.info() == nullptr) {
+            return {target, from_file.error(), {}};
+        }
+        const struct stat& from = *from_file.info();
+        const auto size = static_cast<std::uintmax_t>(from.st_size);
         if (entry->placed) {
             // Put there by this run: one target holds one recording.
             if (entry->size == size && same_content(source, target)) {
@@ -157,7 +192,8 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
             continue;
         }
         struct stat to {};
-        const bool found = !entry->is_folder && ::stat(target.c_str(), &to) == 0;
+        const bool found =
+            !entry->is_folder && ::fstatat(folder_fd, entry->name.c_str(), &to, 0) == 0;
         if (found && S_ISREG(to.st_mode) && same_file(from, to)) {
             return placed_at(*entry);
         }
@@ -179,7 +215,11 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
             same_time(to.st_mtim, from.st_mtim, disk.time_step_ns)) {
             return placed_at(*entry);
         }
-        return placed_at(*entry, copy_over(source, folder, entry->name, temp_name()));
+        const OpenSource* opened = from_file.opened();
+        if (opened == nullptr) {
+            return {target, from_file.error(), {}};
+        }
+        return placed_at(*entry, copy_over(*opened, folder_fd, entry->name, temp_name()));
     }
 }
 

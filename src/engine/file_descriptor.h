@@ -1,0 +1,31 @@
+#pragma once
+
+#include <unistd.h>
+
+namespace trackfold {
+
+// Owns an open file descriptor (or -1) and closes it when it goes.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closing can report a failed delayed write (NFS, quotas): where a file was written, it
+    // must be checked.
+    int close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+  private:
+    int fd_;
+};
+
+}  // namespace trackfold
