@@ -9,6 +9,7 @@
 #include <string>
 
 #include "code_page.h"
+#include "util/text.h"
 
 namespace trackfold {
 namespace {
@@ -52,6 +53,35 @@ int convert(iconv_t cd, std::string_view& in, std::basic_string<Unit>& out) {
             return error;
         }
     }
+}
+
+// Strict UTF-8: glibc's converter takes lead bytes F5-F7 (beyond U+10FFFF) as UTF-8, and TagLib
+// then drops the whole text. Returns the bytes to keep, or nullopt when the text is no UTF-8.
+// The start of a UTF-8 character that the end of the text cut short.
+bool is_cut_character(std::string_view rest) {
+    const auto lead = static_cast<unsigned char>(rest[0]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    return rest.size() < length && std::all_of(rest.begin() + 1, rest.end(), [](char c) {
+               return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+           });
+}
+
+std::optional<std::string_view> valid_utf8(std::string_view bytes, bool fills_field) {
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        const auto character = decode_utf8(bytes.substr(used));
+        if (!character) {
+            return fills_field && is_cut_character(bytes.substr(used)) &&
+                           !is_ascii(bytes.substr(0, used))
+                       ? std::optional(bytes.substr(0, used))
+                       : std::nullopt;
+        }
+        used += character->length;
+    }
+    return bytes;
 }
 
 struct Decoded {
@@ -110,7 +140,9 @@ bool is_clean(const std::wstring& chars) {
     });
 }
 
-enum class Script { None, Latin, Other };
+// Scripts whose words do not take Latin letters in them, and those that sit next to Latin ones in
+// real titles ("ポケモンGO", "卡拉OK").
+enum class Script { None, Latin, Alphabet, Cjk };
 
 struct ScriptRange {
     wchar_t first, last;
@@ -125,19 +157,19 @@ constexpr ScriptRange kScripts[] = {
     {0x00F8, 0x024F, Script::Latin},
     {0x1E00, 0x1EFF, Script::Latin},
     // Greek, Cyrillic, Hebrew, Arabic, Thai
-    {0x0370, 0x052F, Script::Other},
-    {0x0590, 0x06FF, Script::Other},
-    {0x0E00, 0x0E7F, Script::Other},
+    {0x0370, 0x052F, Script::Alphabet},
+    {0x0590, 0x06FF, Script::Alphabet},
+    {0x0E00, 0x0E7F, Script::Alphabet},
     // Hangul jamo and syllables
-    {0x1100, 0x11FF, Script::Other},
-    {0x3130, 0x318F, Script::Other},
-    {0xAC00, 0xD7A3, Script::Other},
+    {0x1100, 0x11FF, Script::Cjk},
+    {0x3130, 0x318F, Script::Cjk},
+    {0xAC00, 0xD7A3, Script::Cjk},
     // kana, halfwidth katakana, CJK ideographs
-    {0x3040, 0x30FF, Script::Other},
-    {0xFF66, 0xFF9F, Script::Other},
-    {0x3400, 0x4DBF, Script::Other},
-    {0x4E00, 0x9FFF, Script::Other},
-    {0xF900, 0xFAFF, Script::Other},
+    {0x3040, 0x30FF, Script::Cjk},
+    {0xFF66, 0xFF9F, Script::Cjk},
+    {0x3400, 0x4DBF, Script::Cjk},
+    {0x4E00, 0x9FFF, Script::Cjk},
+    {0xF900, 0xFAFF, Script::Cjk},
 };
 
 Script script_of(wchar_t c) {
@@ -152,23 +184,50 @@ Script script_of(wchar_t c) {
     return Script::None;
 }
 
-// A word that mixes Latin letters with another script's ("Fran輟ise", "Bjцrk") is a Latin name
-// read in the wrong code page.
+// A Latin name read in the wrong code page shows in its words: a one-byte code page turns each
+// accented letter into another alphabet's letter ("Bjцrk"), a double-byte one turns it and the
+// letter after it into one ideograph or kana ("Fran輟ise", "莂 plane"). So a word mixing Latin
+// with another alphabet is wrong, and so is a single CJK character touching a Latin letter or
+// standing among Latin words with no longer CJK run anywhere; a run of kana or ideographs next
+// to Latin letters is a real title's way of writing.
 bool is_plausible(const std::wstring& chars) {
-    bool latin = false;
-    bool other = false;
-    for (const wchar_t c : chars) {
-        const Script script = script_of(c);
-        if (script == Script::None) {
-            latin = other = false;
+    struct Run {
+        Script script = Script::None;
+        std::size_t length = 0;
+    };
+    const auto lone_cjk_by_latin = [](const Run& a, const Run& b) {
+        return (a.script == Script::Cjk && a.length == 1 && b.script == Script::Latin) ||
+               (b.script == Script::Cjk && b.length == 1 && a.script == Script::Latin);
+    };
+    Run before;  // the run before `current` in the same word
+    Run current;
+    bool latin = false, alphabet = false;  // in the current word
+    bool any_latin = false, lone_cjk = false, cjk_run = false;
+    for (std::size_t i = 0; i <= chars.size(); ++i) {
+        const Script script = i < chars.size() ? script_of(chars[i]) : Script::None;
+        if (script == current.script && script != Script::None) {
+            ++current.length;
             continue;
         }
-        (script == Script::Latin ? latin : other) = true;
-        if (latin && other) {
+        if (lone_cjk_by_latin(before, current)) {
+            return false;
+        }
+        if (current.script == Script::Cjk) {
+            (current.length == 1 ? lone_cjk : cjk_run) = true;
+        }
+        before = script == Script::None ? Run{} : current;
+        current = Run{script, 1};
+        if (script == Script::None) {
+            latin = alphabet = false;
+        }
+        latin = latin || script == Script::Latin;
+        alphabet = alphabet || script == Script::Alphabet;
+        any_latin = any_latin || latin;
+        if (latin && alphabet) {
             return false;
         }
     }
-    return true;
+    return !(any_latin && lone_cjk && !cjk_run);
 }
 
 std::string to_utf8(const std::wstring& chars) {
@@ -187,8 +246,8 @@ std::string decode_tag_text(std::string_view bytes, bool fills_field) {
     if (is_ascii(bytes)) {
         return std::string(bytes);
     }
-    if (const auto utf8 = decode_strictly(cached_iconv("WCHAR_T", "UTF-8"), bytes, fills_field)) {
-        return std::string(utf8->used);
+    if (const auto utf8 = valid_utf8(bytes, fills_field)) {
+        return std::string(*utf8);
     }
     if (const auto legacy = decode_strictly(code_page_decoder(), bytes, fills_field);
         legacy && is_clean(legacy->chars) && is_plausible(legacy->chars)) {

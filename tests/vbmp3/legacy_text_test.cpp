@@ -125,9 +125,16 @@ TEST(Vbmp3LegacyText, EachCodePageReadsTheBytesWrittenInIt) {
         {"BIG5", {"周杰倫", "葉惠美"}},
         {"CP949", {"소녀시대", "소원을 말해봐"}},
         {"CP1251", {"Кино", "Группа крови"}},
+        // Kana and ideographs next to Latin letters are how such titles are written.
+        {"CP932", {"ポケモンGO", "ドラゴンクエストXI"}},
+        {"CP932", {"ファイナルファンタジーVII", "iモード"}},
+        {"GBK", {"卡拉OK", "K歌之王"}},
+        {"BIG5", {"卡拉OK", "K歌之王"}},
+        // F6 AA B0 B2: a lead byte that UTF-8 no longer allows, so no UTF-8 but GBK.
+        {"GBK", {"霆安", "安"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.code_page);
+        SCOPED_TRACE(c.code_page + (" " + c.texts.artist));
         ASSERT_NE(vbmp3_setCodePage(c.code_page), 0);
         expect_read_as(encode(c.texts.artist, c.code_page), encode(c.texts.album, c.code_page),
                        c.texts);
@@ -168,8 +175,9 @@ TEST(Vbmp3LegacyText, NamesAreIconvsInAnyCaseAndAnUnknownOneGivesTheLocales) {
 }
 
 TEST(Vbmp3LegacyText, WesternNamesInLatin1StayUnderEveryCodePage) {
-    const char* const names[] = {"Björk", "Françoise Hardy", "Nação Zumbi", "Die Ärzte",
-                                 "Blue Öyster Cult"};
+    const char* const names[] = {"Björk",     "Françoise Hardy",  "Nação Zumbi", "Die Ärzte",
+                                 "Blue Öyster Cult", "Sigur Rós", "Motörhead",   "Beyoncé",
+                                 "Ça plane pour moi", "MOTÖRHEAD", "Mötley Crüe", "Åsa"};
     for (const char* code_page : {"CP932", "GBK", "BIG5", "CP949", "CP1251"}) {
         ASSERT_NE(vbmp3_setCodePage(code_page), 0);
         for (const char* name : names) {
@@ -182,6 +190,8 @@ TEST(Vbmp3LegacyText, WesternNamesInLatin1StayUnderEveryCodePage) {
 TEST(Vbmp3LegacyText, Utf8BeatsTheCodePageAndWindows1252TakesWhatNeitherReads) {
     ASSERT_NE(vbmp3_setCodePage("CP932"), 0);
     expect_read_as("宇多田ヒカル", "Björk", {"宇多田ヒカル", "Björk"});
+    ASSERT_NE(vbmp3_setCodePage("CP1252"), 0);
+    expect_read_as(encode("霆安", "GBK"), "", {"öª°²", ""});
     // 0x81 is undefined in Windows-1252; 0x81 0x20 is no CP932 character.
     expect_read_as("\x81 Bj\xF6rk", "Caf\xE9 \x80", {"\uFFFD Björk", "Café €"});
 }
