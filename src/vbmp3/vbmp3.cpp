@@ -12,10 +12,13 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "code_page.h"
+#include "id3v2_walk.h"
 #include "read_only_stream.h"
 #include "tag_text_handlers.h"
 
@@ -94,6 +97,36 @@ constexpr TextField kAlbum{"TALB", "ALBUM", &TagLib::Tag::album};
 constexpr TextField kComment{nullptr, nullptr, &TagLib::Tag::comment};
 constexpr TextField kGenre{nullptr, nullptr, &TagLib::Tag::genre};
 
+// TagLib 1.13 stops reading an ID3v2 tag at the first frame it does not like and drops the
+// rest; where it found no artist or album, our own walk reads the tag again, once per file.
+class Id3v2Rescue {
+  public:
+    explicit Id3v2Rescue(TagLib::IOStream& stream) : stream_(stream) {}
+
+    TagLib::String text(std::string Id3v2Texts::*field) {
+        if (!texts_) {
+            texts_ = read_id3v2_texts(tag_bytes());
+        }
+        return TagLib::String((*texts_).*field, TagLib::String::UTF8);
+    }
+
+  private:
+    std::string tag_bytes() {
+        stream_.seek(0);
+        const TagLib::ByteVector head = stream_.readBlock(10);
+        const std::size_t size = id3v2_tag_size(std::string_view(head.data(), head.size()));
+        if (size == 0) {
+            return {};
+        }
+        stream_.seek(0);
+        const TagLib::ByteVector tag = stream_.readBlock(size);
+        return std::string(tag.data(), tag.size());
+    }
+
+    TagLib::IOStream& stream_;
+    std::optional<Id3v2Texts> texts_;
+};
+
 TagLib::String id3v2_text(const TagLib::ID3v2::Tag& tag, const char* frame_id) {
     const auto& frames = tag.frameListMap();
     const auto found = frames.find(frame_id);
@@ -133,7 +166,7 @@ bool is_blank(const TagLib::String& text) {
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c == L' '; });
 }
 
-TagLib::String first_text(const std::vector<const TagLib::Tag*>& tags, const TextField& field) {
+TagLib::String first_text(std::span<const TagLib::Tag* const> tags, const TextField& field) {
     for (const TagLib::Tag* tag : tags) {
         TagLib::String text = read_text(*tag, field);
         if (!is_blank(text)) {
@@ -141,6 +174,21 @@ TagLib::String first_text(const std::vector<const TagLib::Tag*>& tags, const Tex
         }
     }
     return {};
+}
+
+// Artist and album, where the walk stands in for TagLib's ID3v2 reading in the same place of
+// the order.
+TagLib::String first_name(TagLib::MPEG::File& file, std::span<const TagLib::Tag* const> tags,
+                          const TextField& field, std::string Id3v2Texts::*rescued,
+                          Id3v2Rescue& rescue) {
+    const std::size_t id3v2 = file.hasID3v2Tag() ? 1 : 0;
+    if (TagLib::String text = first_text(tags.first(id3v2), field); !is_blank(text)) {
+        return text;
+    }
+    if (TagLib::String text = rescue.text(rescued); !is_blank(text)) {
+        return text;
+    }
+    return first_text(tags.subspan(id3v2), field);
 }
 
 unsigned first_number(const std::vector<const TagLib::Tag*>& tags,
@@ -175,11 +223,12 @@ void copy_text(char (&field)[N], const TagLib::String& text) {
     copy_text(field, N, text.to8Bit(true));
 }
 
-void fill_tag_info(TagLib::MPEG::File& file, TagInfoRecord& info) {
+void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRecord& info) {
     const std::vector<const TagLib::Tag*> tags = tags_by_priority(file);
+    Id3v2Rescue rescue(stream);
     copy_text(info.title, first_text(tags, kTitle));
-    copy_text(info.artist, first_text(tags, kArtist));
-    copy_text(info.album, first_text(tags, kAlbum));
+    copy_text(info.artist, first_name(file, tags, kArtist, &Id3v2Texts::artist, rescue));
+    copy_text(info.album, first_name(file, tags, kAlbum, &Id3v2Texts::album, rescue));
     if (const unsigned year = first_number(tags, &TagLib::Tag::year); year != 0) {
         copy_text(info.year, sizeof info.year, std::to_string(year));
     }
@@ -227,11 +276,11 @@ int vbmp3_getTagInfo(TagInfoRecord* info) {
     }
     std::memset(info, 0, sizeof *info);
     try {
-        TagLib::MPEG::File* file = trackfold::open_file().mpeg.get();
-        if (file == nullptr) {
+        trackfold::OpenFile& file = trackfold::open_file();
+        if (file.mpeg == nullptr) {
             return 0;
         }
-        trackfold::fill_tag_info(*file, *info);
+        trackfold::fill_tag_info(*file.mpeg, file.stream, *info);
         return 1;
     } catch (...) {
         std::memset(info, 0, sizeof *info);

@@ -40,11 +40,6 @@ std::string bytes(const TagLib::ByteVector& data) {
     return std::string(data.data(), data.size());
 }
 
-std::string syncsafe(std::size_t size) {
-    return {static_cast<char>((size >> 21) & 0x7F), static_cast<char>((size >> 14) & 0x7F),
-            static_cast<char>((size >> 7) & 0x7F), static_cast<char>(size & 0x7F)};
-}
-
 std::string big_endian(std::size_t value, int width) {
     std::string out;
     for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
@@ -197,6 +192,26 @@ void make_mp3_with_raw_text(const fs::path& path, TagKind kind, const std::strin
         frames += id3v23_frame("TALB", album);
     }
     write_file(path, id3v2_header(3, frames.size()) + frames + mpeg_audio());
+}
+
+std::string syncsafe(std::size_t size) {
+    return {static_cast<char>((size >> 21) & 0x7F), static_cast<char>((size >> 14) & 0x7F),
+            static_cast<char>((size >> 7) & 0x7F), static_cast<char>(size & 0x7F)};
+}
+
+std::string id3v2_frame(int version, const std::string& id, const std::string& data,
+                        std::uint8_t format_flags) {
+    if (version == 2) {
+        return id + big_endian(data.size(), 3) + data;
+    }
+    const std::string size = version == 4 ? syncsafe(data.size()) : big_endian(data.size(), 4);
+    return id + size + '\0' + static_cast<char>(format_flags) + data;
+}
+
+std::string id3v2_tag(int version, std::uint8_t flags, const std::string& body,
+                      std::size_t declared_size) {
+    return std::string("ID3") + static_cast<char>(version) + '\0' + static_cast<char>(flags) +
+           syncsafe(declared_size != 0 ? declared_size : body.size()) + body;
 }
 
 void make_broken_mp3(const fs::path& path, BrokenMp3 kind) {

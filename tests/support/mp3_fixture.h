@@ -47,6 +47,15 @@ void make_mp3_with_raw_text(const std::filesystem::path& path, TagKind kind,
 // modification time: a different recording that a size-and-time check cannot tell apart.
 void alter_audio(const std::filesystem::path& path);
 
+// Hand-made ID3v2 pieces, for what TagLib does not write: a frame of any ID, data and format
+// flags (ID3v2.2 frames have none), and a tag around a body of frames, declaring the body's
+// size unless `declared_size` is given.
+std::string id3v2_frame(int version, const std::string& id, const std::string& data,
+                        std::uint8_t format_flags = 0);
+std::string id3v2_tag(int version, std::uint8_t flags, const std::string& body,
+                      std::size_t declared_size = 0);
+std::string syncsafe(std::size_t size);
+
 enum class BrokenMp3 {
     Empty,           // zero bytes
     Text,            // a plain text file with an .mp3 name: no tag, no audio
