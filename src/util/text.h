@@ -22,4 +22,10 @@ struct Utf8Char {
 // well-formed sequence (overlong forms, surrogates and truncated sequences included).
 std::optional<Utf8Char> decode_utf8(std::string_view text);
 
+// Well-formed UTF-8 throughout, by the same rules.
+bool is_valid_utf8(std::string_view text);
+
+// Appends the UTF-8 form of a code point up to U+10FFFF.
+void append_utf8(std::string& out, char32_t code_point);
+
 }  // namespace trackfold

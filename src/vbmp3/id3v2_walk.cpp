@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "legacy_text.h"
+#include "util/text.h"
 
 namespace trackfold {
 namespace {
@@ -65,24 +66,6 @@ std::optional<std::string> inflate(std::string_view bytes, std::uint32_t size) {
     }
     out.resize(out_size);
     return out;
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 enum class Order { Unknown, Little, Big };

@@ -55,8 +55,6 @@ int convert(iconv_t cd, std::string_view& in, std::basic_string<Unit>& out) {
     }
 }
 
-// Strict UTF-8: glibc's converter takes lead bytes F5-F7 (beyond U+10FFFF) as UTF-8, and TagLib
-// then drops the whole text. Returns the bytes to keep, or nullopt when the text is no UTF-8.
 // The start of a UTF-8 character that the end of the text cut short.
 bool is_cut_character(std::string_view rest) {
     const auto lead = static_cast<unsigned char>(rest[0]);
@@ -69,6 +67,8 @@ bool is_cut_character(std::string_view rest) {
            });
 }
 
+// Strict UTF-8: glibc's converter takes lead bytes F5-F7 (beyond U+10FFFF) as UTF-8, and TagLib
+// then drops the whole text. Returns the bytes to keep, or nullopt when the text is no UTF-8.
 std::optional<std::string_view> valid_utf8(std::string_view bytes, bool fills_field) {
     std::size_t used = 0;
     while (used < bytes.size()) {
@@ -117,17 +117,7 @@ std::string windows_1252_to_utf8(std::string_view bytes) {
     text.reserve(bytes.size() * 3);
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        const char16_t unit = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
-        if (unit < 0x80) {
-            text += static_cast<char>(unit);
-        } else if (unit < 0x800) {
-            text += static_cast<char>(0xC0 | (unit >> 6));
-            text += static_cast<char>(0x80 | (unit & 0x3F));
-        } else {
-            text += static_cast<char>(0xE0 | (unit >> 12));
-            text += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (unit & 0x3F));
-        }
+        append_utf8(text, byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte);
     }
     return text;
 }
