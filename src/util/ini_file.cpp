@@ -78,10 +78,15 @@ std::vector<IniLine> parse(std::string_view content) {
     std::size_t begin = 0;
     while (begin < content.size()) {
         const auto newline = content.find('\n', begin);
-        IniLine line{begin, content.size(), content.size(), LineKind::kOther, {}, {}};
+        // A CR is part of the line break also where the file ends before its LF, or the value
+        // on the last line would change once a line is written after it.
+        const std::size_t stop = newline != std::string_view::npos ? newline : content.size();
+        IniLine line{begin, stop, content.size(), LineKind::kOther, {}, {}};
         if (newline != std::string_view::npos) {
             line.next = newline + 1;
-            line.end = newline > begin && content[newline - 1] == '\r' ? newline - 1 : newline;
+        }
+        if (stop > begin && content[stop - 1] == '\r') {
+            line.end = stop - 1;
         }
         std::string_view text = content.substr(begin, line.end - begin);
         if (begin == 0 && text.starts_with(kUtf8Bom)) {
