@@ -271,7 +271,10 @@ void PutIniText(const fs::path& file, const std::string& section, const std::str
     } else {
         const std::size_t at = match.section ? lines[match.last_entry].next : old.size();
         updated.append(old.substr(0, at));
-        if (!updated.empty() && updated.back() != '\n') {
+        if (!updated.empty() && updated.back() == '\r') {
+            // The last line ends in half a line break: completing it keeps that line's value.
+            updated.append("\n");
+        } else if (!updated.empty() && updated.back() != '\n') {
             updated.append(line_break);
         }
         if (!match.section) {
