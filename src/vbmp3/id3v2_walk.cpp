@@ -176,9 +176,10 @@ class FrameWalk {
                 break;
             }
             const std::string_view frame = frames().substr(at, header_size_ + *size);
-            if (std::string* text = id == artist_id()  ? &texts.artist
-                                    : id == album_id() ? &texts.album
-                                                       : nullptr;
+            if (std::string* text = id == artist_id()         ? &texts.artist
+                                    : id == album_id()        ? &texts.album
+                                    : id == album_artist_id() ? &texts.album_artist
+                                                              : nullptr;
                 text != nullptr && text->empty() && *size > 0) {
                 if (const auto data = frame_data(frame)) {
                     *text = text_frame_value(*data);
@@ -193,6 +194,7 @@ class FrameWalk {
     std::string_view frames() const { return tag_.frames; }
     std::string_view artist_id() const { return tag_.version == 2 ? "TP1" : "TPE1"; }
     std::string_view album_id() const { return tag_.version == 2 ? "TAL" : "TALB"; }
+    std::string_view album_artist_id() const { return tag_.version == 2 ? "TP2" : "TPE2"; }
 
     // A frame ID follows, or padding, or the end of the tag.
     bool frame_may_start(std::size_t at) const {

@@ -2,6 +2,7 @@
 
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/tdebuglistener.h>
 
 #include <cstddef>
 #include <string_view>
@@ -33,9 +34,17 @@ class Id3v1TextHandler : public TagLib::ID3v1::StringHandler {
     }
 };
 
+// A TagLib built without NDEBUG reports every oddity of a broken file on stderr.
+class SilentDebugListener : public TagLib::DebugListener {
+  public:
+    void printMessage(const TagLib::String&) override {}
+};
+
 }  // namespace
 
-void install_tag_text_handlers() {
+void prepare_taglib() {
+    static SilentDebugListener listener;
+    TagLib::setDebugListener(&listener);
     static const Id3v2TextHandler id3v2;
     static const Id3v1TextHandler id3v1;
     TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);

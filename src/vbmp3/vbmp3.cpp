@@ -5,7 +5,6 @@
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
-#include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
 
 #include <algorithm>
@@ -34,17 +33,6 @@ static_assert(offsetof(TagInfoRecord, genre) == 524);
 
 namespace trackfold {
 namespace {
-
-// A TagLib built without NDEBUG reports every oddity of a broken file on stderr.
-class SilentDebugListener : public TagLib::DebugListener {
-  public:
-    void printMessage(const TagLib::String&) override {}
-};
-
-void silence_taglib() {
-    static SilentDebugListener listener;
-    TagLib::setDebugListener(&listener);
-}
 
 // The file stays open between vbmp3_open and vbmp3_free; TagLib reads the tags lazily from it.
 struct OpenFile {
@@ -88,7 +76,7 @@ const TagLib::String kValueSeparator = "/";
 struct TextField {
     const char* frame_id;  // nullptr: the field is taken as TagLib's Tag interface gives it
     const char* ape_key;
-    TagLib::String (TagLib::Tag::*read)() const;
+    TagLib::String (TagLib::Tag::*read)() const;  // nullptr: ID3v1 has no such field
 };
 
 constexpr TextField kTitle{"TIT2", "TITLE", &TagLib::Tag::title};
@@ -96,6 +84,7 @@ constexpr TextField kArtist{"TPE1", "ARTIST", &TagLib::Tag::artist};
 constexpr TextField kAlbum{"TALB", "ALBUM", &TagLib::Tag::album};
 constexpr TextField kComment{nullptr, nullptr, &TagLib::Tag::comment};
 constexpr TextField kGenre{nullptr, nullptr, &TagLib::Tag::genre};
+constexpr TextField kAlbumArtist{"TPE2", "ALBUM ARTIST", nullptr};
 
 // TagLib 1.13 stops reading an ID3v2 tag at the first frame it does not like and drops the
 // rest; where it found no artist or album, our own walk reads the tag again, once per file.
@@ -158,7 +147,7 @@ TagLib::String read_text(const TagLib::Tag& tag, const TextField& field) {
             return ape_text(*ape, field.ape_key);
         }
     }
-    return (tag.*field.read)();
+    return field.read != nullptr ? (tag.*field.read)() : TagLib::String();
 }
 
 // A text of spaces only counts as missing: the reader trims it to nothing anyway.
@@ -223,6 +212,17 @@ void copy_text(char (&field)[N], const TagLib::String& text) {
     copy_text(field, N, text.to8Bit(true));
 }
 
+void copy_album_artist(TagLib::MPEG::File& file, TagLib::IOStream& stream, char* text,
+                       std::size_t size) {
+    std::memset(text, 0, size);
+    Id3v2Rescue rescue(stream);
+    // One byte stays for the terminating NUL.
+    copy_text(
+        text, size - 1,
+        first_name(file, tags_by_priority(file), kAlbumArtist, &Id3v2Texts::album_artist, rescue)
+            .to8Bit(true));
+}
+
 void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRecord& info) {
     const std::vector<const TagLib::Tag*> tags = tags_by_priority(file);
     Id3v2Rescue rescue(stream);
@@ -238,8 +238,7 @@ void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRe
 }
 
 bool open_mp3(const char* file_name) {
-    silence_taglib();
-    install_tag_text_handlers();
+    prepare_taglib();
     OpenFile& file = open_file();
     if (!file.stream.open(file_name)) {
         return false;
@@ -284,6 +283,24 @@ int vbmp3_getTagInfo(TagInfoRecord* info) {
         return 1;
     } catch (...) {
         std::memset(info, 0, sizeof *info);
+        return 0;
+    }
+}
+
+int vbmp3_getAlbumArtist(char* text, int size) {
+    if (text == nullptr || size <= 0) {
+        return 0;
+    }
+    text[0] = '\0';
+    try {
+        trackfold::OpenFile& file = trackfold::open_file();
+        if (file.mpeg == nullptr) {
+            return 0;
+        }
+        trackfold::copy_album_artist(*file.mpeg, file.stream, text, static_cast<std::size_t>(size));
+        return 1;
+    } catch (...) {
+        text[0] = '\0';
         return 0;
     }
 }

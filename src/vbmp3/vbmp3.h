@@ -37,6 +37,11 @@ int vbmp3_stop(void);
 int vbmp3_stopCallback(void);
 int vbmp3_free(void);
 
+/* The open file's album artist (ID3v2 TPE2, else the APE item "Album Artist"), UTF-8 and
+   NUL-terminated in `size` bytes, cut at a character boundary; "" when it has none. 0 when no
+   file is open or `text` is NULL. */
+int vbmp3_getAlbumArtist(char* text, int size);
+
 /* The code page of 8-bit tag texts (ID3v1, ISO-8859-1 ID3v2 frames) when they are neither ASCII
    nor UTF-8: an iconv name such as "CP932", "GBK", "BIG5", "CP949", "CP1251", any case. Empty
    or NULL: the one the locale's language suggests. An unknown name gives 0 and that default. */

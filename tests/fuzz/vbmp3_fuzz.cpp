@@ -52,6 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect_utf8(info.album, sizeof info.album);
         expect_utf8(info.comment, sizeof info.comment);
         expect_utf8(info.genre, sizeof info.genre);
+        char album_artist[128];
+        if (vbmp3_getAlbumArtist(album_artist, sizeof album_artist) != 0) {
+            expect_utf8(album_artist, sizeof album_artist);
+        }
     }
     vbmp3_stop();
     vbmp3_stopCallback();
