@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
+#include <cstdlib>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "engine/cancel_state.h"
+#include "engine/file_types.h"
 #include "engine/folder_names.h"
 #include "engine/output_tree.h"
 #include "engine/target_writer.h"
@@ -50,16 +52,6 @@ FolderEntries list_folder(const std::string& folder, std::error_code& ec) {
     return entries;
 }
 
-bool has_mp3_extension(const std::string& name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    std::string ext = name.substr(name.size() - 4);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == ".mp3";
-}
-
 struct FolderId {
     dev_t device;
     ino_t inode;
@@ -78,6 +70,22 @@ struct SubFolderNames {
     std::string unknown;
 };
 
+// What the settings file says for one folder.
+struct FolderSettings {
+    SubFolderNames names;
+    FileTypes types;
+    bool use_album_artist;
+};
+
+FolderSettings read_folder_settings(const IniReader& settings) {
+    const std::string use_album_artist = settings.text("SYSTEM", "UseAlbumArtist", "0");
+    return FolderSettings{
+        {settings.text("SYSTEM", "AlbumFolder", ""), settings.text("SYSTEM", "ArtistFolder", ""),
+         settings.text("SYSTEM", "UnknowFolder", "")},
+        parse_file_types(settings.whole_text("SYSTEM", "FileTypes")),
+        std::atoi(use_album_artist.c_str()) != 0};
+}
+
 }  // namespace
 
 struct Sorter::State {
@@ -93,6 +101,7 @@ struct Sorter::State {
     std::vector<std::string> input_roots;
     TargetWriter writer{folders, input_roots};
     std::vector<FolderId> ancestors;
+    std::set<std::string> reported_types;
 
     void add_input_root(const std::string& folder) {
         std::error_code ec;
@@ -105,8 +114,16 @@ struct Sorter::State {
     void increment(Counter counter) {
         window.set_counter_text(counter, incremented_count(window.counter_text(counter)));
     }
+    void report_unknown_types(const FileTypes& types) {
+        for (const std::string& type : types.unknown) {
+            if (reported_types.insert(type).second) {
+                window.append_log("FileTypes: " + type + " ...Unknown type, ignored");
+                window.select_last_log();
+            }
+        }
+    }
     void take_file(const std::string& folder, const std::string& name, const std::string& output,
-                   const SubFolderNames& names, std::string& artist, std::string& album);
+                   const FolderSettings& settings, std::string& artist, std::string& album);
     std::string ensure_target_folder(const std::string& output, const SubFolderNames& names,
                                      const std::string& artist, const std::string& album,
                                      const char*& category, Counter& counter, std::error_code& ec);
@@ -150,11 +167,11 @@ std::string Sorter::State::ensure_target_folder(const std::string& output,
 }
 
 void Sorter::State::take_file(const std::string& folder, const std::string& name,
-                              const std::string& output, const SubFolderNames& names,
+                              const std::string& output, const FolderSettings& settings,
                               std::string& artist, std::string& album) {
     increment(Counter::ReadFile);
     const std::string source = folder + name;
-    if (ReadTag(source, artist, album, library)) {
+    if (ReadTag(source, artist, album, library, settings.use_album_artist)) {
         window.append_log("File: " + source + " ...Error");
         return;
     }
@@ -163,7 +180,7 @@ void Sorter::State::take_file(const std::string& folder, const std::string& name
     Counter counter = Counter::Unknown;
     std::error_code ec;
     const std::string target_folder =
-        ensure_target_folder(output, names, artist, album, category, counter, ec);
+        ensure_target_folder(output, settings.names, artist, album, category, counter, ec);
     PlacedFile placed{target_folder + "/" + name, ec, {}};
     if (!ec) {
         placed = writer.copy(source, target_folder + "/", name);
@@ -196,11 +213,10 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     }
     State& s = *state_;
     // Read for every folder, so a hand edit of the settings takes effect during a run.
-    const IniReader settings(s.settings_file);
-    const SubFolderNames names{settings.text("SYSTEM", "AlbumFolder", ""),
-                               settings.text("SYSTEM", "ArtistFolder", ""),
-                               settings.text("SYSTEM", "UnknowFolder", "")};
-    s.library.setCodePage(settings.text("SYSTEM", "TagCodePage", "").c_str());
+    const IniReader settings_file(s.settings_file);
+    const FolderSettings settings = read_folder_settings(settings_file);
+    s.library.setCodePage(settings_file.text("SYSTEM", "TagCodePage", "").c_str());
+    s.report_unknown_types(settings.types);
 
     struct stat info {};
     std::error_code ec;
@@ -238,8 +254,8 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         }
         s.window.pump_events();
         s.window.set_status(name);
-        if (has_mp3_extension(name)) {
-            s.take_file(folder, name, output, names, artist, album);
+        if (has_accepted_type(name, settings.types.accepted)) {
+            s.take_file(folder, name, output, settings, artist, album);
         }
     }
 

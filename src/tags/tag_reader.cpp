@@ -1,7 +1,9 @@
 #include "tags/tag_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "tags/audio_formats.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -15,12 +17,32 @@ class Vbmp3Library final : public Mp3Library {
     void stop() override { vbmp3_stop(); }
     void stopCallback() override { vbmp3_stopCallback(); }
     void free() override { vbmp3_free(); }
+    int getAlbumArtist(char* text, int size) override { return vbmp3_getAlbumArtist(text, size); }
     int setCodePage(const char* name) override { return vbmp3_setCodePage(name); }
 };
 
 template <std::size_t N>
 std::string field_text(const char (&field)[N]) {
     return trim_spaces(TrimAtNul(std::string_view(field, N)));
+}
+
+// The extension in lower case, without the dot.
+std::string extension_of(const std::string& path) {
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') {
+        return {};
+    }
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return extension;
+}
+
+void take_album_artist(const std::string& album_artist, std::string& artist) {
+    if (!album_artist.empty()) {
+        artist = album_artist;
+    }
 }
 
 }  // namespace
@@ -40,9 +62,18 @@ std::string TrimAtNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
-bool ReadTag(const std::string& path, std::string& artist, std::string& album,
-             Mp3Library& library) {
+bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
+             bool use_album_artist) {
     const std::string trimmed_path = trim_spaces(path);
+    if (const std::string extension = extension_of(trimmed_path); is_taglib_extension(extension)) {
+        const FileTags tags = read_file_tags(trimmed_path, extension);
+        artist = tags.artist;
+        album = tags.album;
+        if (use_album_artist) {
+            take_album_artist(tags.album_artist, artist);
+        }
+        return tags.error;
+    }
     bool error = false;
 
     StreamInfoRecord stream;
@@ -62,6 +93,10 @@ bool ReadTag(const std::string& path, std::string& artist, std::string& album,
         } else {
             artist = field_text(tag.artist);
             album = field_text(tag.album);
+            char album_artist[256] = {};
+            if (use_album_artist && library.getAlbumArtist(album_artist, sizeof album_artist)) {
+                take_album_artist(field_text(album_artist), artist);
+            }
         }
     }
 

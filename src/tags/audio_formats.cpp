@@ -1,0 +1,203 @@
+#include "tags/audio_formats.h"
+
+#include <taglib/aifffile.h>
+#include <taglib/apefile.h>
+#include <taglib/apetag.h>
+#include <taglib/asftag.h>
+#include <taglib/asffile.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/infotag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpcfile.h>
+#include <taglib/oggflacfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/speexfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/trueaudiofile.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+#include "read_only_stream.h"
+#include "tag_text_handlers.h"
+#include "util/text.h"
+
+namespace trackfold {
+namespace {
+
+enum class Format { Flac, Ogg, Mp4, Asf, Aiff, Wav, Ape, WavPack, Musepack, TrueAudio };
+
+struct Extension {
+    std::string_view name;
+    Format format;
+};
+
+constexpr Extension kExtensions[] = {
+    {"flac", Format::Flac},    {"ogg", Format::Ogg},      {"oga", Format::Ogg},
+    {"opus", Format::Ogg},     {"spx", Format::Ogg},      {"m4a", Format::Mp4},
+    {"m4b", Format::Mp4},      {"m4p", Format::Mp4},      {"mp4", Format::Mp4},
+    {"wma", Format::Asf},      {"asf", Format::Asf},      {"aif", Format::Aiff},
+    {"aiff", Format::Aiff},    {"aifc", Format::Aiff},    {"wav", Format::Wav},
+    {"ape", Format::Ape},      {"wv", Format::WavPack},   {"mpc", Format::Musepack},
+    {"mp+", Format::Musepack}, {"mpp", Format::Musepack}, {"tta", Format::TrueAudio},
+};
+
+const Extension* find_extension(std::string_view name) {
+    const auto found = std::find_if(std::begin(kExtensions), std::end(kExtensions),
+                                    [&](const Extension& e) { return e.name == name; });
+    return found != std::end(kExtensions) ? found : nullptr;
+}
+
+// Ogg holds several codecs whatever the extension says; the stream's first page tells.
+std::unique_ptr<TagLib::File> open_ogg(TagLib::IOStream* stream) {
+    if (TagLib::Ogg::Vorbis::File::isSupported(stream)) {
+        return std::make_unique<TagLib::Ogg::Vorbis::File>(stream, false);
+    }
+    if (TagLib::Ogg::Opus::File::isSupported(stream)) {
+        return std::make_unique<TagLib::Ogg::Opus::File>(stream, false);
+    }
+    if (TagLib::Ogg::Speex::File::isSupported(stream)) {
+        return std::make_unique<TagLib::Ogg::Speex::File>(stream, false);
+    }
+    if (TagLib::Ogg::FLAC::File::isSupported(stream)) {
+        return std::make_unique<TagLib::Ogg::FLAC::File>(stream, false);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<TagLib::File> open_file(Format format, TagLib::IOStream* stream) {
+    switch (format) {
+        case Format::Flac:
+            return std::make_unique<TagLib::FLAC::File>(
+                stream, TagLib::ID3v2::FrameFactory::instance(), false);
+        case Format::Ogg:
+            return open_ogg(stream);
+        case Format::Mp4:
+            return std::make_unique<TagLib::MP4::File>(stream, false);
+        case Format::Asf:
+            return std::make_unique<TagLib::ASF::File>(stream, false);
+        case Format::Aiff:
+            return std::make_unique<TagLib::RIFF::AIFF::File>(stream, false);
+        case Format::Wav:
+            return std::make_unique<TagLib::RIFF::WAV::File>(stream, false);
+        case Format::Ape:
+            return std::make_unique<TagLib::APE::File>(stream, false);
+        case Format::WavPack:
+            return std::make_unique<TagLib::WavPack::File>(stream, false);
+        case Format::Musepack:
+            return std::make_unique<TagLib::MPC::File>(stream, false);
+        case Format::TrueAudio:
+            return std::make_unique<TagLib::TrueAudio::File>(stream, false);
+    }
+    return nullptr;
+}
+
+// The format's tags, highest priority first.
+std::vector<TagLib::Tag*> tags_of(TagLib::File& file) {
+    std::vector<TagLib::Tag*> tags;
+    const auto add = [&tags](auto*... found) {
+        ((found != nullptr ? tags.push_back(found) : void()), ...);
+    };
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
+        add(flac->xiphComment(), flac->ID3v2Tag(), flac->ID3v1Tag());
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(&file)) {
+        add(wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr,
+            wav->hasInfoTag() ? wav->InfoTag() : nullptr);
+    } else if (auto* ape = dynamic_cast<TagLib::APE::File*>(&file)) {
+        add(ape->APETag(), ape->ID3v1Tag());
+    } else if (auto* wavpack = dynamic_cast<TagLib::WavPack::File*>(&file)) {
+        add(wavpack->APETag(), wavpack->ID3v1Tag());
+    } else if (auto* mpc = dynamic_cast<TagLib::MPC::File*>(&file)) {
+        add(mpc->APETag(), mpc->ID3v1Tag());
+    } else if (auto* tta = dynamic_cast<TagLib::TrueAudio::File*>(&file)) {
+        add(tta->ID3v2Tag(), tta->ID3v1Tag());
+    } else {
+        add(file.tag());
+    }
+    return tags;
+}
+
+// TagLib 1.13's properties() is not virtual: called through Tag it reads only the single
+// values of the Tag interface, joined by TagLib with spaces, and no album artist.
+TagLib::PropertyMap properties_of(const TagLib::Tag& tag) {
+    if (const auto* xiph = dynamic_cast<const TagLib::Ogg::XiphComment*>(&tag)) {
+        return xiph->properties();
+    }
+    if (const auto* id3v2 = dynamic_cast<const TagLib::ID3v2::Tag*>(&tag)) {
+        return id3v2->properties();
+    }
+    if (const auto* ape = dynamic_cast<const TagLib::APE::Tag*>(&tag)) {
+        return ape->properties();
+    }
+    if (const auto* mp4 = dynamic_cast<const TagLib::MP4::Tag*>(&tag)) {
+        return mp4->properties();
+    }
+    if (const auto* asf = dynamic_cast<const TagLib::ASF::Tag*>(&tag)) {
+        return asf->properties();
+    }
+    return tag.properties();
+}
+
+// The first tag's values under any of the keys, joined as the MP3 library joins them.
+std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
+                        std::initializer_list<const char*> keys) {
+    for (const TagLib::PropertyMap& map : maps) {
+        for (const char* key : keys) {
+            const auto found = map.find(key);
+            if (found == map.end()) {
+                continue;
+            }
+            std::string text = trim_spaces(found->second.toString("/").to8Bit(true));
+            if (!text.empty()) {
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+bool is_supported_extension(std::string_view extension) {
+    return extension == "mp3" || is_taglib_extension(extension);
+}
+
+bool is_taglib_extension(std::string_view extension) {
+    return find_extension(extension) != nullptr;
+}
+
+FileTags read_file_tags(const std::string& path, std::string_view extension) {
+    const Extension* known = find_extension(extension);
+    ReadOnlyStream stream;
+    if (known == nullptr || !stream.open(path.c_str())) {
+        return FileTags{.error = true};
+    }
+    try {
+        prepare_taglib();
+        const std::unique_ptr<TagLib::File> file = open_file(known->format, &stream);
+        if (file == nullptr || !file->isValid()) {
+            return FileTags{.error = true};
+        }
+        std::vector<TagLib::PropertyMap> maps;
+        for (const TagLib::Tag* tag : tags_of(*file)) {
+            maps.push_back(properties_of(*tag));
+        }
+        return FileTags{.artist = first_value(maps, {"ARTIST"}),
+                        .album = first_value(maps, {"ALBUM"}),
+                        .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
+    } catch (...) {
+        return FileTags{.error = true};
+    }
+}
+
+}  // namespace trackfold

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace trackfold {
+
+// True for the extensions (lower case, without the dot) whose tags Trackfold reads: "mp3" and
+// what TagLib reads besides.
+bool is_supported_extension(std::string_view extension);
+
+// True for the extensions read through TagLib's own format classes rather than the MP3 library.
+bool is_taglib_extension(std::string_view extension);
+
+struct FileTags {
+    bool error = false;    // the file could not be opened as its format
+    std::string artist{};  // UTF-8, several values joined with "/", trimmed; "" when absent
+    std::string album{};
+    std::string album_artist{};
+};
+
+// Reads a file of one of the TagLib extensions, only ever for reading. Each field comes from
+// the first of the format's tags that has it (FLAC: Vorbis comment, ID3v2, ID3v1).
+FileTags read_file_tags(const std::string& path, std::string_view extension);
+
+}  // namespace trackfold

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "engine/file_types.h"
+#include "sort_test_support.h"
+#include "support/audio_fixture.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class FileTypesTest : public ::testing::Test, public SortFixture {
+  protected:
+    FileTypesTest() { use_sub_folders("Albums", "Artists", "Unknown"); }
+
+    // One file of each type beside an MP3 and a file of a type not listed.
+    void make_mixed_collection() {
+        make_mp3(in / "a.mp3", {TagKind::Id3v24, "MP3 Artist", "MP3 Album"});
+        make_audio_file(in / "b.flac", AudioType::Flac, {{"Flac Artist", "Guest"}, "Flac Album"});
+        make_audio_file(in / "c.ogg", AudioType::OggVorbis, {{"Vorbis Artist"}, "Vorbis Album"});
+        make_audio_file(in / "d.OPUS", AudioType::Opus, {{"Opus Artist"}, ""});
+        make_audio_file(in / "e.m4a", AudioType::M4a, {{}, "M4A Album"});
+        make_audio_file(in / "f.wma", AudioType::Wma, {{"WMA Artist"}, "WMA Album"});
+        make_audio_file(in / "g.wav", AudioType::Wav, {{"WAV Artist"}, "WAV Album"});
+        write_file(in / "h.flac", "fLaC but nothing after it");
+        make_audio_file(in / "i.aiff.bak", AudioType::Flac, {{"Nobody"}, "Nothing"});
+    }
+};
+
+TEST_F(FileTypesTest, EachListedTypeLandsByItsOwnTagAndOnlyMp3sWithoutTheKey) {
+    make_mixed_collection();
+    sort();
+    EXPECT_EQ(
+        window.log,
+        (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/MP3 Artist/MP3 Album/a.mp3")}));
+
+    PutIniText(settings, "SYSTEM", "FileTypes", "mp3 FLAC, .ogg,opus m4a wma wav dsf xyz");
+    fs::remove_all(out);
+    sort();
+
+    EXPECT_EQ(
+        window.log,
+        (Lines{
+            "FileTypes: dsf ...Unknown type, ignored", "FileTypes: xyz ...Unknown type, ignored",
+            copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/MP3 Artist/MP3 Album/a.mp3"),
+            copied(2, "AlbumName + ArtistName", "b.flac",
+                   "Albums/Flac Artist_Guest/Flac Album/b.flac"),
+            copied(3, "AlbumName + ArtistName", "c.ogg", "Albums/Vorbis Artist/Vorbis Album/c.ogg"),
+            copied(4, "ArtistName", "d.OPUS", "Artists/Opus Artist/d.OPUS"),
+            copied(5, "AlbumName", "e.m4a", "Albums/M4A Album/e.m4a"),
+            copied(6, "AlbumName + ArtistName", "f.wma", "Albums/WMA Artist/WMA Album/f.wma"),
+            copied(7, "AlbumName + ArtistName", "g.wav", "Albums/WAV Artist/WAV Album/g.wav"),
+            "File: " + in_folder() + "h.flac ...Error"}));
+    EXPECT_EQ(window.count(Counter::ReadFile), 8);
+    EXPECT_EQ(window.count(Counter::AlbumArtist), 5);
+    EXPECT_EQ(read_file(out / "Albums/M4A Album/e.m4a"), read_file(in / "e.m4a"));
+}
+
+TEST_F(FileTypesTest, WithAlbumArtistsACompilationStaysTogether) {
+    PutIniText(settings, "SYSTEM", "FileTypes", "mp3 flac m4a");
+    PutIniText(settings, "SYSTEM", "UseAlbumArtist", "1");
+    make_audio_file(in / "1.flac", AudioType::Flac, {{"Singer A"}, "Hits", "Various Artists"});
+    make_audio_file(in / "2.m4a", AudioType::M4a, {{"Singer B"}, "Hits", "Various Artists"});
+    make_mp3_with_tags(in / "3.mp3", {{TagKind::Id3v23, "Singer C", "Hits"}});
+    make_mp3(in / "4.mp3", {TagKind::Id3v24, "Solo", "Own Album"});
+    const auto text_frame = [](const char* id, const std::string& text) {
+        return id3v2_frame(3, id, '\0' + text);
+    };
+    write_file(in / "5.mp3", id3v2_tag(3, 0,
+                                       text_frame("TPE1", "Singer E") + text_frame("TALB", "Hits") +
+                                           text_frame("TPE2", "Various Artists")) +
+                                 mpeg_audio());
+    make_audio_file(in / "x.wav", AudioType::Wav, {{"Singer D"}, "Hits", "Various Artists"});
+    PutIniText(settings, "SYSTEM", "FileTypes", "mp3 flac m4a wav");
+
+    sort();
+
+    EXPECT_EQ(files_below(out / "Albums"),
+              (Lines{"Singer C/Hits/3.mp3", "Solo/Own Album/4.mp3", "Various Artists/Hits/1.flac",
+                     "Various Artists/Hits/2.m4a", "Various Artists/Hits/5.mp3",
+                     "Various Artists/Hits/x.wav"}));
+    EXPECT_EQ(window.log[0],
+              copied(1, "AlbumName + ArtistName", "1.flac", "Albums/Various Artists/Hits/1.flac"));
+}
+
+TEST(ParseFileTypes, ListsInAnyCaseAndSeparationAndMp3WithoutAList) {
+    EXPECT_EQ(parse_file_types("").accepted, Lines{"mp3"});
+    EXPECT_EQ(parse_file_types(" , ").accepted, Lines{"mp3"});
+    const FileTypes types = parse_file_types("FLAC,mp3  .Opus flac DSF");
+    EXPECT_EQ(types.accepted, (Lines{"flac", "mp3", "opus"}));
+    EXPECT_EQ(types.unknown, Lines{"DSF"});
+    EXPECT_TRUE(parse_file_types("dsf").accepted.empty());
+}
+
+}  // namespace
+}  // namespace trackfold::test
