@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@
 #include "child_process.h"
 #include "collection.h"
 #include "contenders.h"
+#include "support/audio_fixture.h"
+#include "support/mp3_fixture.h"
+#include "tags/tag_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +27,7 @@ namespace trackfold::bench {
 namespace {
 
 constexpr const char* kUsage =
-    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only] [--dir DIR] [--keep]
+    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only | --types] [--dir DIR] [--keep]
 
 Makes a synthetic MP3 collection of N files (default 20000) of about K KB each (default 50) in
 a new folder under DIR (default: the system temp folder) and times, R rounds each (default 5),
@@ -33,6 +37,8 @@ alternating:
   (c) cp -r --preserve=timestamps of the same tree, the floor for copying;
   (d) a second sort into the output of (a), with nothing changed.
 --tags-only times reading the tags of every file instead, without copying.
+--types times reading the tags of N/10 files of each type (MP3, FLAC, Ogg Vorbis, Opus, M4A,
+WMA, WAV), tags only, the files as small as each format allows.
 --keep leaves the folder in place; otherwise it is removed at the end.
 )";
 
@@ -43,6 +49,7 @@ struct Options {
     std::size_t kb = 50;
     int rounds = 5;
     bool tags_only = false;
+    bool types = false;
     bool keep = false;
     fs::path dir = fs::temp_directory_path();
 };
@@ -81,6 +88,8 @@ Options parse_options(const std::vector<std::string>& arguments) {
             options.dir = value();
         } else if (flag == "--tags-only") {
             options.tags_only = true;
+        } else if (flag == "--types") {
+            options.types = true;
         } else if (flag == "--keep") {
             options.keep = true;
         } else {
@@ -250,6 +259,59 @@ int run_tags_only(const Options& options, const std::string& self, const fs::pat
     print_rounds(tally);
     std::printf("\ntarget:\n");
     print_verdict("tags only >= 20000 files/s", rate, rate >= 20000);
+    return 0;
+}
+
+// ReadTag over files of one type, one round to warm the page cache, then the median of R.
+int run_types(const Options& options, const fs::path& root) {
+    using test::AudioType;
+    const std::size_t count = std::max<std::size_t>(options.files / 10, 1);
+    const struct {
+        const char* name;
+        const char* extension;
+        std::optional<AudioType> type;  // none: MP3
+    } kinds[] = {{"MP3 (ID3v2.4)", "mp3", std::nullopt},
+                 {"FLAC", "flac", AudioType::Flac},
+                 {"Ogg Vorbis", "ogg", AudioType::OggVorbis},
+                 {"Opus", "opus", AudioType::Opus},
+                 {"M4A", "m4a", AudioType::M4a},
+                 {"WMA", "wma", AudioType::Wma},
+                 {"WAV", "wav", AudioType::Wav}};
+    std::printf("\n%zu files of each type, page cache warm; median of %d rounds\n\n", count,
+                options.rounds);
+    std::printf("%-16s %9s %10s\n", "type", "seconds", "files/s");
+    for (const auto& kind : kinds) {
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < count; ++i) {
+            const fs::path path =
+                root / kind.extension / (std::to_string(i) + "." + kind.extension);
+            const std::string artist = "Artist " + std::to_string(i % 97);
+            const std::string album = "Album " + std::to_string(i % 89);
+            if (kind.type) {
+                test::make_audio_file(path, *kind.type, {{artist}, album, "Various"});
+            } else {
+                test::make_mp3(path, {test::TagKind::Id3v24, artist, album});
+            }
+            paths.push_back(path.string());
+        }
+        std::vector<double> rounds;
+        for (int round = 0; round <= options.rounds; ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            std::string artist, album;
+            for (const std::string& path : paths) {
+                if (ReadTag(path, artist, album) || album.empty()) {
+                    throw std::runtime_error("no tags read from " + path);
+                }
+            }
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            if (round > 0) {
+                rounds.push_back(took.count());
+            }
+        }
+        const double seconds = median(rounds);
+        std::printf("%-16s %9.3f %10.0f\n", kind.name, seconds,
+                    static_cast<double>(count) / seconds);
+    }
     return 0;
 }
 
@@ -435,6 +497,9 @@ int run_benchmark(const Options& options) {
                                  std::to_string(free >> 30) + " GiB free");
     }
     const Workspace work(options.dir, options.keep);
+    if (options.types) {
+        return run_types(options, work.path());
+    }
     const fs::path input = work.path() / "input";
 
     const auto start = std::chrono::steady_clock::now();
