@@ -3,8 +3,8 @@
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/apetag.h>
-#include <taglib/asftag.h>
 #include <taglib/asffile.h>
+#include <taglib/asftag.h>
 #include <taglib/flacfile.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>

@@ -19,6 +19,7 @@ class Vbmp3Library final : public Mp3Library {
     void free() override { vbmp3_free(); }
     int getAlbumArtist(char* text, int size) override { return vbmp3_getAlbumArtist(text, size); }
     int setCodePage(const char* name) override { return vbmp3_setCodePage(name); }
+    bool readsInParallel() const override { return true; }
 };
 
 template <std::size_t N>

@@ -25,6 +25,9 @@ class Mp3Library {
     }
     // How 8-bit tag texts are read: "" is the locale's default. 0 for an unknown name.
     virtual int setCodePage(const char* name) = 0;
+    // True when several threads may each read their own file at once, each with its own code
+    // page.
+    virtual bool readsInParallel() const { return false; }
 };
 
 // The real library.

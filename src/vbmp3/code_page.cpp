@@ -44,15 +44,17 @@ constexpr LocaleCodePage kLocaleCodePages[] = {
     {"el", "", "CP1253"}, {"tr", "", "CP1254"}, {"he", "", "CP1255"}, {"ar", "", "CP1256"},
 };
 
+// Each thread reading tags has its own choice and its own descriptors: an iconv descriptor
+// keeps conversion state, so two threads must never share one.
 iconv_t& chosen_decoder() {
-    static iconv_t decoder = cached_iconv("WCHAR_T", locale_code_page());
+    thread_local iconv_t decoder = cached_iconv("WCHAR_T", locale_code_page());
     return decoder;
 }
 
 }  // namespace
 
 iconv_t cached_iconv(const std::string& to, const std::string& from) {
-    static std::map<std::pair<std::string, std::string>, IconvHandle> opened;
+    thread_local std::map<std::pair<std::string, std::string>, IconvHandle> opened;
     auto [entry, added] = opened.try_emplace({to, from});
     if (added) {
         const iconv_t cd = iconv_open(to.c_str(), from.c_str());

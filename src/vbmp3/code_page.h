@@ -7,16 +7,16 @@
 
 namespace trackfold {
 
-// An iconv descriptor from one character set to another, opened on first use and kept for the
-// life of the process; nullptr when iconv does not know either set.
+// An iconv descriptor from one character set to another, opened on the calling thread's first
+// use and kept for the thread's life; nullptr when iconv does not know either set.
 iconv_t cached_iconv(const std::string& to, const std::string& from);
 
 // The code page the user's locale suggests for 8-bit tag texts, looked up in LC_ALL, LC_CTYPE
 // and LANG at each call, as setlocale would.
 std::string locale_code_page();
 
-// Chooses the code page 8-bit tag texts are read in; "" chooses the locale's. An unknown name
-// chooses the locale's too and gives false. Case does not matter.
+// Chooses the code page 8-bit tag texts are read in on the calling thread; "" chooses the
+// locale's. An unknown name chooses the locale's too and gives false. Case does not matter.
 bool select_code_page(std::string_view name);
 
 // The chosen code page's descriptor to code points (WCHAR_T); the locale's until one is chosen.

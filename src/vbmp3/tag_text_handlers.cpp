@@ -43,12 +43,17 @@ class SilentDebugListener : public TagLib::DebugListener {
 }  // namespace
 
 void prepare_taglib() {
-    static SilentDebugListener listener;
-    TagLib::setDebugListener(&listener);
-    static const Id3v2TextHandler id3v2;
-    static const Id3v1TextHandler id3v1;
-    TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);
-    TagLib::ID3v1::Tag::setStringHandler(&id3v1);
+    // Once per process, whichever thread comes first: TagLib keeps these in plain globals.
+    static const bool prepared = [] {
+        static SilentDebugListener listener;
+        TagLib::setDebugListener(&listener);
+        static const Id3v2TextHandler id3v2;
+        static const Id3v1TextHandler id3v1;
+        TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);
+        TagLib::ID3v1::Tag::setStringHandler(&id3v1);
+        return true;
+    }();
+    (void)prepared;
 }
 
 }  // namespace trackfold

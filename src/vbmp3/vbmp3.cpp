@@ -45,8 +45,10 @@ struct OpenFile {
     }
 };
 
+// One open file per thread: the C interface's single-file meaning holds on each thread, and
+// several threads may read tags at once.
 OpenFile& open_file() {
-    static OpenFile file;
+    thread_local OpenFile file;
     return file;
 }
 

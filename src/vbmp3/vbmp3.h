@@ -30,7 +30,8 @@ typedef struct TagInfoRecord {
     char genre[128];
 } TagInfoRecord;
 
-/* Boolean results: 0 is false, anything else true. */
+/* Boolean results: 0 is false, anything else true. The open file and the code page belong to
+   the calling thread: each thread may read its own file at the same time. */
 int vbmp3_open(const char* file_name, StreamInfoRecord* info);
 int vbmp3_getTagInfo(TagInfoRecord* info);
 int vbmp3_stop(void);
