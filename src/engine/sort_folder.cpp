@@ -89,12 +89,16 @@ FolderSettings read_folder_settings(const IniReader& settings) {
 }  // namespace
 
 struct Sorter::State {
-    State(RunWindow& window, fs::path settings_file, Mp3Library& library)
-        : window(window), settings_file(std::move(settings_file)), library(library) {}
+    State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads)
+        : window(window),
+          settings_file(std::move(settings_file)),
+          library(library),
+          read_ahead(library, threads) {}
 
     RunWindow& window;
     fs::path settings_file;
     Mp3Library& library;
+    TagReadAhead read_ahead;
     OutputTree folders{temp_prefix()};
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
     // ever replaced.
@@ -123,7 +127,7 @@ struct Sorter::State {
         }
     }
     void take_file(const std::string& folder, const std::string& name, const std::string& output,
-                   const FolderSettings& settings, std::string& artist, std::string& album);
+                   const FolderSettings& settings, const TagResult& tags);
     std::string ensure_target_folder(const std::string& output, const SubFolderNames& names,
                                      const std::string& artist, const std::string& album,
                                      const char*& category, Counter& counter, std::error_code& ec);
@@ -168,10 +172,12 @@ std::string Sorter::State::ensure_target_folder(const std::string& output,
 
 void Sorter::State::take_file(const std::string& folder, const std::string& name,
                               const std::string& output, const FolderSettings& settings,
-                              std::string& artist, std::string& album) {
+                              const TagResult& tags) {
     increment(Counter::ReadFile);
     const std::string source = folder + name;
-    if (ReadTag(source, artist, album, library, settings.use_album_artist)) {
+    const std::string& artist = tags.artist;
+    const std::string& album = tags.album;
+    if (tags.error) {
         window.append_log("File: " + source + " ...Error");
         return;
     }
@@ -202,8 +208,9 @@ void Sorter::State::take_file(const std::string& folder, const std::string& name
     window.select_last_log();
 }
 
-Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library)
-    : state_(new State(window, std::move(settings_file), library)) {}
+Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
+               unsigned read_ahead_threads)
+    : state_(new State(window, std::move(settings_file), library, read_ahead_threads)) {}
 
 Sorter::~Sorter() = default;
 
@@ -215,7 +222,8 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     // Read for every folder, so a hand edit of the settings takes effect during a run.
     const IniReader settings_file(s.settings_file);
     const FolderSettings settings = read_folder_settings(settings_file);
-    s.library.setCodePage(settings_file.text("SYSTEM", "TagCodePage", "").c_str());
+    const std::string code_page = settings_file.text("SYSTEM", "TagCodePage", "");
+    s.library.setCodePage(code_page.c_str());
     s.report_unknown_types(settings.types);
 
     struct stat info {};
@@ -242,8 +250,14 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         s.add_input_root(folder + name);
     }
 
-    std::string artist;
-    std::string album;
+    TagBatch batch{{}, code_page, settings.use_album_artist};
+    for (const std::string& name : entries.files) {
+        if (has_accepted_type(name, settings.types.accepted)) {
+            batch.paths.push_back(folder + name);
+        }
+    }
+    s.read_ahead.start(std::move(batch));
+    std::size_t taken = 0;
     for (const std::string& name : entries.files) {
         if (CancelState == CancelRequested) {
             if (s.window.ask_cancel()) {
@@ -255,7 +269,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         s.window.pump_events();
         s.window.set_status(name);
         if (has_accepted_type(name, settings.types.accepted)) {
-            s.take_file(folder, name, output, settings, artist, album);
+            s.take_file(folder, name, output, settings, s.read_ahead.take(taken++));
         }
     }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/run_window.h"
+#include "engine/tag_read_ahead.h"
 #include "tags/tag_reader.h"
 
 namespace trackfold {
@@ -13,8 +14,11 @@ namespace trackfold {
 // overwrite each other) and which output folders exist; a new run starts from nothing.
 class Sorter {
   public:
+    // read_ahead_threads: how many threads read tags ahead of the walk; 0 reads each file's
+    // tags when the walk reaches it.
     Sorter(RunWindow& window, std::filesystem::path settings_file,
-           Mp3Library& library = vbmp3_library());
+           Mp3Library& library = vbmp3_library(),
+           unsigned read_ahead_threads = TagReadAhead::default_threads());
     ~Sorter();
     Sorter(const Sorter&) = delete;
     Sorter& operator=(const Sorter&) = delete;

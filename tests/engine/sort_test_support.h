@@ -36,11 +36,12 @@ class SortFixture {
     }
 
     bool sort() { return sort_from(in_folder()); }
-    bool sort_from(const std::string& folder) {
+    bool sort_from(const std::string& folder,
+                   unsigned read_ahead_threads = TagReadAhead::default_threads()) {
         window.log.clear();
         window.counters.clear();
         CancelState = Idle;
-        Sorter sorter(window, settings);
+        Sorter sorter(window, settings, vbmp3_library(), read_ahead_threads);
         return sorter.SortFolder(folder, out_folder());
     }
 

@@ -1,0 +1,114 @@
+#include "engine/tag_read_ahead.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace trackfold {
+namespace {
+
+// How far the workers may run ahead of the walk: enough to keep them busy while one large file
+// is copied, little enough that a cancelled folder costs almost nothing.
+constexpr std::size_t kAhead = 32;
+
+// The copy reads the whole file soon after its tags: ask the kernel to start reading it now,
+// while the walk is busy with the files before it.
+void hint_copy_soon(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+TagReadAhead::TagReadAhead(Mp3Library& library, unsigned threads) : library_(library) {
+    if (!library.readsInParallel()) {
+        return;
+    }
+    for (unsigned i = 0; i < threads; ++i) {
+        workers_.emplace_back([this] { work(); });
+    }
+}
+
+TagReadAhead::~TagReadAhead() {
+    {
+        const std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+}
+
+unsigned TagReadAhead::default_threads() {
+    return std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+}
+
+void TagReadAhead::start(TagBatch batch) {
+    {
+        const std::lock_guard lock(mutex_);
+        ++generation_;
+        results_.assign(batch.paths.size(), std::nullopt);
+        batch_ = std::move(batch);
+        next_ = 0;
+        taken_ = 0;
+    }
+    changed_.notify_all();
+}
+
+TagResult TagReadAhead::take(std::size_t index) {
+    std::unique_lock lock(mutex_);
+    if (workers_.empty()) {
+        // The walk has set the folder's code page on this thread.
+        TagResult result;
+        result.error = ReadTag(batch_.paths[index], result.artist, result.album, library_,
+                               batch_.use_album_artist);
+        return result;
+    }
+    changed_.wait(lock, [&] { return results_[index].has_value(); });
+    TagResult result = std::move(*results_[index]);
+    results_[index].reset();
+    taken_ = index + 1;
+    lock.unlock();
+    changed_.notify_all();
+    return result;
+}
+
+void TagReadAhead::work() {
+    std::string code_page;
+    bool code_page_set = false;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] {
+            return ending_ || (next_ < batch_.paths.size() && next_ < taken_ + kAhead);
+        });
+        if (ending_) {
+            return;
+        }
+        const std::size_t index = next_++;
+        const unsigned generation = generation_;
+        const std::string path = batch_.paths[index];
+        const bool use_album_artist = batch_.use_album_artist;
+        if (!code_page_set || code_page != batch_.code_page) {
+            code_page = batch_.code_page;
+            code_page_set = true;
+            library_.setCodePage(code_page.c_str());
+        }
+        lock.unlock();
+        TagResult result;
+        result.error = ReadTag(path, result.artist, result.album, library_, use_album_artist);
+        hint_copy_soon(path);
+        lock.lock();
+        if (generation == generation_) {
+            results_[index] = std::move(result);
+            changed_.notify_all();
+        }
+    }
+}
+
+}  // namespace trackfold

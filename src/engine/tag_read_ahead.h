@@ -1,0 +1,62 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tags/tag_reader.h"
+
+namespace trackfold {
+
+struct TagResult {
+    bool error = false;  // ReadTag's result: the file could not be opened
+    std::string artist{};
+    std::string album{};
+};
+
+// How one folder's tags are read: its files, in walk order, and the settings read on entering it.
+struct TagBatch {
+    std::vector<std::string> paths;
+    std::string code_page;
+    bool use_album_artist = false;
+};
+
+// Reads the tags of a folder's files on worker threads, a bounded stretch ahead of the walk, so
+// that the walk copies one file while the next ones' tags are read. The walk takes the results
+// in order and sees exactly what it would have read itself. Workers only read. Without threads
+// (or with a library that cannot read in parallel) each tag is read when it is taken.
+class TagReadAhead {
+  public:
+    TagReadAhead(Mp3Library& library, unsigned threads);
+    ~TagReadAhead();
+    TagReadAhead(const TagReadAhead&) = delete;
+    TagReadAhead& operator=(const TagReadAhead&) = delete;
+
+    // Replaces any earlier batch; what workers still read of that one is dropped.
+    void start(TagBatch batch);
+    // The tags of paths[index]; indexes are taken in increasing order.
+    TagResult take(std::size_t index);
+
+    // Worker threads for this machine: reading is mostly waiting on the disk.
+    static unsigned default_threads();
+
+  private:
+    void work();
+
+    Mp3Library& library_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    TagBatch batch_;
+    std::vector<std::optional<TagResult>> results_;
+    std::size_t next_ = 0;   // the next index a worker reads
+    std::size_t taken_ = 0;  // indexes below it have been taken
+    unsigned generation_ = 0;
+    bool ending_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace trackfold

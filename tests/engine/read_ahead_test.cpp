@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "sort_test_support.h"
+#include "support/audio_fixture.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class ReadAheadTest : public ::testing::Test, public SortFixture {};
+
+struct RunView {
+    Lines log;
+    std::map<Counter, std::string> counters;
+    Lines tree;
+};
+
+TEST_F(ReadAheadTest, WorkersShowExactlyWhatTheWalkReadingAloneShows) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    PutIniText(settings, "SYSTEM", "FileTypes", "mp3 flac");
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        const TagKind kinds[] = {TagKind::Id3v23, TagKind::Id3v24, TagKind::Ape, TagKind::Id3v1,
+                                 TagKind::None};
+        make_mp3(in / ("song " + n + ".mp3"), {kinds[i % 5], "Artist " + std::to_string(i % 3),
+                                               i % 4 == 0 ? "" : "Album " + std::to_string(i % 2)});
+    }
+    make_broken_mp3(in / "song 7b.mp3", BrokenMp3::Noise);
+    make_audio_file(in / "track.flac", AudioType::Flac, {{"Artist 1"}, "Album 1"});
+    make_mp3_with_raw_text(in / "cp932/a.mp3", TagKind::Id3v1, "\x83\x7C\x83\x50\x83\x82\x83\x93",
+                           "GO");
+    // The edit lands while the first folder is walked, so the second reads in CP932.
+    PutIniText(settings, "SYSTEM", "TagCodePage", "CP1252");
+    window.on_pump = [&] { PutIniText(settings, "SYSTEM", "TagCodePage", "CP932"); };
+
+    std::vector<RunView> runs;
+    for (const unsigned threads : {0u, 4u}) {
+        SCOPED_TRACE(threads);
+        fs::remove_all(out);
+        PutIniText(settings, "SYSTEM", "TagCodePage", "CP1252");
+        sort_from(in_folder(), threads);
+        runs.push_back({window.log, window.counters, files_below(out)});
+    }
+    EXPECT_EQ(runs[0].log, runs[1].log);
+    EXPECT_EQ(runs[0].counters, runs[1].counters);
+    EXPECT_EQ(runs[0].tree, runs[1].tree);
+    EXPECT_EQ(runs[1].log.size(), 43u);
+    EXPECT_EQ(runs[1].log.back(),
+              copied(43, "AlbumName + ArtistName", "cp932/a.mp3", "Albums/ポケモン/GO/a.mp3"));
+}
+
+TEST_F(ReadAheadTest, CancelAfterTheFirstFileCopiesNothingMoreWhileWorkersRead) {
+    for (int i = 0; i < 60; ++i) {
+        make_mp3(in / ("song " + std::to_string(100 + i) + ".mp3"),
+                 {TagKind::Id3v24, "Artist", "Album"});
+    }
+    // Asked before the second file, with the workers well into the folder by then.
+    window.on_pump = [&] { CancelState = CancelRequested; };
+    window.answer = [] { return true; };
+
+    sort_from(in_folder(), 4);
+
+    EXPECT_EQ(
+        window.log,
+        (Lines{copied(1, "AlbumName + ArtistName", "song 100.mp3", "/Artist/Album/song 100.mp3")}));
+    EXPECT_EQ(files_below(out), Lines{"Artist/Album/song 100.mp3"});
+}
+
+}  // namespace
+}  // namespace trackfold::test
