@@ -122,15 +122,36 @@ QLabel* MainWindow::counter_label(Counter counter) const {
 }
 
 std::string MainWindow::counter_text(Counter counter) const {
-    return counter_label(counter)->text().toStdString();
+    const auto pending = pending_counters_.find(counter);
+    return pending != pending_counters_.end() ? pending->second
+                                              : counter_label(counter)->text().toStdString();
 }
 
 void MainWindow::set_counter_text(Counter counter, const std::string& text) {
-    counter_label(counter)->setText(to_qt(text));
+    if (running_) {
+        pending_counters_[counter] = text;
+    } else {
+        counter_label(counter)->setText(to_qt(text));
+    }
 }
 
 void MainWindow::set_status(const std::string& file_name) {
-    ui_->lbReadFilelStatus->setText(to_qt(file_name));
+    if (running_) {
+        pending_status_ = file_name;
+    } else {
+        ui_->lbReadFilelStatus->setText(to_qt(file_name));
+    }
+}
+
+void MainWindow::show_pending_texts() {
+    for (const auto& [counter, text] : pending_counters_) {
+        counter_label(counter)->setText(to_qt(text));
+    }
+    pending_counters_.clear();
+    if (pending_status_) {
+        ui_->lbReadFilelStatus->setText(to_qt(*pending_status_));
+        pending_status_.reset();
+    }
 }
 
 void MainWindow::append_log(const std::string& line) {
@@ -155,6 +176,7 @@ std::string MainWindow::log_line(std::size_t index) const {
 
 bool MainWindow::ask_cancel() {
     // The question may cover the window for a while; behind it the window paints as usual.
+    show_pending_texts();
     setUpdatesEnabled(true);
     return ask_cancel_();
 }
@@ -163,6 +185,7 @@ bool MainWindow::ask_cancel() {
 // it is painted a few times a second, while clicks are still handled before every file.
 void MainWindow::pump_events() {
     if (!last_paint_.isValid() || last_paint_.hasExpired(kRunPaintIntervalMs)) {
+        show_pending_texts();
         setUpdatesEnabled(true);
         repaint();
         last_paint_.start();
@@ -176,7 +199,9 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdOpen_1->setEnabled(enabled);
     ui_->cmdStart->setEnabled(enabled);
     // The run is over: from here on the window paints as usual again.
+    running_ = !enabled;
     if (enabled) {
+        show_pending_texts();
         setUpdatesEnabled(true);
     }
 }

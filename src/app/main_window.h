@@ -3,7 +3,9 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/browse_folder.h"
@@ -60,6 +62,7 @@ class MainWindow : public QWidget, public RunWindow {
     void start_clicked();
     void open_clicked(int index);
     QLabel* counter_label(Counter counter) const;
+    void show_pending_texts();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     RunFiles files_;
@@ -70,6 +73,12 @@ class MainWindow : public QWidget, public RunWindow {
     FolderChooser choose_folder_;
     std::unique_ptr<ProgressWindow> progress_;
     QElapsedTimer last_paint_;
+    // During a run the counters and the status change with every file, far more often than the
+    // window paints; setting a label's text each time costs a layout pass nobody sees. They
+    // wait here until the window paints.
+    bool running_ = false;
+    std::map<Counter, std::string> pending_counters_;
+    std::optional<std::string> pending_status_;
 };
 
 }  // namespace trackfold
