@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -99,6 +100,7 @@ int run_engine(const std::vector<std::string>& a) {
 // settings log expected-mp3-count; the folders come from the settings file, as they do when
 // the program starts.
 int run_window(const std::vector<std::string>& a) {
+    Clock::time_point start_time = Clock::now();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
     char name[] = "sort_bench";
@@ -116,13 +118,32 @@ int run_window(const std::vector<std::string>& a) {
         return 1;
     }
 
-    const auto start = Clock::now();
+    // The walk lets the event loop run before every file, and a zero timer fires each time:
+    // it notes when the count passes a tenth and nine tenths of the files.
+    const double files = std::stod(a.at(2));
+    double first_tenth = 0;
+    double nine_tenths = 0;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const double count = std::stod(window.counter_text(Counter::ReadFile));
+        if (first_tenth == 0 && count >= files / 10) {
+            first_tenth = seconds_since(start_time);
+        }
+        if (nine_tenths == 0 && count >= files * 9 / 10) {
+            nine_tenths = seconds_since(start_time);
+        }
+    });
+    sampler.start(0);
+
+    start_time = Clock::now();
     start_button->click();
-    const double seconds = seconds_since(start);
+    const double seconds = seconds_since(start_time);
+    sampler.stop();
     if (!check_run(window, a.at(2))) {
         return 1;
     }
-    print_result(seconds, error_lines(window));
+    std::printf("%.6f %zu %.9f %.9f\n", seconds, error_lines(window), first_tenth / (files / 10),
+                (seconds - nine_tenths) / (files / 10));
     return 0;
 }
 
@@ -165,6 +186,7 @@ ContenderResult parse_contender_output(const std::string& output) {
     ContenderResult result;
     std::istringstream in(output);
     in >> result.seconds >> result.error_lines;
+    in >> result.first_tenth_per_file >> result.last_tenth_per_file;
     return result;
 }
 
