@@ -1,8 +1,5 @@
 #include "engine/tag_read_ahead.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -12,16 +9,6 @@ namespace {
 // How far the workers may run ahead of the walk: enough to keep them busy while one large file
 // is copied, little enough that a cancelled folder costs almost nothing.
 constexpr std::size_t kAhead = 32;
-
-// The copy reads the whole file soon after its tags: ask the kernel to start reading it now,
-// while the walk is busy with the files before it.
-void hint_copy_soon(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
-        ::close(fd);
-    }
-}
 
 }  // namespace
 
@@ -39,14 +26,16 @@ TagReadAhead::~TagReadAhead() {
         const std::lock_guard lock(mutex_);
         ending_ = true;
     }
-    changed_.notify_all();
+    work_ready_.notify_all();
     for (std::thread& worker : workers_) {
         worker.join();
     }
 }
 
 unsigned TagReadAhead::default_threads() {
-    return std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+    // The walk keeps one core busy itself; on two cores a second worker only takes turns with
+    // the first and the walk (measured: slower warm, no faster cold).
+    return std::clamp(std::thread::hardware_concurrency(), 2u, 8u) - 1;
 }
 
 void TagReadAhead::start(TagBatch batch) {
@@ -58,7 +47,7 @@ void TagReadAhead::start(TagBatch batch) {
         next_ = 0;
         taken_ = 0;
     }
-    changed_.notify_all();
+    work_ready_.notify_all();
 }
 
 TagResult TagReadAhead::take(std::size_t index) {
@@ -70,12 +59,19 @@ TagResult TagReadAhead::take(std::size_t index) {
                                batch_.use_album_artist);
         return result;
     }
-    changed_.wait(lock, [&] { return results_[index].has_value(); });
+    // Every wake-up costs about as much as reading a small tag: the walk is woken only for the
+    // result it waits for, and idle workers only when the window moves on.
+    waiting_for_ = index;
+    result_ready_.wait(lock, [&] { return results_[index].has_value(); });
+    waiting_for_ = kNoIndex;
     TagResult result = std::move(*results_[index]);
     results_[index].reset();
     taken_ = index + 1;
+    const bool wake = idle_workers_ > 0 && next_ < batch_.paths.size();
     lock.unlock();
-    changed_.notify_all();
+    if (wake) {
+        work_ready_.notify_all();
+    }
     return result;
 }
 
@@ -84,9 +80,11 @@ void TagReadAhead::work() {
     bool code_page_set = false;
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] {
+        ++idle_workers_;
+        work_ready_.wait(lock, [&] {
             return ending_ || (next_ < batch_.paths.size() && next_ < taken_ + kAhead);
         });
+        --idle_workers_;
         if (ending_) {
             return;
         }
@@ -102,11 +100,12 @@ void TagReadAhead::work() {
         lock.unlock();
         TagResult result;
         result.error = ReadTag(path, result.artist, result.album, library_, use_album_artist);
-        hint_copy_soon(path);
         lock.lock();
         if (generation == generation_) {
             results_[index] = std::move(result);
-            changed_.notify_all();
+            if (waiting_for_ == index) {
+                result_ready_.notify_one();
+            }
         }
     }
 }

@@ -41,15 +41,20 @@ class TagReadAhead {
     // The tags of paths[index]; indexes are taken in increasing order.
     TagResult take(std::size_t index);
 
-    // Worker threads for this machine: reading is mostly waiting on the disk.
+    // Worker threads for this machine: one fewer than its cores.
     static unsigned default_threads();
 
   private:
     void work();
 
     Mp3Library& library_;
+    static constexpr std::size_t kNoIndex = static_cast<std::size_t>(-1);
+
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable work_ready_;
+    std::condition_variable result_ready_;
+    std::size_t waiting_for_ = kNoIndex;  // the index the walk waits for
+    unsigned idle_workers_ = 0;
     TagBatch batch_;
     std::vector<std::optional<TagResult>> results_;
     std::size_t next_ = 0;   // the next index a worker reads
