@@ -36,8 +36,12 @@ LogList::LogList(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void LogList::append(const QString& line) {
-    lines_.push_back(line);
-    widest_ = std::max(widest_, line_width(line));
+    append(line.toStdString());
+}
+
+void LogList::append(const std::string& utf8_line) {
+    lines_.push_back(utf8_line);
+    widest_ = std::max(widest_, line_width(QString::fromStdString(utf8_line)));
     update_scroll_bars();
     viewport()->update();
 }
@@ -150,7 +154,7 @@ void LogList::paintEvent(QPaintEvent*) {
         }
         painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawText(QRect(left, rect.top(), width, rect.height()), kTextFlags,
-                         shown(lines_[static_cast<std::size_t>(row)]));
+                         shown(line(static_cast<std::size_t>(row))));
         if (selected && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
@@ -176,8 +180,8 @@ void LogList::changeEvent(QEvent* event) {
         advances_.clear();
         tab_width_ = 0;
         widest_ = 0;
-        for (const QString& line : lines_) {
-            widest_ = std::max(widest_, line_width(line));
+        for (const std::string& line : lines_) {
+            widest_ = std::max(widest_, line_width(QString::fromStdString(line)));
         }
         horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth());
         update_scroll_bars();

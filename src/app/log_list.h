@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QString>
 #include <cstddef>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -17,9 +18,11 @@ class LogList : public QAbstractScrollArea {
     explicit LogList(QWidget* parent = nullptr);
 
     void append(const QString& line);
+    void append(const std::string& utf8_line);
     void clear();
     std::size_t count() const { return lines_.size(); }
-    const QString& line(std::size_t index) const { return lines_.at(index); }
+    QString line(std::size_t index) const { return QString::fromStdString(lines_.at(index)); }
+    const std::string& utf8_line(std::size_t index) const { return lines_.at(index); }
 
     // -1 when no row is selected.
     int current_row() const { return current_; }
@@ -48,7 +51,9 @@ class LogList : public QAbstractScrollArea {
     static void set_range(QScrollBar& bar, int page, int maximum);
     void scroll_to(int row);
 
-    std::vector<QString> lines_;
+    // UTF-8 takes half the memory of QString's UTF-16 for these mostly ASCII lines, which
+    // counts at a million of them.
+    std::vector<std::string> lines_;
     int current_ = -1;
     int widest_ = 0;
     // Of the current font; measured as they are first needed.

@@ -155,7 +155,7 @@ void MainWindow::show_pending_texts() {
 }
 
 void MainWindow::append_log(const std::string& line) {
-    ui_->lstInfo->append(to_qt(line));
+    ui_->lstInfo->append(line);
 }
 
 void MainWindow::select_last_log() {
@@ -171,7 +171,7 @@ std::size_t MainWindow::log_count() const {
 }
 
 std::string MainWindow::log_line(std::size_t index) const {
-    return ui_->lstInfo->line(index).toStdString();
+    return ui_->lstInfo->utf8_line(index);
 }
 
 bool MainWindow::ask_cancel() {
