@@ -67,12 +67,8 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     window.append_log(CancelState == Cancelled ? "...User Cancel" : "...Complete");
     window.select_last_log();
 
-    std::string log_text;
-    for (std::size_t i = 0, count = window.log_count(); i < count; ++i) {
-        log_text += window.log_line(i);
-        log_text += "\r\n";
-    }
-    WriteLogFile(files.log_file, log_text);
+    WriteLogFile(files.log_file, window.log_count(),
+                 [&window](std::size_t i) { return window.log_line(i); });
     window.open_with_shell(files.log_file.string());
     window.unload_progress();
 }

@@ -13,26 +13,28 @@ using test::read_file;
 using test::TempDir;
 using test::write_file;
 
+bool write_lines(const fs::path& path, const std::vector<std::string>& lines) {
+    return WriteLogFile(path, lines.size(), [&](std::size_t i) { return lines[i]; });
+}
+
 TEST(WriteLogFile, LeavesExactlyTheNewBytes) {
     TempDir dir;
     const fs::path log = dir.path() / "trackfold.txt";
-    const std::string text = "Ready...\r\n/music/a.mp3 → アルバム\r\n...Complete";
-
-    EXPECT_FALSE(WriteLogFile(log, text));
-    EXPECT_EQ(read_file(log), text);
+    EXPECT_FALSE(write_lines(log, {"Ready...", "/music/a.mp3 → アルバム", "...Complete"}));
+    EXPECT_EQ(read_file(log), "Ready...\r\n/music/a.mp3 → アルバム\r\n...Complete\r\n");
 
     write_file(log, std::string(4096, 'x'));
-    EXPECT_FALSE(WriteLogFile(log, "short"));
-    EXPECT_EQ(read_file(log), "short");
+    EXPECT_FALSE(write_lines(log, {"short"}));
+    EXPECT_EQ(read_file(log), "short\r\n");
 }
 
 TEST(WriteLogFile, ReportsAFailedWrite) {
     TempDir dir;
     write_file(dir.path() / "file", "keep");
-    EXPECT_TRUE(WriteLogFile(dir.path() / "file" / "trackfold.txt", "text"));
+    EXPECT_TRUE(write_lines(dir.path() / "file" / "trackfold.txt", {"text"}));
 
     write_file(dir.path() / "folder" / "inside", "keep");
-    EXPECT_TRUE(WriteLogFile(dir.path() / "folder", "text"));
+    EXPECT_TRUE(write_lines(dir.path() / "folder", {"text"}));
     EXPECT_EQ(read_file(dir.path() / "folder" / "inside"), "keep");
 }
 

@@ -100,12 +100,12 @@ TEST_F(SettingsPlacesTest, ReadOnlyProgramFolderUsesTheXdgFoldersAndARunIsRememb
 
     PutIniText(places.settings_file, "SYSTEM", "InputFolder", "/music/in");
     PutIniText(places.settings_file, "SYSTEM", "OutputFolder", "/music/out");
-    EXPECT_FALSE(WriteLogFile(places.log_file, "Ready...\n...Complete"));
+    EXPECT_FALSE(WriteLogFile(places.log_file, 1, [](std::size_t) { return "...Complete"; }));
 
     const SettingsPlaces next_start = settings_places(program_folder(), "sorter", read_only);
     EXPECT_EQ(GetIniText(next_start.settings_file, "SYSTEM", "InputFolder", ""), "/music/in");
     EXPECT_EQ(GetIniText(next_start.settings_file, "SYSTEM", "OutputFolder", ""), "/music/out");
-    EXPECT_EQ(read_file(next_start.log_file), "Ready...\n...Complete");
+    EXPECT_EQ(read_file(next_start.log_file), "...Complete\r\n");
     EXPECT_TRUE(fs::is_empty(program_folder()));
     EXPECT_FALSE(fs::exists(home()));
 }
