@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "util/ini_file.h"
 
 namespace {
@@ -26,11 +27,6 @@ const fs::path& settings_file() {
         return fs::path(folder) / "Trackfold.ini";
     }();
     return file;
-}
-
-void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
 }
 
 }  // namespace
@@ -59,11 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string read = trackfold::GetIniWholeText(settings_file(), section, key);
     const bool storable = value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
     const bool blank = value.find_first_not_of(' ') == std::string::npos;
-    if (storable && read != (blank ? "" : value)) {
-        fail("a written value did not read back equal");
-    }
-    if (trackfold::GetIniWholeText(settings_file(), section, other_key) != other_before) {
-        fail("writing one key changed another");
-    }
+    trackfold::fuzz::check(!storable || read == (blank ? "" : value),
+                           "a written value reads back equal");
+    trackfold::fuzz::check(
+        trackfold::GetIniWholeText(settings_file(), section, other_key) == other_before,
+        "writing one key leaves another as it was");
     return 0;
 }

@@ -1,24 +1,13 @@
 // The 8-bit tag text decoder. The first byte chooses the code page and whether the text fills
 // a fixed-size field.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "code_page.h"
-#include "code_pages.h"
+#include "fuzz_support.h"
 #include "legacy_text.h"
 #include "util/text.h"
-
-namespace {
-
-void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
@@ -28,14 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool fills_field = data[0] & 1;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     const std::string text = trackfold::decode_tag_text(bytes, fills_field);
-    if (!trackfold::is_valid_utf8(text)) {
-        fail("the decoder gave invalid UTF-8");
-    }
-    if (trackfold::is_valid_utf8(bytes) && text != bytes) {
-        fail("valid UTF-8 was not kept as it was");
-    }
-    if (text.empty() != bytes.empty() && !fills_field) {
-        fail("text was lost or made up");
-    }
+    using trackfold::fuzz::check;
+    check(trackfold::is_valid_utf8(text), "the decoder gives valid UTF-8");
+    check(!trackfold::is_valid_utf8(bytes) || text == bytes, "valid UTF-8 is kept as it is");
+    check(fills_field || text.empty() == bytes.empty(), "no text is lost or made up");
     return 0;
 }

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "code_pages.h"
+#include "fuzz_support.h"
 #include "util/text.h"
 #include "vbmp3.h"
 
@@ -27,10 +27,8 @@ const std::string& file_name() {
 }
 
 void expect_utf8(const char* field, std::size_t size) {
-    if (!trackfold::is_valid_utf8(std::string_view(field, strnlen(field, size)))) {
-        std::fprintf(stderr, "invalid UTF-8 in a tag field\n");
-        std::abort();
-    }
+    trackfold::fuzz::check(trackfold::is_valid_utf8(std::string_view(field, strnlen(field, size))),
+                           "every tag field is valid UTF-8");
 }
 
 }  // namespace
