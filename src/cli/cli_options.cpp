@@ -1,0 +1,111 @@
+#include "cli/cli_options.h"
+
+#include <utility>
+
+namespace trackfold {
+
+const char* const kCliUsage = R"(Usage: trackfold-cli [options] INPUT OUTPUT
+Copies every music file below INPUT into OUTPUT, sorted by artist and album tags, as the
+Trackfold window does. The source files are only ever read.
+
+Options:
+  --settings FILE        the settings file to read (default: the window's); never written
+  --album-folder NAME    sub-folder for files with an album tag
+  --artist-folder NAME   sub-folder for files with an artist tag but no album tag
+  --unknown-folder NAME  sub-folder for files with neither
+  --code-page NAME       code page of 8-bit tag texts, e.g. CP932
+  --file-types LIST      extensions to take, e.g. "mp3 flac m4a"
+  --album-artist 0|1     1: an album artist names the artist folder
+  --log FILE             also write the log file there
+  --help                 this text
+  --version              the version
+
+Standard output gets the log lines; standard error a progress line on a terminal, and errors.
+Exit status: 0 every file placed, 1 an error line was logged, 2 bad usage or an unreadable
+input folder, 130 stopped by Ctrl-C or SIGTERM after the file in hand.
+)";
+
+namespace {
+
+struct ValueOption {
+    const char* flag;
+    const char* key;  // nullptr: not a settings key
+};
+
+constexpr ValueOption kValueOptions[] = {
+    {"--settings", nullptr},
+    {"--log", nullptr},
+    {"--album-folder", "AlbumFolder"},
+    {"--artist-folder", "ArtistFolder"},
+    {"--unknown-folder", "UnknowFolder"},
+    {"--code-page", "TagCodePage"},
+    {"--file-types", "FileTypes"},
+    {"--album-artist", "UseAlbumArtist"},
+};
+
+ParsedOptions failure(std::string error) {
+    return ParsedOptions{std::nullopt, std::move(error)};
+}
+
+}  // namespace
+
+ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
+    CliOptions options;
+    std::vector<std::string> folders;
+    bool only_folders = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (only_folders || argument.empty() || argument[0] != '-' || argument == "-") {
+            folders.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            only_folders = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else {
+            const std::size_t equals = argument.find('=');
+            const std::string flag = argument.substr(0, equals);
+            const ValueOption* known = nullptr;
+            for (const ValueOption& option : kValueOptions) {
+                if (flag == option.flag) {
+                    known = &option;
+                }
+            }
+            if (known == nullptr) {
+                return failure("unknown option " + flag);
+            }
+            std::string value;
+            if (equals != std::string::npos) {
+                value = argument.substr(equals + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                return failure(flag + " needs a value");
+            }
+            if (flag == "--album-artist" && value != "0" && value != "1") {
+                return failure("--album-artist takes 0 or 1, not \"" + value + "\"");
+            }
+            if (flag == "--settings") {
+                options.settings_file = value;
+            } else if (flag == "--log") {
+                options.log_file = value;
+            } else {
+                options.overrides.emplace_back(known->key, value);
+            }
+        }
+    }
+    if (options.help || options.version) {
+        return ParsedOptions{options, {}};
+    }
+    if (folders.size() != 2) {
+        return failure("needs an input and an output folder (see --help)");
+    }
+    options.input = folders[0];
+    options.output = folders[1];
+    return ParsedOptions{options, {}};
+}
+
+}  // namespace trackfold

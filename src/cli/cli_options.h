@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace trackfold {
+
+struct CliOptions {
+    std::string input;
+    std::string output;
+    std::optional<std::string> settings_file;
+    std::optional<std::string> log_file;
+    // Settings keys ([SYSTEM]) that this run uses instead of the file's.
+    std::vector<std::pair<std::string, std::string>> overrides;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedOptions {
+    std::optional<CliOptions> options;
+    std::string error;  // one line, when options is empty
+};
+
+ParsedOptions parse_cli_options(const std::vector<std::string>& arguments);
+
+extern const char* const kCliUsage;
+
+}  // namespace trackfold

@@ -1,0 +1,143 @@
+// trackfold-cli: the window's sort from a terminal, a server or a script.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/terminal_run.h"
+#include "engine/cancel_state.h"
+#include "engine/sort_folder.h"
+#include "engine/start_run.h"
+#include "util/app_dir.h"
+#include "util/ini_file.h"
+#include "util/log_file.h"
+#include "util/settings_places.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+namespace {
+
+constexpr int kPlaced = 0;
+constexpr int kErrorLogged = 1;
+constexpr int kBadUsage = 2;
+constexpr int kStopped = 130;
+
+void request_stop(int) {
+    g_stop_requested = 1;
+}
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "trackfold-cli: %s\n", message.c_str());
+    return kBadUsage;
+}
+
+bool folder_readable(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    ::closedir(dir);
+    return true;
+}
+
+// The overrides go into a private copy of the settings, so the user's file is never written
+// and the walk still reads its keys for every folder, as it does for the window.
+class RunSettings {
+  public:
+    RunSettings(const fs::path& file, const CliOptions& options) : path_(file) {
+        if (options.overrides.empty()) {
+            return;
+        }
+        std::string folder = (fs::temp_directory_path() / "trackfold-cli-XXXXXX").string();
+        if (::mkdtemp(folder.data()) == nullptr) {
+            return;
+        }
+        temp_folder_ = folder;
+        path_ = temp_folder_ / "settings.ini";
+        std::error_code ec;
+        fs::copy_file(file, path_, ec);
+        for (const auto& [key, value] : options.overrides) {
+            PutIniText(path_, "SYSTEM", key, value);
+        }
+    }
+    ~RunSettings() {
+        if (!temp_folder_.empty()) {
+            std::error_code ec;
+            fs::remove_all(temp_folder_, ec);
+        }
+    }
+    RunSettings(const RunSettings&) = delete;
+    RunSettings& operator=(const RunSettings&) = delete;
+
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+    fs::path temp_folder_;
+};
+
+int run(const CliOptions& options) {
+    const std::string input = folder_with_separator(options.input);
+    const std::string output = folder_with_separator(options.output);
+    if (input.empty() || output.empty()) {
+        return usage_error("the input and the output folder must not be empty");
+    }
+    if (!folder_readable(input)) {
+        return usage_error("cannot read the input folder " + input);
+    }
+    const fs::path settings_file = options.settings_file
+                                       ? fs::path(*options.settings_file)
+                                       : settings_places(AppDir(), "trackfold").settings_file;
+    const RunSettings settings(settings_file, options);
+
+    struct sigaction action {};
+    action.sa_handler = request_stop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    TerminalRun window(options.log_file.has_value(), ::isatty(STDERR_FILENO) != 0);
+    CancelState = Idle;
+    {
+        Sorter sorter(window, settings.path());
+        sorter.SortFolder(input, output);
+    }
+    window.end_progress();
+    const bool stopped = CancelState == Cancelled;
+    window.append_log(stopped ? "...User Cancel" : "...Complete");
+    std::fflush(stdout);
+    if (options.log_file && WriteLogFile(*options.log_file, window.log_count(),
+                                         [&window](std::size_t i) { return window.log_line(i); })) {
+        std::fprintf(stderr, "trackfold-cli: cannot write the log file %s\n",
+                     options.log_file->c_str());
+        return kErrorLogged;
+    }
+    return stopped ? kStopped : window.error_logged() ? kErrorLogged : kPlaced;
+}
+
+}  // namespace
+}  // namespace trackfold
+
+int main(int argc, char** argv) {
+    using namespace trackfold;
+    const ParsedOptions parsed = parse_cli_options({argv + 1, argv + argc});
+    if (!parsed.options) {
+        return usage_error(parsed.error);
+    }
+    if (parsed.options->help) {
+        std::fputs(kCliUsage, stdout);
+        return 0;
+    }
+    if (parsed.options->version) {
+        std::printf("trackfold-cli %s\n", TRACKFOLD_VERSION);
+        return 0;
+    }
+    return run(*parsed.options);
+}

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "sort_test_support.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+struct CliRun {
+    int status = -1;  // exit status; 128 + signal number when killed
+    Lines out;        // standard output, a line each
+    std::string err;
+};
+
+// Runs the command line with `arguments`; `on_first_line` is called with its pid once the
+// first line is out.
+CliRun run_cli(const std::vector<std::string>& arguments,
+               const std::function<void(pid_t)>& on_first_line = {}) {
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0) {
+        throw std::runtime_error("no pipe");
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        ::close(out[0]);
+        ::close(err[0]);
+        std::vector<char*> argv{const_cast<char*>(TRACKFOLD_CLI)};
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(TRACKFOLD_CLI, argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    CliRun run;
+    std::string text;
+    char buffer[4096];
+    bool told = false;
+    for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<std::size_t>(got));
+        if (!told && on_first_line && text.find('\n') != std::string::npos) {
+            on_first_line(pid);
+            told = true;
+        }
+    }
+    for (ssize_t got; (got = ::read(err[0], buffer, sizeof buffer)) > 0;) {
+        run.err.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        run.out.push_back(line);
+    }
+    return run;
+}
+
+class CliTest : public ::testing::Test, public SortFixture {
+  protected:
+    std::vector<std::string> folders() const { return {in_folder(), out_folder()}; }
+};
+
+TEST_F(CliTest, SortsAsTheWindowsEngineDoesWithoutWritingTheSettings) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    make_mp3(in / "b.mp3", {TagKind::Ape, "Artist", ""});
+    make_mp3(in / "sub/c.mp3", {TagKind::None});
+    make_mp3(in / "sub/C.mp3", {TagKind::Id3v24, "", "Album"});
+    sort();
+    Lines engine_lines = window.log;
+    engine_lines.push_back("...Complete");
+    const Lines engine_tree = files_below(out);
+    fs::remove_all(out);
+    const std::string settings_before = read_file(settings);
+
+    const CliRun run = run_cli({"--settings", settings.string(), in_folder(), out_folder()});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, engine_lines);
+    EXPECT_EQ(files_below(out), engine_tree);
+    EXPECT_EQ(read_file(settings), settings_before);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliTest, OverridesTheSettingsForOneRunAndWritesTheLogWhenAsked) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    const std::string settings_before = read_file(settings);
+    const fs::path log = tmp.path() / "log.txt";
+
+    const CliRun run = run_cli({"--settings", settings.string(), "--album-folder=Sorted", "--log",
+                                log.string(), in_folder(), out_folder()});
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(files_below(out), Lines{"Sorted/Artist/Album/a.mp3"});
+    EXPECT_EQ(read_file(log), run.out[0] + "\r\n...Complete\r\n");
+    EXPECT_EQ(read_file(settings), settings_before);
+}
+
+TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    EXPECT_EQ(run_cli(folders()).status, 0);
+
+    make_broken_mp3(in / "b.mp3", BrokenMp3::Text);
+    const CliRun with_error = run_cli(folders());
+    EXPECT_EQ(with_error.status, 1);
+    EXPECT_EQ(with_error.out.at(1), "File: " + in_folder() + "b.mp3 ...Error");
+
+    const struct {
+        std::vector<std::string> arguments;
+        std::string error;
+    } bad[] = {
+        {{"--no-such-option", "x", "y"}, "trackfold-cli: unknown option --no-such-option\n"},
+        {{in_folder()}, "trackfold-cli: needs an input and an output folder (see --help)\n"},
+        {{"--album-artist", "yes", "x", "y"},
+         "trackfold-cli: --album-artist takes 0 or 1, not \"yes\"\n"},
+        {{"--log"}, "trackfold-cli: --log needs a value\n"},
+        {{(tmp.path() / "missing").string(), out_folder()},
+         "trackfold-cli: cannot read the input folder " + (tmp.path() / "missing/").string() +
+             "\n"},
+    };
+    for (const auto& c : bad) {
+        const CliRun run = run_cli(c.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, c.error);
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {
+    for (int i = 0; i < 400; ++i) {
+        make_mp3(in / ("song " + std::to_string(1000 + i) + ".mp3"),
+                 {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    }
+
+    const CliRun run = run_cli(folders(), [](pid_t pid) { ::kill(pid, SIGINT); });
+
+    EXPECT_EQ(run.status, 130) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), "...User Cancel");
+    const Lines copies = files_below(out);
+    EXPECT_LT(copies.size(), 400u);
+    EXPECT_EQ(copies.size(), run.out.size() - 1);
+    for (const std::string& copy : copies) {
+        EXPECT_EQ(read_file(out / copy), read_file(in / fs::path(copy).filename())) << copy;
+    }
+}
+
+}  // namespace
+}  // namespace trackfold::test
