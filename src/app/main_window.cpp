@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/caption_fit.h"
+#include "app/folder_drop.h"
 #include "app/folder_picture.h"
 #include "app/progress_window.h"
 #include "ui_main_window.h"
@@ -67,6 +68,8 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
         label->setFixedSize(label->size());
     }
 
+    new FolderDrop(*ui_->txtInputFolder);
+    new FolderDrop(*ui_->txtOutputFolder);
     connect(ui_->cmdOpen_0, &QPushButton::clicked, this, [this] { open_clicked(0); });
     connect(ui_->cmdOpen_1, &QPushButton::clicked, this, [this] { open_clicked(1); });
     connect(ui_->cmdStart, &QPushButton::clicked, this, &MainWindow::start_clicked);

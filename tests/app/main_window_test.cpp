@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QWindow>
@@ -220,6 +221,28 @@ class MainWindowTest : public QObject {
                  QStringLiteral("/music/in box"));
         QCOMPARE(control<QLineEdit>(bench.window, "txtOutputFolder")->text(),
                  QStringLiteral("/music/sorted"));
+    }
+
+    void aDroppedFolderFillsTheBoxAndADroppedFileItsFolder() {
+        Bench bench;
+        const fs::path folder = bench.dir.path() / "Music Inbox";
+        write_file(folder / "song.mp3", "x");
+        const struct {
+            const char* box;
+            fs::path dropped;
+        } cases[] = {{"txtInputFolder", folder}, {"txtOutputFolder", folder / "song.mp3"}};
+        for (const auto& c : cases) {
+            auto* box = control<QLineEdit>(bench.window, c.box);
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(c.dropped.string()))});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &drop);
+            QCOMPARE(box->text(), QString::fromStdString(folder.string()));
+        }
     }
 
     void startWithAnEmptyFolderDoesNothing_data() {
