@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/messages.h"
 #include "util/app_dir.h"
 #include "util/settings_places.h"
 
@@ -19,11 +20,11 @@ int Main(int argc, char** argv) {
     }
     QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(QStringLiteral("trackfold"));
+    install_ui_language(QLocale());
 
     QLockFile lock(instance_lock_path());
     if (!acquire_single_instance(lock)) {
-        QMessageBox::warning(nullptr, QStringLiteral("Trackfold"),
-                             QStringLiteral("すでに起動されています。"));
+        QMessageBox::warning(nullptr, QStringLiteral("Trackfold"), already_running_text());
         return 0;
     }
 

@@ -15,6 +15,7 @@
 #include "app/folder_drop.h"
 #include "app/folder_picture.h"
 #include "app/progress_window.h"
+#include "app/messages.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
 #include "util/text.h"
@@ -41,8 +42,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
       library_(library),
       ask_cancel_([this] {
           QMessageBox box(QMessageBox::Information, QStringLiteral("Trackfold"),
-                          QStringLiteral("処理をキャンセルしますか?"),
-                          QMessageBox::Yes | QMessageBox::No, this);
+                          cancel_question_text(), QMessageBox::Yes | QMessageBox::No, this);
           box.setDefaultButton(QMessageBox::Yes);
           return box.exec() == QMessageBox::Yes;
       }),

@@ -12,6 +12,7 @@
 #include "app/caption_fit.h"
 #include "app/log_list.h"
 #include "app/main_window.h"
+#include "app/messages.h"
 #include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
@@ -221,6 +222,25 @@ class MainWindowTest : public QObject {
                  QStringLiteral("/music/in box"));
         QCOMPARE(control<QLineEdit>(bench.window, "txtOutputFolder")->text(),
                  QStringLiteral("/music/sorted"));
+    }
+
+    void messagesAreJapaneseOnAJapaneseDesktopAndEnglishElsewhere() {
+        const struct {
+            const char* locale;
+            QString question, running;
+        } cases[] = {
+            {"ja_JP", QStringLiteral("処理をキャンセルしますか?"),
+             QStringLiteral("すでに起動されています。")},
+            {"en_GB", QStringLiteral("Do you want to cancel the run?"),
+             QStringLiteral("Trackfold is already running.")},
+            {"de_DE", QStringLiteral("Do you want to cancel the run?"),
+             QStringLiteral("Trackfold is already running.")},
+        };
+        for (const auto& c : cases) {
+            trackfold::install_ui_language(QLocale(QString::fromLatin1(c.locale)));
+            QCOMPARE(trackfold::cancel_question_text(), c.question);
+            QCOMPARE(trackfold::already_running_text(), c.running);
+        }
     }
 
     void aDroppedFolderFillsTheBoxAndADroppedFileItsFolder() {
