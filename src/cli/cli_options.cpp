@@ -17,6 +17,8 @@ Options:
   --file-types LIST      extensions to take, e.g. "mp3 flac m4a"
   --album-artist 0|1     1: an album artist names the artist folder
   --log FILE             also write the log file there
+  --preview              write nothing; print the lines the run would print, with the names
+                         it would choose given what OUTPUT holds now
   --help                 this text
   --version              the version
 
@@ -65,6 +67,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             options.help = true;
         } else if (argument == "--version") {
             options.version = true;
+        } else if (argument == "--preview") {
+            options.preview = true;
         } else {
             const std::size_t equals = argument.find('=');
             const std::string flag = argument.substr(0, equals);
@@ -99,6 +103,9 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
     }
     if (options.help || options.version) {
         return ParsedOptions{options, {}};
+    }
+    if (options.preview && options.log_file) {
+        return failure("--preview writes nothing, so it takes no --log");
     }
     if (folders.size() != 2) {
         return failure("needs an input and an output folder (see --help)");

@@ -13,6 +13,7 @@ struct CliOptions {
     std::optional<std::string> log_file;
     // Settings keys ([SYSTEM]) that this run uses instead of the file's.
     std::vector<std::pair<std::string, std::string>> overrides;
+    bool preview = false;
     bool help = false;
     bool version = false;
 };

@@ -106,7 +106,8 @@ int run(const CliOptions& options) {
     TerminalRun window(options.log_file.has_value(), ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
     {
-        Sorter sorter(window, settings.path());
+        Sorter sorter(window, settings.path(), vbmp3_library(), TagReadAhead::default_threads(),
+                      options.preview);
         sorter.SortFolder(input, output);
     }
     window.end_progress();

@@ -67,7 +67,8 @@ OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
     return found == entries.end() ? nullptr : &found->second;
 }
 
-OutputTree::OutputTree(std::string temp_prefix) : temp_prefix_(std::move(temp_prefix)) {}
+OutputTree::OutputTree(std::string temp_prefix, bool preview)
+    : temp_prefix_(std::move(temp_prefix)), preview_(preview) {}
 
 OutputTree::~OutputTree() {
     if (open_folder_fd_ >= 0) {
@@ -92,7 +93,9 @@ void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
     if (ensured_.contains(folder)) {
         return;
     }
-    fs::create_directories(folder, ec);
+    if (!preview_) {
+        fs::create_directories(folder, ec);
+    }
     if (!ec) {
         ensured_.insert(folder);
     }
@@ -101,6 +104,14 @@ void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
 DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
     if (const auto known = disks_.find(device); known != disks_.end()) {
         return known->second;
+    }
+    if (preview_) {
+        // The probe writes a file; what the name limit says is all that can be known.
+        DiskTraits traits;
+        if (const long name_max = ::pathconf(path.c_str(), _PC_NAME_MAX); name_max > 0) {
+            traits.name_max = static_cast<std::size_t>(name_max);
+        }
+        return traits;
     }
     const ProbedTraits probe = probe_disk(path, temp_prefix_);
     if (probe.probed) {
@@ -124,7 +135,9 @@ void OutputTree::list(const std::string& path, Folder& folder) {
                 continue;
             }
             if (is_stale_temp(name)) {
-                ::unlinkat(dir_fd, name.c_str(), 0);
+                if (!preview_) {
+                    ::unlinkat(dir_fd, name.c_str(), 0);
+                }
                 continue;
             }
             Entry found{std::move(name), entry->d_type == DT_DIR, entry->d_type == DT_LNK};
@@ -193,7 +206,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         return path;
     }
     const std::string path = parent + name;
-    const bool made_here = fs::create_directory(path, ec);
+    const bool made_here = preview_ || fs::create_directory(path, ec);
     if (ec) {
         return path;
     }

@@ -40,7 +40,10 @@ class OutputTree {
 
     // temp_prefix starts the names of the run's temporary files: leftovers of a run that
     // ended before removing its own are removed when their folder is listed.
-    explicit OutputTree(std::string temp_prefix);
+    // preview: nothing is made or removed on the disk; folders the run would make are recorded
+    // as made, empty, and the disk's traits are what can be known without writing.
+    explicit OutputTree(std::string temp_prefix, bool preview = false);
+    bool preview() const { return preview_; }
     ~OutputTree();
     OutputTree(const OutputTree&) = delete;
     OutputTree& operator=(const OutputTree&) = delete;
@@ -67,6 +70,7 @@ class OutputTree {
     DiskTraits traits_of(dev_t device, const std::string& path);
 
     std::string temp_prefix_;
+    bool preview_;
     std::unordered_set<std::string> ensured_;
     std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
     std::unordered_map<std::string, Folder*> by_text_;  // by the path as given

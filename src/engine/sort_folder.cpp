@@ -89,17 +89,19 @@ FolderSettings read_folder_settings(const IniReader& settings) {
 }  // namespace
 
 struct Sorter::State {
-    State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads)
+    State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads,
+          bool preview)
         : window(window),
           settings_file(std::move(settings_file)),
           library(library),
-          read_ahead(library, threads) {}
+          read_ahead(library, threads),
+          folders(temp_prefix(), preview) {}
 
     RunWindow& window;
     fs::path settings_file;
     Mp3Library& library;
     TagReadAhead read_ahead;
-    OutputTree folders{temp_prefix()};
+    OutputTree folders;
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
     // ever replaced.
     std::vector<std::string> input_roots;
@@ -209,8 +211,8 @@ void Sorter::State::take_file(const std::string& folder, const std::string& name
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
-               unsigned read_ahead_threads)
-    : state_(new State(window, std::move(settings_file), library, read_ahead_threads)) {}
+               unsigned read_ahead_threads, bool preview)
+    : state_(new State(window, std::move(settings_file), library, read_ahead_threads, preview)) {}
 
 Sorter::~Sorter() = default;
 

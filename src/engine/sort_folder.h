@@ -15,10 +15,11 @@ namespace trackfold {
 class Sorter {
   public:
     // read_ahead_threads: how many threads read tags ahead of the walk; 0 reads each file's
-    // tags when the walk reaches it.
+    // tags when the walk reaches it. preview: the walk logs what it would do and writes
+    // nothing, deciding every name as the real run would from what the output holds now.
     Sorter(RunWindow& window, std::filesystem::path settings_file,
            Mp3Library& library = vbmp3_library(),
-           unsigned read_ahead_threads = TagReadAhead::default_threads());
+           unsigned read_ahead_threads = TagReadAhead::default_threads(), bool preview = false);
     ~Sorter();
     Sorter(const Sorter&) = delete;
     Sorter& operator=(const Sorter&) = delete;

@@ -129,13 +129,31 @@ std::string TargetWriter::temp_name() {
     return temp_prefix_ + std::to_string(++temp_serial_) + ".part";
 }
 
+PlacedFile TargetWriter::preview_place(OutputTree::Folder& place, const std::string& folder,
+                                       const std::string& source, const std::string& candidate) {
+    if (const FileDescriptor readable(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        readable.get() < 0) {
+        return {folder + candidate, {errno, std::generic_category()}, {}};
+    }
+    struct stat info {};
+    ::stat(source.c_str(), &info);
+    OutputTree::Entry& entry =
+        place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate}).first->second;
+    entry.placed = true;
+    entry.size = static_cast<std::uintmax_t>(info.st_size);
+    preview_sources_[folder + entry.name] = source;
+    return {folder + entry.name, {}, {}};
+}
+
 PlacedFile TargetWriter::copy(const std::string& source, const std::string& folder,
                               const std::string& name) {
     OutputTree::Folder& place = tree_.folder(folder);
     const DiskTraits& disk = place.traits;
     const bool protected_folder = inside_input(place.real_path);
+    const bool preview = tree_.preview();
     const int folder_fd = tree_.open_folder(place, folder);
-    if (folder_fd < 0) {
+    // A folder the preview would have made is not there: it holds only what the preview put.
+    if (folder_fd < 0 && !preview) {
         return {folder + name, {errno, std::generic_category()}, {}};
     }
     SourceFile from_file(source);
@@ -155,6 +173,9 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
         const std::string candidate = numbered_file_name(wanted, n, disk.name_max);
         std::string folded = fold_case(candidate);
         OutputTree::Entry* entry = place.find(folded);
+        if (entry == nullptr && preview) {
+            return preview_place(place, folder, source, candidate);
+        }
         if (entry == nullptr) {
             const OpenSource* opened = from_file.opened();
             if (opened == nullptr) {
@@ -185,15 +206,18 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
         const auto size = static_cast<std::uintmax_t>(from.st_size);
         if (entry->placed) {
             // Put there by this run: one target holds one recording.
-            if (entry->size == size && same_content(source, target)) {
+            const auto previewed = preview_sources_.find(target);
+            const std::string& holds =
+                previewed != preview_sources_.end() ? previewed->second : target;
+            if (entry->size == size && same_content(source, holds)) {
                 return {target, {}, {}};
             }
             ++n;
             continue;
         }
         struct stat to {};
-        const bool found =
-            !entry->is_folder && ::fstatat(folder_fd, entry->name.c_str(), &to, 0) == 0;
+        const bool found = !entry->is_folder && folder_fd >= 0 &&
+                           ::fstatat(folder_fd, entry->name.c_str(), &to, 0) == 0;
         if (found && S_ISREG(to.st_mode) && same_file(from, to)) {
             return placed_at(*entry);
         }
@@ -214,6 +238,9 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
         if (found && to.st_size == from.st_size &&
             same_time(to.st_mtim, from.st_mtim, disk.time_step_ns)) {
             return placed_at(*entry);
+        }
+        if (preview) {
+            return preview_place(place, folder, source, entry->name);
         }
         const OpenSource* opened = from_file.opened();
         if (opened == nullptr) {

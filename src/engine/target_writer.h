@@ -2,6 +2,7 @@
 
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/output_tree.h"
@@ -33,8 +34,14 @@ class TargetWriter {
     bool inside_input(const std::string& real_path) const;
     std::string temp_name();
 
+    // The preview's stand-in for a copy: the name is taken as a copy would take it.
+    PlacedFile preview_place(OutputTree::Folder& place, const std::string& folder,
+                             const std::string& source, const std::string& candidate);
+
     OutputTree& tree_;
     const std::vector<std::string>& input_roots_;
+    // In a preview, the source each placed target would hold, for the one-recording check.
+    std::unordered_map<std::string, std::string> preview_sources_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "sort_test_support.h"
@@ -111,6 +112,46 @@ TEST_F(CliTest, OverridesTheSettingsForOneRunAndWritesTheLogWhenAsked) {
     EXPECT_EQ(read_file(settings), settings_before);
 }
 
+// Every path below the folder, folders too, with size and modification time.
+Lines snapshot(const fs::path& folder) {
+    Lines entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const auto time = fs::last_write_time(entry.path()).time_since_epoch().count();
+        entries.push_back(fs::relative(entry.path(), folder).string() + " " +
+                          (entry.is_directory() ? "dir" : std::to_string(entry.file_size())) + " " +
+                          std::to_string(time));
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+TEST_F(CliTest, PreviewWritesNothingAndPrintsTheLinesOfTheRunThatFollows) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    make_mp3(in / "b.mp3", {TagKind::Id3v24, "ARTIST", "album"});
+    make_mp3(in / "sub/b.mp3", {TagKind::Ape, "Artist", "Album"});
+    make_mp3(in / "c.mp3", {TagKind::Id3v24, "New Artist", ""});
+    make_broken_mp3(in / "d.mp3", BrokenMp3::Text);
+    // The output already holds a's copy from an earlier run, an older file where b goes, and
+    // the artist folder under another case; sub/b.mp3 then meets b's new copy.
+    fs::create_directories(out / "Albums/artist/ALBUM");
+    fs::copy_file(in / "a.mp3", out / "Albums/artist/ALBUM/a.mp3");
+    fs::last_write_time(out / "Albums/artist/ALBUM/a.mp3", fs::last_write_time(in / "a.mp3"));
+    write_file(out / "Albums/artist/ALBUM/b.mp3", "someone else's recording");
+    const Lines before = snapshot(tmp.path());
+
+    const CliRun preview =
+        run_cli({"--preview", "--settings", settings.string(), in_folder(), out_folder()});
+
+    EXPECT_EQ(preview.status, 1) << preview.err;
+    EXPECT_EQ(snapshot(tmp.path()), before);
+    const CliRun real = run_cli({"--settings", settings.string(), in_folder(), out_folder()});
+    EXPECT_EQ(preview.out, real.out);
+    ASSERT_EQ(real.out.size(), 6u);
+    EXPECT_EQ(real.out[4],
+              copied(5, "AlbumName + ArtistName", "sub/b.mp3", "Albums/artist/ALBUM/b (2).mp3"));
+}
+
 TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
     make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
     EXPECT_EQ(run_cli(folders()).status, 0);
@@ -129,6 +170,8 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
         {{"--album-artist", "yes", "x", "y"},
          "trackfold-cli: --album-artist takes 0 or 1, not \"yes\"\n"},
         {{"--log"}, "trackfold-cli: --log needs a value\n"},
+        {{"--preview", "--log", "x", "y", "z"},
+         "trackfold-cli: --preview writes nothing, so it takes no --log\n"},
         {{(tmp.path() / "missing").string(), out_folder()},
          "trackfold-cli: cannot read the input folder " + (tmp.path() / "missing/").string() +
              "\n"},
