@@ -55,13 +55,14 @@ class RunSettings {
         if (options.overrides.empty()) {
             return;
         }
-        std::string folder = (fs::temp_directory_path() / "trackfold-cli-XXXXXX").string();
-        if (::mkdtemp(folder.data()) == nullptr) {
+        std::error_code ec;
+        std::string folder = (fs::temp_directory_path(ec) / "trackfold-cli-XXXXXX").string();
+        if (ec || ::mkdtemp(folder.data()) == nullptr) {
+            failed_ = true;
             return;
         }
         temp_folder_ = folder;
         path_ = temp_folder_ / "settings.ini";
-        std::error_code ec;
         fs::copy_file(file, path_, ec);
         for (const auto& [key, value] : options.overrides) {
             PutIniText(path_, "SYSTEM", key, value);
@@ -77,10 +78,13 @@ class RunSettings {
     RunSettings& operator=(const RunSettings&) = delete;
 
     const fs::path& path() const { return path_; }
+    // The options could not be put into effect: the run must not go ahead without them.
+    bool failed() const { return failed_; }
 
   private:
     fs::path path_;
     fs::path temp_folder_;
+    bool failed_ = false;
 };
 
 int run(const CliOptions& options) {
@@ -96,6 +100,9 @@ int run(const CliOptions& options) {
                                        ? fs::path(*options.settings_file)
                                        : settings_places(AppDir(), "trackfold").settings_file;
     const RunSettings settings(settings_file, options);
+    if (settings.failed()) {
+        return usage_error("cannot make the private copy of the settings for the options");
+    }
 
     struct sigaction action {};
     action.sa_handler = request_stop;
