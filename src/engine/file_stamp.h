@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace trackfold {
+
+// What the system tells of one file that says whether it is still the same file with the same
+// contents: a file rewritten, or replaced by another under the same name, changes some of it.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t mtime_ns = 0;
+    std::int64_t ctime_ns = 0;
+    std::uint64_t inode = 0;
+    std::int64_t birth_ns = 0;  // 0: the disk does not keep it
+    // Only for this run: device numbers change between boots.
+    std::uint64_t device = 0;
+    std::uint32_t mode = 0;
+};
+
+struct StampResult {
+    std::optional<FileStamp> stamp;
+    std::error_code error;
+};
+
+// Of an open file, of a name in an open folder (links not followed) and of a path.
+StampResult stamp_of_fd(int fd);
+StampResult stamp_at(int folder_fd, const std::string& name);
+StampResult stamp_of_path(const std::string& path);
+
+// The same file object under one name, as far as the stamps can tell: the same inode with the
+// same birth time. Where the disk keeps no birth time only the inode can be compared, and a new
+// file under an old name may well get the old one's inode.
+bool same_file_object(const FileStamp& now, const FileStamp& then);
+
+// Provably the same file object: its disk keeps birth times.
+bool proven_same_file_object(const FileStamp& now, const FileStamp& then);
+
+// The same file object with the same recording as when it was stamped: size and modification
+// time as they were, and where there is no birth time to prove the object, the change time too.
+bool unchanged_since(const FileStamp& now, const FileStamp& then);
+
+// Nothing was done to it since: size and times as they were. Not the inode: FUSE disks such as
+// FAT ones may number a file anew each time it is looked up.
+bool untouched_since(const FileStamp& now, const FileStamp& then);
+
+}  // namespace trackfold
