@@ -5,8 +5,10 @@
 namespace trackfold {
 
 const char* const kCliUsage = R"(Usage: trackfold-cli [options] INPUT OUTPUT
+       trackfold-cli --undo [--run ID] [--preview] OUTPUT
 Copies every music file below INPUT into OUTPUT, sorted by artist and album tags, as the
-Trackfold window does. The source files are only ever read.
+Trackfold window does. The source files are only ever read. Every run is recorded in
+OUTPUT/.trackfold-record.txt; --undo removes the files the last run made there (or run ID's).
 
 Options:
   --settings FILE        the settings file to read (default: the window's); never written
@@ -19,12 +21,16 @@ Options:
   --log FILE             also write the log file there
   --preview              write nothing; print the lines the run would print, with the names
                          it would choose given what OUTPUT holds now
+  --undo                 undo the last run recorded in OUTPUT: remove the files it made where
+                         they are still as it made them, and the folders it made, if empty
+  --run ID               with --undo: the run to undo, as the record names it
   --help                 this text
   --version              the version
 
 Standard output gets the log lines; standard error a progress line on a terminal, and errors.
-Exit status: 0 every file placed, 1 an error line was logged, 2 bad usage or an unreadable
-input folder, 130 stopped by Ctrl-C or SIGTERM after the file in hand.
+Exit status: 0 every file placed (or, with --undo, every file undone), 1 an error line was
+logged (or a file kept), 2 bad usage or an unreadable input folder or record, 130 stopped by
+Ctrl-C or SIGTERM after the file in hand.
 )";
 
 namespace {
@@ -37,6 +43,7 @@ struct ValueOption {
 constexpr ValueOption kValueOptions[] = {
     {"--settings", nullptr},
     {"--log", nullptr},
+    {"--run", nullptr},
     {"--album-folder", "AlbumFolder"},
     {"--artist-folder", "ArtistFolder"},
     {"--unknown-folder", "UnknowFolder"},
@@ -69,6 +76,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--preview") {
             options.preview = true;
+        } else if (argument == "--undo") {
+            options.undo = true;
         } else {
             const std::size_t equals = argument.find('=');
             const std::string flag = argument.substr(0, equals);
@@ -96,6 +105,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
                 options.settings_file = value;
             } else if (flag == "--log") {
                 options.log_file = value;
+            } else if (flag == "--run") {
+                options.run = value;
             } else {
                 options.overrides.emplace_back(known->key, value);
             }
@@ -103,6 +114,19 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
     }
     if (options.help || options.version) {
         return ParsedOptions{options, {}};
+    }
+    if (options.undo) {
+        if (options.log_file || options.settings_file || !options.overrides.empty()) {
+            return failure("--undo takes only --run and --preview");
+        }
+        if (folders.size() != 1) {
+            return failure("--undo needs the output folder (see --help)");
+        }
+        options.output = folders[0];
+        return ParsedOptions{options, {}};
+    }
+    if (options.run) {
+        return failure("--run goes with --undo");
     }
     if (options.preview && options.log_file) {
         return failure("--preview writes nothing, so it takes no --log");

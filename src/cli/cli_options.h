@@ -14,6 +14,9 @@ struct CliOptions {
     // Settings keys ([SYSTEM]) that this run uses instead of the file's.
     std::vector<std::pair<std::string, std::string>> overrides;
     bool preview = false;
+    // Undo a run recorded in `output` instead of sorting: the last one, or `run`.
+    bool undo = false;
+    std::optional<std::string> run;
     bool help = false;
     bool version = false;
 };

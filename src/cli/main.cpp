@@ -14,6 +14,7 @@
 #include "engine/cancel_state.h"
 #include "engine/sort_folder.h"
 #include "engine/start_run.h"
+#include "engine/undo_run.h"
 #include "util/app_dir.h"
 #include "util/ini_file.h"
 #include "util/log_file.h"
@@ -87,6 +88,23 @@ class RunSettings {
     bool failed_ = false;
 };
 
+int undo(const CliOptions& options) {
+    const std::string output = folder_with_separator(options.output);
+    if (output.empty()) {
+        return usage_error("the output folder must not be empty");
+    }
+    const UndoResult result =
+        UndoRun(output, options.run, options.preview, [](const UndoStep& step) {
+            const std::string line = undo_line(step);
+            std::printf("%s\n", line.c_str());
+        });
+    if (!result.problem.empty() && result.run.empty()) {
+        return usage_error(result.problem);
+    }
+    std::printf("%s\n", result.problem.empty() ? "...Complete" : result.problem.c_str());
+    return result.whole && result.problem.empty() ? kPlaced : kErrorLogged;
+}
+
 int run(const CliOptions& options) {
     const std::string input = folder_with_separator(options.input);
     const std::string output = folder_with_separator(options.output);
@@ -112,10 +130,12 @@ int run(const CliOptions& options) {
 
     TerminalRun window(options.log_file.has_value(), ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
+    bool flushed = true;
     {
         Sorter sorter(window, settings.path(), vbmp3_library(), TagReadAhead::default_threads(),
                       options.preview);
         sorter.SortFolder(input, output);
+        flushed = sorter.finish();
     }
     window.end_progress();
     const bool stopped = CancelState == Cancelled;
@@ -127,7 +147,7 @@ int run(const CliOptions& options) {
                      options.log_file->c_str());
         return kErrorLogged;
     }
-    return stopped ? kStopped : window.error_logged() ? kErrorLogged : kPlaced;
+    return stopped ? kStopped : window.error_logged() || !flushed ? kErrorLogged : kPlaced;
 }
 
 }  // namespace
@@ -147,5 +167,5 @@ int main(int argc, char** argv) {
         std::printf("trackfold-cli %s\n", TRACKFOLD_VERSION);
         return 0;
     }
-    return run(*parsed.options);
+    return parsed.options->undo ? undo(*parsed.options) : run(*parsed.options);
 }

@@ -35,7 +35,11 @@ std::int64_t time_step(const timespec& asked, const timespec& stored) {
 }
 
 bool same_time(const timespec& a, const timespec& b, std::int64_t step_ns) {
-    return std::llabs(nanoseconds(a) - nanoseconds(b)) < step_ns;
+    return same_time(nanoseconds(a), nanoseconds(b), step_ns);
+}
+
+bool same_time(std::int64_t a_ns, std::int64_t b_ns, std::int64_t step_ns) {
+    return std::llabs(a_ns - b_ns) < step_ns;
 }
 
 ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefix) {

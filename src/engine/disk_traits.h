@@ -30,6 +30,7 @@ inline constexpr timespec kProbeTime{1000000001, 123456789};
 
 // Whether two modification times are one on a disk that keeps times in steps of step_ns.
 bool same_time(const timespec& a, const timespec& b, std::int64_t step_ns);
+bool same_time(std::int64_t a_ns, std::int64_t b_ns, std::int64_t step_ns);
 
 struct ProbedTraits {
     DiskTraits traits;

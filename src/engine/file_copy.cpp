@@ -1,6 +1,7 @@
 #include "engine/file_copy.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,12 @@
 namespace trackfold {
 
 namespace {
+
+class CopyErrorCategory : public std::error_category {
+  public:
+    const char* name() const noexcept override { return "trackfold copy"; }
+    std::string message(int) const override { return "source changed while copying"; }
+};
 
 std::error_code last_error() {
     return {errno, std::generic_category()};
@@ -73,11 +80,27 @@ off_t copy_in_kernel(int in, int out, off_t size, std::error_code& ec) {
     return copied;
 }
 
+bool equal_times(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// A writer that truncates or rewrites the source while it is read leaves its mark here, also
+// one that puts the old modification time back.
+bool source_unchanged(const OpenSource& source) {
+    struct stat now {};
+    return ::fstat(source.fd, &now) == 0 && now.st_size == source.info.st_size &&
+           equal_times(now.st_mtim, source.info.st_mtim) &&
+           equal_times(now.st_ctim, source.info.st_ctim);
+}
+
 std::error_code write_contents(const OpenSource& source, int out) {
     std::error_code ec;
     const off_t copied = copy_in_kernel(source.fd, out, source.info.st_size, ec);
     if (!ec) {
         copy_with_read_write(source.fd, copied, out, ec);
+    }
+    if (!ec && !source_unchanged(source)) {
+        ec = source_changed_error();
     }
     return ec;
 }
@@ -98,12 +121,18 @@ int rename_no_replace(int folder_fd, const std::string& from, const std::string&
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
         return errno;
     }
-    // The disk does not know the flag (FUSE, older kernels): look, then rename.
+    // The disk does not know the flag (FUSE, older kernels): look, then rename, holding the
+    // folder's lock so that another run doing the same cannot come in between.
+    const bool locked = ::flock(folder_fd, LOCK_EX) == 0;
     struct stat info {};
-    if (::fstatat(folder_fd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-        return EEXIST;
+    int result = EEXIST;
+    if (::fstatat(folder_fd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        result = ::renameat(folder_fd, from.c_str(), folder_fd, to.c_str()) == 0 ? 0 : errno;
     }
-    return ::renameat(folder_fd, from.c_str(), folder_fd, to.c_str()) == 0 ? 0 : errno;
+    if (locked) {
+        ::flock(folder_fd, LOCK_UN);
+    }
+    return result;
 }
 
 // Writes the copy under `temp` and gives it its final name `to` with `place`; on any failure
@@ -136,6 +165,11 @@ CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std
 }
 
 }  // namespace
+
+std::error_code source_changed_error() {
+    static const CopyErrorCategory category;
+    return {1, category};
+}
 
 CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
                         const std::string& temp, bool unnamed) {

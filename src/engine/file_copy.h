@@ -19,11 +19,16 @@ struct CopyOutcome {
     std::error_code time_error;  // set: a whole copy was placed, without the source's times
 };
 
+// The error of a copy whose source changed while it was read: the copy could hold parts of two
+// versions, so it was not placed.
+std::error_code source_changed_error();
+
 // Copies the source to `name` in the folder open as folder_fd, a name that must not exist, and
 // gives the copy the source's times. Nothing appears under the name before the copy is whole:
 // with `unnamed` the copy is written as a file without a name and linked in at the end,
 // otherwise it is written under `temp` in the same folder and renamed, never over a file that
-// appeared meanwhile. An error EEXIST means the name was taken.
+// appeared meanwhile, also one another process put there. An error EEXIST means the name was
+// taken. A source whose size or times differ from source.info once it is read is not placed.
 CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
                         const std::string& temp, bool unnamed);
 

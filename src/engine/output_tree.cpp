@@ -24,8 +24,6 @@ namespace trackfold {
 
 namespace {
 
-constexpr std::string_view kTempStart = ".trackfold-";
-
 std::string real_path_of(const std::string& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                          &std::free);
@@ -42,33 +40,12 @@ struct DirCloser {
 
 }  // namespace
 
-std::string temp_prefix() {
-    return std::string(kTempStart) + std::to_string(::getpid()) + "-";
-}
-
-bool is_stale_temp(const std::string& name) {
-    if (!name.starts_with(kTempStart)) {
-        return false;
-    }
-    const char* digits = name.c_str() + kTempStart.size();
-    char* end = nullptr;
-    errno = 0;
-    const long pid = std::strtol(digits, &end, 10);
-    if (end == digits || *end != '-' || errno != 0 || pid <= 0 || pid > INT_MAX) {
-        return false;
-    }
-    // Our own names are never left in a folder between two copies, so one of them seen here
-    // comes from an earlier process that had the same number.
-    return pid == ::getpid() || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
-}
-
 OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
     const auto found = entries.find(folded_name);
     return found == entries.end() ? nullptr : &found->second;
 }
 
-OutputTree::OutputTree(std::string temp_prefix, bool preview)
-    : temp_prefix_(std::move(temp_prefix)), preview_(preview) {}
+OutputTree::OutputTree(Hooks hooks, bool preview) : hooks_(std::move(hooks)), preview_(preview) {}
 
 OutputTree::~OutputTree() {
     if (open_folder_fd_ >= 0) {
@@ -83,22 +60,50 @@ int OutputTree::open_folder(const Folder& folder, const std::string& path) {
     if (open_folder_fd_ >= 0) {
         ::close(open_folder_fd_);
     }
-    open_folder_fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    open_folder_fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (open_folder_fd_ < 0 && errno == EACCES) {
+        // A folder we may write but not list still takes new files by name.
+        open_folder_fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
     open_folder_ = open_folder_fd_ >= 0 ? &folder : nullptr;
     return open_folder_fd_;
 }
 
+bool OutputTree::make_folder(const std::string& path, std::error_code& ec) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        if (hooks_.made_folder) {
+            hooks_.made_folder(path);
+        }
+        return true;
+    }
+    if (errno != EEXIST) {
+        ec.assign(errno, std::generic_category());
+    } else if (struct stat info{}; ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        ec = std::make_error_code(std::errc::file_exists);
+    }
+    return false;
+}
+
 void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
     ec.clear();
-    if (ensured_.contains(folder)) {
+    if (ensured_.contains(folder) || preview_) {
+        ensured_.insert(folder);
         return;
     }
-    if (!preview_) {
-        fs::create_directories(folder, ec);
+    // Level by level from the top, so that each folder the run makes is told.
+    const fs::path normal = fs::path(folder).lexically_normal();
+    fs::path made;
+    for (const fs::path& part : normal) {
+        made /= part;
+        if (part.empty() || part == "/" || part == "." || part == "..") {
+            continue;
+        }
+        make_folder(made.string(), ec);
+        if (ec) {
+            return;
+        }
     }
-    if (!ec) {
-        ensured_.insert(folder);
-    }
+    ensured_.insert(folder);
 }
 
 DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
@@ -113,7 +118,7 @@ DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
         }
         return traits;
     }
-    const ProbedTraits probe = probe_disk(path, temp_prefix_);
+    const ProbedTraits probe = probe_disk(path, hooks_.temp_prefix);
     if (probe.probed) {
         // Otherwise tried again in the next folder of this disk, which may be writable.
         disks_.emplace(device, probe.traits);
@@ -134,7 +139,7 @@ void OutputTree::list(const std::string& path, Folder& folder) {
             if (name == "." || name == "..") {
                 continue;
             }
-            if (is_stale_temp(name)) {
+            if (hooks_.is_stale_temp && hooks_.is_stale_temp(name)) {
                 if (!preview_) {
                     ::unlinkat(dir_fd, name.c_str(), 0);
                 }
@@ -206,7 +211,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         return path;
     }
     const std::string path = parent + name;
-    const bool made_here = preview_ || fs::create_directory(path, ec);
+    const bool made_here = preview_ || make_folder(path, ec);
     if (ec) {
         return path;
     }

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -38,11 +39,20 @@ class OutputTree {
         Entry* find(const std::string& folded_name);
     };
 
-    // temp_prefix starts the names of the run's temporary files: leftovers of a run that
-    // ended before removing its own are removed when their folder is listed.
+    // What the tree needs of the run around it.
+    struct Hooks {
+        // Starts the names of the run's temporary files.
+        std::string temp_prefix;
+        // Whether a name is a temporary file that an earlier run made and left behind; such
+        // files are removed when their folder is listed.
+        std::function<bool(const std::string&)> is_stale_temp;
+        // Told of every folder the run makes.
+        std::function<void(const std::string&)> made_folder;
+    };
+
     // preview: nothing is made or removed on the disk; folders the run would make are recorded
     // as made, empty, and the disk's traits are what can be known without writing.
-    explicit OutputTree(std::string temp_prefix, bool preview = false);
+    explicit OutputTree(Hooks hooks, bool preview = false);
     bool preview() const { return preview_; }
     ~OutputTree();
     OutputTree(const OutputTree&) = delete;
@@ -61,6 +71,7 @@ class OutputTree {
 
     // A descriptor of the folder to work in by name (-1 and errno when it cannot be opened),
     // valid until the next call. Files mostly come album by album, so the last one is kept.
+    // It can be locked with flock where the folder can be read.
     int open_folder(const Folder& folder, const std::string& path);
 
   private:
@@ -69,7 +80,9 @@ class OutputTree {
     Folder& record(const std::string& path);
     DiskTraits traits_of(dev_t device, const std::string& path);
 
-    std::string temp_prefix_;
+    bool make_folder(const std::string& path, std::error_code& ec);
+
+    Hooks hooks_;
     bool preview_;
     std::unordered_set<std::string> ensured_;
     std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
@@ -78,11 +91,5 @@ class OutputTree {
     const Folder* open_folder_ = nullptr;
     int open_folder_fd_ = -1;
 };
-
-// Whether a file name is a temporary file of a Trackfold run that is no longer running.
-bool is_stale_temp(const std::string& name);
-
-// ".trackfold-<pid>-": this process's temporary files start with it.
-std::string temp_prefix();
 
 }  // namespace trackfold

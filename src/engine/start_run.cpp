@@ -61,6 +61,7 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     {
         Sorter sorter(window, files.settings_file, library);
         sorter.SortFolder(input, output);
+        sorter.finish();
     }
     EndRun(window);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <optional>
 
 #include "engine/file_copy.h"
@@ -40,34 +41,48 @@ bool same_file(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// The source as far as one placement needs it: its stat to compare with a target found in the
-// folder, a descriptor to copy from for a new one. Each is asked of the system once, when first
-// needed, so a first run does not stat what it opens and a re-run does not open what it skips.
+bool same_file(const FileStamp& a, const FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode;
+}
+
+// The source as far as one placement needs it: its stamp to compare with a target found in the
+// folder and with the record, a descriptor to copy from for a new one. Each is asked of the
+// system once, when first needed, so a first run does not stat what it opens and a re-run does
+// not open what it skips.
 class SourceFile {
   public:
     explicit SourceFile(const std::string& path) : path_(path) {}
 
-    const struct stat* info() {
-        if (!asked_) {
-            asked_ = true;
-            if (::stat(path_.c_str(), &source_.info) != 0) {
-                error_.assign(errno, std::generic_category());
-            }
+    const FileStamp* stamp() {
+        if (!stamp_ && !error_) {
+            StampResult got = stamp_of_path(path_);
+            stamp_ = got.stamp;
+            error_ = got.error;
         }
-        return error_ ? nullptr : &source_.info;
+        return stamp_ ? &*stamp_ : nullptr;
     }
 
+    // Open, with the stamp taken from the open file, before anything of it is read.
     const OpenSource* opened() {
         if (!fd_) {
-            asked_ = true;
             error_.clear();
             fd_.emplace(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
             source_.fd = fd_->get();
             if (source_.fd < 0 || ::fstat(source_.fd, &source_.info) != 0) {
                 error_.assign(errno, std::generic_category());
+                return nullptr;
             }
+            StampResult got = stamp_of_fd(source_.fd);
+            stamp_ = got.stamp;
+            error_ = got.error;
         }
         return error_ ? nullptr : &source_;
+    }
+
+    // The source changed while it was read: what is known of it is known no more.
+    void reopen() {
+        fd_.reset();
+        stamp_.reset();
     }
 
     std::error_code error() const { return error_; }
@@ -76,9 +91,31 @@ class SourceFile {
     const std::string& path_;
     std::optional<FileDescriptor> fd_;
     OpenSource source_{-1, {}};
-    bool asked_ = false;
+    std::optional<FileStamp> stamp_;
     std::error_code error_;
 };
+
+// A copy that found its source changed while it read it is made once more from the source as
+// it is then; a source that changes again is given up.
+template <typename Copy>
+CopyOutcome copy_one_version(SourceFile& from, Copy copy) {
+    CopyOutcome outcome;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const OpenSource* opened = from.opened();
+        if (opened == nullptr) {
+            return {from.error(), {}};
+        }
+        outcome = copy(*opened);
+        if (outcome.error != source_changed_error()) {
+            return outcome;
+        }
+        from.reopen();
+    }
+    return outcome;
+}
+
+// What to do with a file found under a target's name.
+enum class Verdict { AlreadyThere, AlreadyThereUnrecorded, Replace, NextName };
 
 }  // namespace
 
@@ -111,8 +148,30 @@ bool same_content(const std::string& a, const std::string& b) {
     }
 }
 
-TargetWriter::TargetWriter(OutputTree& tree, const std::vector<std::string>& input_roots)
-    : tree_(tree), input_roots_(input_roots), temp_prefix_(temp_prefix()) {}
+std::string relative_to_output(const std::string& output, const std::string& folder) {
+    std::string_view rest = folder;
+    if (rest.starts_with(output)) {
+        rest.remove_prefix(output.size());
+    }
+    std::string relative;
+    for (const char c : rest) {
+        if (c != '/' || (!relative.empty() && relative.back() != '/')) {
+            relative += c;
+        }
+    }
+    while (!relative.empty() && relative.back() == '/') {
+        relative.pop_back();
+    }
+    if (relative.find("./") != std::string::npos || relative == "." || relative.ends_with("/.") ||
+        relative.ends_with("/..") || relative == "..") {
+        relative = std::filesystem::path(relative).lexically_normal().string();
+    }
+    return relative;
+}
+
+TargetWriter::TargetWriter(OutputTree& tree, PlacementRecord& record,
+                           const std::vector<std::string>& input_roots)
+    : tree_(tree), record_(record), input_roots_(input_roots), temp_prefix_(record.temp_prefix()) {}
 
 bool TargetWriter::inside_input(const std::string& real_path) const {
     if (real_path.empty()) {
@@ -129,124 +188,188 @@ std::string TargetWriter::temp_name() {
     return temp_prefix_ + std::to_string(++temp_serial_) + ".part";
 }
 
-PlacedFile TargetWriter::preview_place(OutputTree::Folder& place, const std::string& folder,
-                                       const std::string& source, const std::string& candidate) {
-    if (const FileDescriptor readable(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-        readable.get() < 0) {
-        return {folder + candidate, {errno, std::generic_category()}, {}};
-    }
-    struct stat info {};
-    ::stat(source.c_str(), &info);
-    OutputTree::Entry& entry =
-        place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate}).first->second;
-    entry.placed = true;
-    entry.size = static_cast<std::uintmax_t>(info.st_size);
-    preview_sources_[folder + entry.name] = source;
-    return {folder + entry.name, {}, {}};
+std::string TargetWriter::record_path(const std::string& folder, const std::string& name) const {
+    const std::string relative = relative_to_output(record_.output_folder(), folder);
+    return relative.empty() ? name : relative + "/" + name;
 }
 
-PlacedFile TargetWriter::copy(const std::string& source, const std::string& folder,
+struct TargetWriter::Placement {
+    const SourcePath& source;
+    SourceFile from;
+    OutputTree::Folder& place;
+    const std::string& folder;
+    int folder_fd;
+    bool protected_folder;
+};
+
+namespace {
+
+// The record's line, read again, says exactly this: the index keeps only hashes.
+bool confirmed(const PlacementRecord& record, std::uint64_t offset, const std::string& target,
+               const std::string& source, const FileStamp& source_now,
+               const FileStamp& target_now) {
+    const std::optional<RecordLine> line = record.line_at(offset);
+    return line && line->source == source && fold_case(line->target) == fold_case(target) &&
+           proven_same_file_object(source_now, line->source_stamp) &&
+           untouched_since(target_now, line->target_stamp);
+}
+
+}  // namespace
+
+PlacedFile TargetWriter::placed(Placement& p, OutputTree::Entry& entry, RecordAction action,
+                                const FileStamp* target, CopyOutcome outcome) {
+    const std::string path = p.folder + entry.name;
+    const FileStamp* source = p.from.stamp();
+    entry.placed = true;
+    entry.size = source != nullptr ? static_cast<std::uintmax_t>(source->size) : 0;
+    if (target != nullptr && source != nullptr) {
+        RecordLine line;
+        line.action = action;
+        line.source = p.source.real_path;
+        line.source_stamp = *source;
+        line.target = record_path(p.folder, entry.name);
+        line.target_stamp = *target;
+        record_.append(std::move(line));
+    }
+    return {path, {}, outcome.time_error, action};
+}
+
+PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
+                                   RecordAction action) {
+    const DiskTraits& disk = p.place.traits;
+    const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
+        return copy_to_new(source, p.folder_fd, candidate,
+                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
+    });
+    if (outcome.error) {
+        return {p.folder + candidate, outcome.error, {}, action};
+    }
+    written_disks_.try_emplace(p.place.device, p.folder);
+    const StampResult target = stamp_at(p.folder_fd, candidate);
+    OutputTree::Entry& entry =
+        p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
+            .first->second;
+    return placed(p, entry, action, target.stamp ? &*target.stamp : nullptr, outcome);
+}
+
+PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
+    const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
+        return copy_over(source, p.folder_fd, entry.name, temp_name());
+    });
+    if (outcome.error) {
+        return {p.folder + entry.name, outcome.error, {}, RecordAction::Replaced};
+    }
+    written_disks_.try_emplace(p.place.device, p.folder);
+    const StampResult target = stamp_at(p.folder_fd, entry.name);
+    return placed(p, entry, RecordAction::Replaced, target.stamp ? &*target.stamp : nullptr,
+                  outcome);
+}
+
+PlacedFile TargetWriter::preview_place(Placement& p, const std::string& candidate,
+                                       RecordAction action) {
+    if (const FileDescriptor readable(::open(p.source.path.c_str(), O_RDONLY | O_CLOEXEC));
+        readable.get() < 0) {
+        return {p.folder + candidate, {errno, std::generic_category()}, {}, action};
+    }
+    OutputTree::Entry& entry =
+        p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
+            .first->second;
+    preview_sources_[p.folder + entry.name] = p.source.path;
+    return placed(p, entry, action, nullptr);
+}
+
+PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,
                               const std::string& name) {
     OutputTree::Folder& place = tree_.folder(folder);
     const DiskTraits& disk = place.traits;
-    const bool protected_folder = inside_input(place.real_path);
     const bool preview = tree_.preview();
     const int folder_fd = tree_.open_folder(place, folder);
     // A folder the preview would have made is not there: it holds only what the preview put.
     if (folder_fd < 0 && !preview) {
         return {folder + name, {errno, std::generic_category()}, {}};
     }
-    SourceFile from_file(source);
+    Placement p{source,    SourceFile(source.path),      place, folder,
+                folder_fd, inside_input(place.real_path)};
     // Such a disk would refuse the copy; under the folder-name rule it gets one it takes.
     const std::string wanted =
         disk.refuses_reserved_names ? safe_folder_name(name, std::string::npos) : name;
 
-    auto placed_at = [&](OutputTree::Entry& entry, CopyOutcome outcome = {}) -> PlacedFile {
-        if (!outcome.error) {
-            entry.placed = true;
-            entry.size = static_cast<std::uintmax_t>(from_file.info()->st_size);
-        }
-        return {folder + entry.name, outcome.error, outcome.time_error};
-    };
-
-    for (int n = 1;;) {
+    for (int n = 1;; ++n) {
         const std::string candidate = numbered_file_name(wanted, n, disk.name_max);
         std::string folded = fold_case(candidate);
         OutputTree::Entry* entry = place.find(folded);
-        if (entry == nullptr && preview) {
-            return preview_place(place, folder, source, candidate);
-        }
+        const RecordAction fresh = n == 1 ? RecordAction::Copied : RecordAction::Numbered;
         if (entry == nullptr) {
-            const OpenSource* opened = from_file.opened();
-            if (opened == nullptr) {
-                return {folder + candidate, from_file.error(), {}};
+            if (preview) {
+                return preview_place(p, candidate, fresh);
             }
-            const CopyOutcome outcome =
-                copy_to_new(*opened, folder_fd, candidate,
-                            disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
-            if (outcome.error == std::errc::file_exists) {
-                // Something took the name since the folder was listed: look at it as at any
-                // file found there.
-                place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate});
-                continue;
+            PlacedFile result = write_new(p, candidate, fresh);
+            if (result.error != std::errc::file_exists) {
+                return result;
             }
-            if (outcome.error) {
-                return {folder + candidate, outcome.error, {}};
-            }
-            return placed_at(
-                place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
-                    .first->second,
-                outcome);
+            // Something took the name since the folder was listed: look at it as at any file
+            // found there.
+            place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate});
+            --n;
+            continue;
         }
         const std::string target = folder + entry->name;
-        if (from_file.info() == nullptr) {
-            return {target, from_file.error(), {}};
+        const FileStamp* from = p.from.stamp();
+        if (from == nullptr) {
+            return {target, p.from.error(), {}};
         }
-        const struct stat& from = *from_file.info();
-        const auto size = static_cast<std::uintmax_t>(from.st_size);
         if (entry->placed) {
             // Put there by this run: one target holds one recording.
             const auto previewed = preview_sources_.find(target);
             const std::string& holds =
                 previewed != preview_sources_.end() ? previewed->second : target;
-            if (entry->size == size && same_content(source, holds)) {
-                return {target, {}, {}};
+            if (entry->size == static_cast<std::uintmax_t>(from->size) &&
+                same_content(source.path, holds)) {
+                const StampResult now = preview ? StampResult{} : stamp_at(folder_fd, entry->name);
+                return placed(p, *entry, RecordAction::AlreadyThere,
+                              now.stamp ? &*now.stamp : nullptr);
             }
-            ++n;
             continue;
         }
-        struct stat to {};
-        const bool found = !entry->is_folder && folder_fd >= 0 &&
-                           ::fstatat(folder_fd, entry->name.c_str(), &to, 0) == 0;
-        if (found && S_ISREG(to.st_mode) && same_file(from, to)) {
-            return placed_at(*entry);
+        if (entry->is_folder || folder_fd < 0) {
+            continue;
         }
-        if (protected_folder) {
-            if (found && S_ISREG(to.st_mode) && to.st_size == from.st_size &&
-                same_content(source, target)) {
-                return placed_at(*entry);
+        const StampResult found = stamp_at(folder_fd, entry->name);
+        if (!found.stamp) {
+            continue;
+        }
+        const FileStamp& there = *found.stamp;
+        if (S_ISLNK(there.mode)) {
+            // A link that leads to the source itself: the source is in its place.
+            const StampResult followed = stamp_of_path(target);
+            if (followed.stamp && same_file(*from, *followed.stamp)) {
+                return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
             }
-            ++n;
             continue;
         }
-        if (entry->is_folder || (found && !S_ISREG(to.st_mode))) {
-            ++n;
+        if (!S_ISREG(there.mode)) {
             continue;
         }
-        // An earlier run's copy: kept while it has the source's size and time, as the disk
-        // keeps times.
-        if (found && to.st_size == from.st_size &&
-            same_time(to.st_mtim, from.st_mtim, disk.time_step_ns)) {
-            return placed_at(*entry);
+        if (same_file(*from, there)) {
+            // The source lies in its own place: not a placement to record.
+            return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
         }
-        if (preview) {
-            return preview_place(place, folder, source, entry->name);
+        const std::string relative = record_path(folder, entry->name);
+        const auto said = record_.index().find(relative, source.real_path, *from, there);
+        if (said && said->unchanged &&
+            same_time(there.mtime_ns, from->mtime_ns, disk.time_step_ns)) {
+            // This source's own copy from an earlier run, and neither has changed since. One
+            // placed without the source's time is made again, to keep the time this time.
+            return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
         }
-        const OpenSource* opened = from_file.opened();
-        if (opened == nullptr) {
-            return {target, from_file.error(), {}};
+        if (said && said->sole_source && !p.protected_folder &&
+            confirmed(record_, said->offset, relative, source.real_path, *from, there)) {
+            return preview ? preview_place(p, entry->name, RecordAction::Replaced)
+                           : write_over(p, *entry);
         }
-        return placed_at(*entry, copy_over(*opened, folder_fd, entry->name, temp_name()));
+        if (there.size == from->size && same_content(source.path, target)) {
+            return placed(p, *entry, RecordAction::AlreadyThere, preview ? nullptr : &there);
+        }
     }
 }
 

@@ -5,7 +5,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/file_copy.h"
 #include "engine/output_tree.h"
+#include "engine/placement_record.h"
 
 namespace trackfold {
 
@@ -13,35 +15,57 @@ struct PlacedFile {
     std::string target;          // the file the source went to, or was to go to
     std::error_code error;       // set: the source was not placed
     std::error_code time_error;  // set: a whole copy was placed without the source's time
+    RecordAction action = RecordAction::Copied;  // what was done, when it was placed
+};
+
+// A source as the walk hands it over: the path it was found under, and its real path (links
+// and ".." resolved), which is what the placement record knows it by.
+struct SourcePath {
+    const std::string& path;
+    const std::string& real_path;
 };
 
 // Places sources in the output tree without ever losing a file. The source is only read. A
-// file of the input tree is never written or replaced: a target that is one, unless it holds
-// the very bytes of the source, makes the copy take the next numbered name. Two different
-// files of one run that map to one target are kept side by side. Outside the input tree an
-// earlier run's target is kept when it has the source's size and time, and otherwise replaced
-// in one rename by a whole copy.
+// file found under a target's name is replaced only when the placement record shows it is this
+// very source's own earlier copy, untouched since, and it lies outside the input tree; a file
+// holding the source's very bytes counts as the source placed; anything else makes the copy
+// take the next numbered name. Two different files of one run for one target are kept side by
+// side. Every placement is added to the record.
 class TargetWriter {
   public:
     // input_roots: the real paths of the folders the walk takes sources from, kept up to date
     // by the walk as it meets linked folders.
-    TargetWriter(OutputTree& tree, const std::vector<std::string>& input_roots);
+    TargetWriter(OutputTree& tree, PlacementRecord& record,
+                 const std::vector<std::string>& input_roots);
 
     // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
-    PlacedFile copy(const std::string& source, const std::string& folder, const std::string& name);
+    PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
+
+    // The folders that copies were written to, one for each disk.
+    const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
 
   private:
+    struct Placement;
+
     bool inside_input(const std::string& real_path) const;
     std::string temp_name();
+    // The target's path as the record keeps it: relative to the output folder.
+    std::string record_path(const std::string& folder, const std::string& name) const;
 
+    PlacedFile write_new(Placement& p, const std::string& candidate, RecordAction action);
+    PlacedFile write_over(Placement& p, OutputTree::Entry& entry);
     // The preview's stand-in for a copy: the name is taken as a copy would take it.
-    PlacedFile preview_place(OutputTree::Folder& place, const std::string& folder,
-                             const std::string& source, const std::string& candidate);
+    PlacedFile preview_place(Placement& p, const std::string& candidate, RecordAction action);
+    // Marks the entry as this run's placement of the source and adds it to the record.
+    PlacedFile placed(Placement& p, OutputTree::Entry& entry, RecordAction action,
+                      const FileStamp* target, CopyOutcome outcome = {});
 
     OutputTree& tree_;
+    PlacementRecord& record_;
     const std::vector<std::string>& input_roots_;
     // In a preview, the source each placed target would hold, for the one-recording check.
     std::unordered_map<std::string, std::string> preview_sources_;
+    std::unordered_map<dev_t, std::string> written_disks_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
 };
@@ -49,5 +73,9 @@ class TargetWriter {
 // Byte-for-byte equality of two files (true at once for one file under two names); false when
 // either cannot be read.
 bool same_content(const std::string& a, const std::string& b);
+
+// A target folder's path relative to the output folder, without doubled or trailing
+// separators: "" for the output folder itself.
+std::string relative_to_output(const std::string& output, const std::string& folder);
 
 }  // namespace trackfold

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "engine/record_line.h"
 #include "sort_test_support.h"
 
 namespace fs = std::filesystem;
@@ -132,8 +133,8 @@ TEST_F(CliTest, PreviewWritesNothingAndPrintsTheLinesOfTheRunThatFollows) {
     make_mp3(in / "sub/b.mp3", {TagKind::Ape, "Artist", "Album"});
     make_mp3(in / "c.mp3", {TagKind::Id3v24, "New Artist", ""});
     make_broken_mp3(in / "d.mp3", BrokenMp3::Text);
-    // The output already holds a's copy from an earlier run, an older file where b goes, and
-    // the artist folder under another case; sub/b.mp3 then meets b's new copy.
+    // The output already holds a's bytes, another recording where b goes, and the artist
+    // folder under another case; sub/b.mp3 then meets b's new copy.
     fs::create_directories(out / "Albums/artist/ALBUM");
     fs::copy_file(in / "a.mp3", out / "Albums/artist/ALBUM/a.mp3");
     fs::last_write_time(out / "Albums/artist/ALBUM/a.mp3", fs::last_write_time(in / "a.mp3"));
@@ -149,7 +150,69 @@ TEST_F(CliTest, PreviewWritesNothingAndPrintsTheLinesOfTheRunThatFollows) {
     EXPECT_EQ(preview.out, real.out);
     ASSERT_EQ(real.out.size(), 6u);
     EXPECT_EQ(real.out[4],
-              copied(5, "AlbumName + ArtistName", "sub/b.mp3", "Albums/artist/ALBUM/b (2).mp3"));
+              copied(5, "AlbumName + ArtistName", "sub/b.mp3", "Albums/artist/ALBUM/b (3).mp3"));
+}
+
+// Paths below the folder, with each file's size and time; the record left out.
+Lines tree(const fs::path& folder) {
+    Lines entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.path().filename() != kRecordFileName) {
+            const auto time = fs::last_write_time(entry.path()).time_since_epoch().count();
+            entries.push_back(fs::relative(entry.path(), folder).string() +
+                              (entry.is_directory() ? "/"
+                                                    : " " + std::to_string(entry.file_size()) +
+                                                          " " + std::to_string(time)));
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+TEST_F(CliTest, UndoGivesBackTheTreeAsItWasButKeepsWhatChangedSince) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(4));
+    make_mp3(in / "b.mp3", {TagKind::Id3v24, "Other", "Record"}, mpeg_audio(6));
+    make_mp3(in / "c.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(8));
+    // Already there before the run: another recording where c goes, and d's very bytes.
+    write_file(out / "Albums/Artist/Album/c.mp3", "someone else's recording");
+    make_mp3(in / "d.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(10));
+    fs::copy_file(in / "d.mp3", out / "Albums/Artist/Album/d.mp3");
+    const Lines before = tree(out);
+    const std::vector<std::string> sort_args{"--settings", settings.string(), in_folder(),
+                                             out_folder()};
+    ASSERT_EQ(run_cli(sort_args).status, 0);
+
+    const CliRun preview = run_cli({"--undo", "--preview", out_folder()});
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_NE(tree(out), before);
+    const CliRun undo = run_cli({"--undo", out_folder()});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, preview.out);
+    EXPECT_EQ(tree(out), before);
+    const std::string album = out_folder() + "Albums/Artist/Album/";
+    // Last made, first removed.
+    EXPECT_EQ(undo.out,
+              (Lines{"Removed: " + album + "c (2).mp3",
+                     "Removed: " + out_folder() + "Albums/Other/Record/b.mp3",
+                     "Removed: " + album + "a.mp3",
+                     "Removed folder: " + out_folder() + "Albums/Other/Record/",
+                     "Removed folder: " + out_folder() + "Albums/Other/", "...Complete"}));
+    EXPECT_EQ(run_cli({"--undo", out_folder()}).err, "trackfold-cli: no run left to undo\n");
+
+    // A copy edited after the run is kept; a copy whose source is gone is the only one left.
+    ASSERT_EQ(run_cli(sort_args).status, 0);
+    write_file(out / "Albums/Artist/Album/a.mp3", "edited since");
+    fs::remove(in / "b.mp3");
+    const CliRun keeps = run_cli({"--undo", out_folder()});
+    EXPECT_EQ(keeps.status, 1);
+    EXPECT_EQ(keeps.out,
+              (Lines{"Removed: " + album + "c (2).mp3",
+                     "Kept: " + out_folder() +
+                         "Albums/Other/Record/b.mp3 ...Its source is gone: this is "
+                         "the only copy",
+                     "Kept: " + album + "a.mp3 ...Changed since the run", "...Complete"}));
+    EXPECT_EQ(read_file(out / "Albums/Artist/Album/a.mp3"), "edited since");
 }
 
 TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "sort_test_support.h"
 
 namespace fs = std::filesystem;
@@ -162,17 +164,17 @@ TEST_F(SortFolderTest, FileNamesMatchWithoutRegardToCase) {
     make_mp3(in / "a/Song.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(4));
     make_mp3(in / "b/song.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(6));
     make_mp3(in / "c/EARLIER.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(8));
-    write_file(out / "Band/Album/Earlier.mp3", "left by an earlier run");
+    write_file(out / "Band/Album/Earlier.mp3", "someone else's recording");
 
     sort();
 
-    EXPECT_EQ(files_below(out),
-              (Lines{"Band/Album/Earlier.mp3", "Band/Album/Song.mp3", "Band/Album/song (2).mp3"}));
+    EXPECT_EQ(files_below(out), (Lines{"Band/Album/EARLIER (2).mp3", "Band/Album/Earlier.mp3",
+                                       "Band/Album/Song.mp3", "Band/Album/song (2).mp3"}));
     EXPECT_EQ(window.log[1],
               copied(2, "AlbumName + ArtistName", "b/song.mp3", "/Band/Album/song (2).mp3"));
     EXPECT_EQ(window.log[2],
-              copied(3, "AlbumName + ArtistName", "c/EARLIER.mp3", "/Band/Album/Earlier.mp3"));
-    EXPECT_EQ(read_file(out / "Band/Album/Earlier.mp3"), read_file(in / "c/EARLIER.mp3"));
+              copied(3, "AlbumName + ArtistName", "c/EARLIER.mp3", "/Band/Album/EARLIER (2).mp3"));
+    EXPECT_EQ(read_file(out / "Band/Album/Earlier.mp3"), "someone else's recording");
 }
 
 TEST_F(SortFolderTest, ANumberedNameIsCutToFitTheDisk) {
@@ -195,18 +197,19 @@ TEST_F(SortFolderTest, TwoDifferentFilesForOneTargetAreBothKept) {
     make_mp3(in / "copy1/02.mp3", {TagKind::Id3v24, "Band", "Double"});
     fs::create_directories(in / "copy2");
     fs::copy_file(in / "copy1/02.mp3", in / "copy2/02.mp3");
-    write_file(out / "Band/Double/03.mp3", "left by an earlier run");
+    write_file(out / "Band/Double/03.mp3", "not a copy this program made");
     make_mp3(in / "new/03.mp3", {TagKind::Id3v24, "Band", "Double"});
 
     for (int run = 0; run < 2; ++run) {
         sort();
 
         EXPECT_EQ(files_below(out / "Band/Double"),
-                  (Lines{"01 (2).mp3", "01 (3).mp3", "01.mp3", "02.mp3", "03.mp3"}));
+                  (Lines{"01 (2).mp3", "01 (3).mp3", "01.mp3", "02.mp3", "03 (2).mp3", "03.mp3"}));
         EXPECT_EQ(read_file(out / "Band/Double/01.mp3"), read_file(in / "cd1/01.mp3"));
         EXPECT_EQ(read_file(out / "Band/Double/01 (2).mp3"), read_file(in / "cd2/01.mp3"));
         EXPECT_EQ(read_file(out / "Band/Double/01 (3).mp3"), read_file(in / "cd3/01.mp3"));
-        EXPECT_EQ(read_file(out / "Band/Double/03.mp3"), read_file(in / "new/03.mp3"));
+        EXPECT_EQ(read_file(out / "Band/Double/03.mp3"), "not a copy this program made");
+        EXPECT_EQ(read_file(out / "Band/Double/03 (2).mp3"), read_file(in / "new/03.mp3"));
         EXPECT_EQ(window.log[1],
                   copied(2, "AlbumName + ArtistName", "cd2/01.mp3", "/Band/Double/01 (2).mp3"));
         EXPECT_EQ(window.log[4],
@@ -274,40 +277,48 @@ TEST_F(SortFolderTest, AFolderOfOnlySubFoldersNeverAsks) {
 namespace trackfold::test {
 namespace {
 
-class IncrementalRunTest : public ::testing::Test, public SortFixture {
-  public:
-    // A target that differs from its source in content only where the test says.
-    void plant_target(const std::string& name, bool same_size, bool same_time) {
-        const fs::path source = in / name;
-        const fs::path target = out / "Artist/Album" / name;
-        std::string bytes(fs::file_size(source) + (same_size ? 0 : 1), 'T');
-        write_file(target, bytes);
-        const auto time = fs::last_write_time(source);
-        fs::last_write_time(target, same_time ? time : time - std::chrono::seconds(1));
-    }
-};
+class IncrementalRunTest : public ::testing::Test, public SortFixture {};
 
-TEST_F(IncrementalRunTest, AnUnchangedCopyIsSkippedYetLoggedAndCountedAsBefore) {
-    for (const char* name : {"same.mp3", "size.mp3", "time.mp3", "new.mp3"}) {
-        make_mp3(in / name, {TagKind::Id3v24, "Artist", "Album"});
-    }
-    plant_target("same.mp3", true, true);
-    plant_target("size.mp3", false, true);
-    plant_target("time.mp3", true, false);
-
-    sort();
-
-    EXPECT_EQ(window.log,
-              (Lines{copied(1, "AlbumName + ArtistName", "new.mp3", "/Artist/Album/new.mp3"),
-                     copied(2, "AlbumName + ArtistName", "same.mp3", "/Artist/Album/same.mp3"),
-                     copied(3, "AlbumName + ArtistName", "size.mp3", "/Artist/Album/size.mp3"),
-                     copied(4, "AlbumName + ArtistName", "time.mp3", "/Artist/Album/time.mp3")}));
-    EXPECT_EQ(window.count(Counter::AlbumArtist), 4);
+TEST_F(IncrementalRunTest, AFileFoundUnderATargetsNameIsKeptAndCountsOnlyWithTheSameBytes) {
+    const struct {
+        const char* name;
+        bool same_bytes;
+        bool same_size;
+        bool same_time;
+        const char* copied_to;
+    } cases[] = {
+        // In name order, as the walk takes them.
+        {"longer.mp3", false, false, true, "longer (2).mp3"},
+        {"lookalike.mp3", false, true, true, "lookalike (2).mp3"},
+        {"same.mp3", true, true, true, "same.mp3"},
+        {"touched.mp3", true, true, false, "touched.mp3"},
+    };
     const fs::path album = out / "Artist/Album";
-    EXPECT_EQ(read_file(album / "same.mp3"), std::string(fs::file_size(in / "same.mp3"), 'T'));
-    for (const char* name : {"size.mp3", "time.mp3", "new.mp3"}) {
-        EXPECT_EQ(read_file(album / name), read_file(in / name)) << name;
-        EXPECT_EQ(fs::last_write_time(album / name), fs::last_write_time(in / name)) << name;
+    std::map<std::string, std::string> planted;
+    for (const auto& c : cases) {
+        make_mp3(in / c.name, {TagKind::Id3v24, "Artist", "Album"});
+        std::string bytes = read_file(in / c.name);
+        if (!c.same_bytes) {
+            bytes = std::string(bytes.size() + (c.same_size ? 0 : 1), 'T');
+        }
+        write_file(album / c.name, bytes);
+        const auto time = fs::last_write_time(in / c.name);
+        fs::last_write_time(album / c.name, c.same_time ? time : time - std::chrono::seconds(9));
+        planted[c.name] = bytes;
+    }
+
+    for (int run = 0; run < 2; ++run) {
+        sort();
+
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const auto& c = cases[i];
+            EXPECT_EQ(window.log.at(i),
+                      copied(static_cast<int>(i) + 1, "AlbumName + ArtistName", c.name,
+                             std::string("/Artist/Album/") + c.copied_to));
+            EXPECT_EQ(read_file(album / c.name), planted[c.name]) << c.name;
+            EXPECT_EQ(read_file(album / c.copied_to), read_file(in / c.name)) << c.name;
+        }
+        EXPECT_EQ(files_below(album).size(), 6u);
     }
 }
 

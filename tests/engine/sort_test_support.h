@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/cancel_state.h"
+#include "engine/record_line.h"
 #include "engine/sort_folder.h"
 #include "fake_window.h"
 #include "support/mp3_fixture.h"
@@ -52,11 +53,11 @@ class SortFixture {
                out_folder() + target;
     }
 
-    // Every regular file below folder, relative to it, in name order.
+    // Every regular file below folder but placement records, relative to it, in name order.
     static std::vector<std::string> files_below(const std::filesystem::path& folder) {
         std::vector<std::string> files;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-            if (entry.is_regular_file()) {
+            if (entry.is_regular_file() && entry.path().filename() != kRecordFileName) {
                 files.push_back(std::filesystem::relative(entry.path(), folder).string());
             }
         }
