@@ -103,7 +103,10 @@ void RecordIndex::finish() {
         group = group_end;
     }
     entries_.erase(kept, entries_.end());
-    entries_.shrink_to_fit();
+    // Shrinking copies the whole index once more: worth it only when much was dropped.
+    if (entries_.size() < entries_.capacity() / 4 * 3) {
+        entries_.shrink_to_fit();
+    }
 }
 
 std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
