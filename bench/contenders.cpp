@@ -45,6 +45,7 @@ class QuietWindow final : public RunWindow {
     void show_progress() override {}
     void unload_progress() override {}
     void open_with_shell(const std::string&) override {}
+    void tell(const std::string&) override {}
 
   private:
     std::map<Counter, std::string> counters_;

@@ -1,7 +1,5 @@
 # What `cmake --install` puts on the system and how CPack wraps it into a Debian package.
-include(GNUInstallDirs)
-
-install(TARGETS trackfold trackfold-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS trackfold RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 add_subdirectory(${PROJECT_SOURCE_DIR}/data ${PROJECT_BINARY_DIR}/data)
 
 set(CPACK_GENERATOR DEB)

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,8 +15,8 @@
 #include "app/caption_fit.h"
 #include "app/folder_drop.h"
 #include "app/folder_picture.h"
-#include "app/progress_window.h"
 #include "app/messages.h"
+#include "app/progress_window.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
 #include "util/text.h"
@@ -50,6 +51,9 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
           QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
       }),
       end_process_([] { std::_Exit(0); }),
+      tell_([this](const std::string& message) {
+          QMessageBox::warning(this, QStringLiteral("Trackfold"), to_qt(message));
+      }),
       choose_folder_(choose_folder_in_dialog) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -86,10 +90,26 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::InitMainWindow() {
     reset_run_display(*this);
-    ui_->txtInputFolder->setText(
-        to_qt(GetIniWholeText(files_.settings_file, "SYSTEM", "InputFolder")));
-    ui_->txtOutputFolder->setText(
-        to_qt(GetIniWholeText(files_.settings_file, "SYSTEM", "OutputFolder")));
+    const char* const keys[] = {"InputFolder", "OutputFolder"};
+    for (int i = 0; i < 2; ++i) {
+        loaded_[i].bytes = GetIniWholeText(files_.settings_file, "SYSTEM", keys[i]);
+        loaded_[i].shown = QFile::decodeName(QByteArray::fromStdString(loaded_[i].bytes));
+        folder_box(i)->setText(loaded_[i].shown);
+    }
+}
+
+QLineEdit* MainWindow::folder_box(int index) const {
+    return index == 0 ? ui_->txtInputFolder : ui_->txtOutputFolder;
+}
+
+// A folder name that is not UTF-8 cannot pass through a QString unchanged: as long as the box
+// shows what the settings gave it, those very bytes are used.
+std::string MainWindow::folder_bytes(int index) const {
+    const QString text = folder_box(index)->text();
+    if (text == loaded_[index].shown) {
+        return loaded_[index].bytes;
+    }
+    return QFile::encodeName(text).toStdString();
 }
 
 void MainWindow::set_cancel_question(std::function<bool()> ask) {
@@ -106,6 +126,14 @@ void MainWindow::set_process_end(std::function<void()> end) {
 
 void MainWindow::set_folder_chooser(FolderChooser choose) {
     choose_folder_ = std::move(choose);
+}
+
+void MainWindow::set_teller(std::function<void(const std::string&)> tell) {
+    tell_ = std::move(tell);
+}
+
+void MainWindow::tell(const std::string& message) {
+    tell_(message);
 }
 
 QLabel* MainWindow::counter_label(Counter counter) const {
@@ -223,7 +251,7 @@ void MainWindow::open_with_shell(const std::string& path) {
 }
 
 void MainWindow::open_clicked(int index) {
-    QLineEdit* box = index == 0 ? ui_->txtInputFolder : ui_->txtOutputFolder;
+    QLineEdit* box = folder_box(index);
     const QString title =
         index == 0 ? QStringLiteral("Select Input Folder") : QStringLiteral("Select Output Folder");
     box->setText(BrowseFolder(this, title, trimmed(box->text()), choose_folder_));
@@ -234,8 +262,7 @@ void MainWindow::open_clicked(int index) {
 }
 
 void MainWindow::start_clicked() {
-    StartRun(*this, ui_->txtInputFolder->text().toStdString(),
-             ui_->txtOutputFolder->text().toStdString(), files_, library_);
+    StartRun(*this, folder_bytes(0), folder_bytes(1), files_, library_);
 }
 
 // Also reached from inside a run, when the walk lets the window handle a click on End or on

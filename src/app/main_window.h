@@ -14,6 +14,7 @@
 #include "tags/tag_reader.h"
 
 class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class MainWindow;
@@ -39,6 +40,7 @@ class MainWindow : public QWidget, public RunWindow {
     void set_shell_opener(std::function<void(const std::string&)> open);
     void set_process_end(std::function<void()> end);
     void set_folder_chooser(FolderChooser choose);
+    void set_teller(std::function<void(const std::string&)> tell);
 
     std::string counter_text(Counter counter) const override;
     void set_counter_text(Counter counter, const std::string& text) override;
@@ -54,11 +56,19 @@ class MainWindow : public QWidget, public RunWindow {
     void show_progress() override;
     void unload_progress() override;
     void open_with_shell(const std::string& path) override;
+    void tell(const std::string& message) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    struct LoadedFolder {
+        std::string bytes;  // as the settings file holds it
+        QString shown;      // as the box showed it then
+    };
+
+    QLineEdit* folder_box(int index) const;
+    std::string folder_bytes(int index) const;
     void start_clicked();
     void open_clicked(int index);
     QLabel* counter_label(Counter counter) const;
@@ -70,8 +80,10 @@ class MainWindow : public QWidget, public RunWindow {
     std::function<bool()> ask_cancel_;
     std::function<void(const std::string&)> open_with_shell_;
     std::function<void()> end_process_;
+    std::function<void(const std::string&)> tell_;
     FolderChooser choose_folder_;
     std::unique_ptr<ProgressWindow> progress_;
+    LoadedFolder loaded_[2];
     QElapsedTimer last_paint_;
     // During a run the counters and the status change with every file, far more often than the
     // window paints; setting a label's text each time costs a layout pass nobody sees. They

@@ -21,6 +21,8 @@ Options:
   --log FILE             also write the log file there
   --preview              write nothing; print the lines the run would print, with the names
                          it would choose given what OUTPUT holds now
+  --json                 print each event as a JSON object on a line of its own instead of
+                         the log lines (see the manual page for the fields)
   --undo                 undo the last run recorded in OUTPUT: remove the files it made where
                          they are still as it made them, and the folders it made, if empty
   --run ID               with --undo: the run to undo, as the record names it
@@ -29,8 +31,9 @@ Options:
 
 Standard output gets the log lines; standard error a progress line on a terminal, and errors.
 Exit status: 0 every file placed (or, with --undo, every file undone), 1 an error line was
-logged (or a file kept), 2 bad usage or an unreadable input folder or record, 130 stopped by
-Ctrl-C or SIGTERM after the file in hand.
+logged (or a file kept), 2 bad usage, or a run that could not start (a folder or the settings
+file that cannot be used, a record that cannot be read), 130 stopped by Ctrl-C or SIGTERM after
+the file in hand.
 )";
 
 namespace {
@@ -76,6 +79,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--preview") {
             options.preview = true;
+        } else if (argument == "--json") {
+            options.json = true;
         } else if (argument == "--undo") {
             options.undo = true;
         } else {
@@ -98,6 +103,10 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             } else {
                 return failure(flag + " needs a value");
             }
+            if (known->key != nullptr &&
+                value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+                return failure(flag + " cannot take a value with a line break");
+            }
             if (flag == "--album-artist" && value != "0" && value != "1") {
                 return failure("--album-artist takes 0 or 1, not \"" + value + "\"");
             }
@@ -116,7 +125,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
         return ParsedOptions{options, {}};
     }
     if (options.undo) {
-        if (options.log_file || options.settings_file || !options.overrides.empty()) {
+        if (options.log_file || options.settings_file || !options.overrides.empty() ||
+            options.json) {
             return failure("--undo takes only --run and --preview");
         }
         if (folders.size() != 1) {

@@ -14,6 +14,7 @@ struct CliOptions {
     // Settings keys ([SYSTEM]) that this run uses instead of the file's.
     std::vector<std::pair<std::string, std::string>> overrides;
     bool preview = false;
+    bool json = false;  // the events as JSON Lines instead of the log lines
     // Undo a run recorded in `output` instead of sorting: the last one, or `run`.
     bool undo = false;
     std::optional<std::string> run;

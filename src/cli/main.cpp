@@ -1,18 +1,19 @@
 // trackfold-cli: the window's sort from a terminal, a server or a script.
-#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/terminal_run.h"
 #include "engine/cancel_state.h"
-#include "engine/sort_folder.h"
+#include "engine/sort_run.h"
 #include "engine/start_run.h"
 #include "engine/undo_run.h"
 #include "util/app_dir.h"
@@ -28,7 +29,6 @@ namespace {
 constexpr int kPlaced = 0;
 constexpr int kErrorLogged = 1;
 constexpr int kBadUsage = 2;
-constexpr int kStopped = 130;
 
 void request_stop(int) {
     g_stop_requested = 1;
@@ -39,21 +39,14 @@ int usage_error(const std::string& message) {
     return kBadUsage;
 }
 
-bool folder_readable(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return false;
-    }
-    ::closedir(dir);
-    return true;
-}
-
 // The overrides go into a private copy of the settings, so the user's file is never written
-// and the walk still reads its keys for every folder, as it does for the window.
+// and the walk still reads its keys for every folder, as it does for the window. A file that
+// cannot be read is not copied: the run then says why it cannot use it.
 class RunSettings {
   public:
     RunSettings(const fs::path& file, const CliOptions& options) : path_(file) {
-        if (options.overrides.empty()) {
+        const SettingsText text = ReadSettingsText(file);
+        if (options.overrides.empty() || !text.problem.empty()) {
             return;
         }
         std::error_code ec;
@@ -64,9 +57,10 @@ class RunSettings {
         }
         temp_folder_ = folder;
         path_ = temp_folder_ / "settings.ini";
-        fs::copy_file(file, path_, ec);
+        std::ofstream(path_, std::ios::binary) << text.content.value_or("");
         for (const auto& [key, value] : options.overrides) {
             PutIniText(path_, "SYSTEM", key, value);
+            failed_ = failed_ || GetIniWholeText(path_, "SYSTEM", key) != value;
         }
     }
     ~RunSettings() {
@@ -89,7 +83,7 @@ class RunSettings {
 };
 
 int undo(const CliOptions& options) {
-    const std::string output = folder_with_separator(options.output);
+    const std::string output = with_one_separator(options.output);
     if (output.empty()) {
         return usage_error("the output folder must not be empty");
     }
@@ -106,13 +100,10 @@ int undo(const CliOptions& options) {
 }
 
 int run(const CliOptions& options) {
-    const std::string input = folder_with_separator(options.input);
-    const std::string output = folder_with_separator(options.output);
+    const std::string input = with_one_separator(options.input);
+    const std::string output = with_one_separator(options.output);
     if (input.empty() || output.empty()) {
         return usage_error("the input and the output folder must not be empty");
-    }
-    if (!folder_readable(input)) {
-        return usage_error("cannot read the input folder " + input);
     }
     const fs::path settings_file = options.settings_file
                                        ? fs::path(*options.settings_file)
@@ -128,26 +119,20 @@ int run(const CliOptions& options) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    TerminalRun window(options.log_file.has_value(), ::isatty(STDERR_FILENO) != 0);
+    TerminalRun window(options.log_file.has_value(), options.json, ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
-    bool flushed = true;
-    {
-        Sorter sorter(window, settings.path(), vbmp3_library(), TagReadAhead::default_threads(),
-                      options.preview);
-        sorter.SortFolder(input, output);
-        flushed = sorter.finish();
-    }
+    SortRequest request{input, output, settings.path(), options.settings_file.has_value(),
+                        options.preview};
+    SortRun(window, request);
     window.end_progress();
-    const bool stopped = CancelState == Cancelled;
-    window.append_log(stopped ? "...User Cancel" : "...Complete");
     std::fflush(stdout);
     if (options.log_file && WriteLogFile(*options.log_file, window.log_count(),
                                          [&window](std::size_t i) { return window.log_line(i); })) {
         std::fprintf(stderr, "trackfold-cli: cannot write the log file %s\n",
                      options.log_file->c_str());
-        return kErrorLogged;
+        return std::max(window.exit_status(), kErrorLogged);
     }
-    return stopped ? kStopped : window.error_logged() || !flushed ? kErrorLogged : kPlaced;
+    return window.exit_status();
 }
 
 }  // namespace

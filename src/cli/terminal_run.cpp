@@ -7,10 +7,65 @@
 
 namespace trackfold {
 
+namespace {
+
+constexpr int kPlaced = 0;
+constexpr int kFailed = 1;
+constexpr int kNotStarted = 2;
+constexpr int kStopped = 130;
+
+void put_line(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// The folder a file came from, for the progress line.
+std::string source_folder(const RunEvent& event) {
+    const std::string* source = nullptr;
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        source = &placed->source;
+    } else if (const auto* failed = std::get_if<FileFailed>(&event)) {
+        source = &failed->source;
+    }
+    return source == nullptr ? std::string() : source->substr(0, source->rfind('/') + 1);
+}
+
+}  // namespace
+
 volatile std::sig_atomic_t g_stop_requested = 0;
 
-TerminalRun::TerminalRun(bool keep_lines, bool show_progress)
-    : keep_lines_(keep_lines), show_progress_(show_progress) {}
+TerminalRun::TerminalRun(bool keep_lines, bool json, bool show_progress)
+    : keep_lines_(keep_lines), json_(json), show_progress_(show_progress) {
+    // The log file starts as the window's does.
+    append_log("Ready...");
+}
+
+void TerminalRun::report(const RunEvent& event) {
+    failed_ = failed_ || is_failure(event);
+    if (const auto* ended = std::get_if<RunEnded>(&event)) {
+        outcome_ = ended->outcome;
+    }
+    if (std::string folder = source_folder(event); !folder.empty()) {
+        folder_ = std::move(folder);
+    }
+    end_progress();
+    const std::string line = trackfold::log_line(event);
+    put_line(json_ ? json_line(event) : line);
+    if (keep_lines_) {
+        lines_.push_back(line);
+    }
+}
+
+int TerminalRun::exit_status() const {
+    switch (outcome_) {
+        case RunOutcome::NotStarted:
+            return kNotStarted;
+        case RunOutcome::Cancelled:
+            return kStopped;
+        default:
+            return failed_ ? kFailed : kPlaced;
+    }
+}
 
 std::string TerminalRun::counter_text(Counter counter) const {
     return counters_[static_cast<int>(counter)];
@@ -21,21 +76,8 @@ void TerminalRun::set_counter_text(Counter counter, const std::string& text) {
 }
 
 void TerminalRun::append_log(const std::string& line) {
-    if (line.starts_with("File: ") || line.starts_with("Folder: ")) {
-        error_logged_ = error_logged_ || line.find(" ...Error") != std::string::npos;
-    }
-    end_progress();
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
     if (keep_lines_) {
         lines_.push_back(line);
-    }
-    // The tab-separated fields of a copied file's line: the third is its source.
-    if (const std::size_t tab = line.find('\t'); tab != std::string::npos) {
-        const std::size_t second = line.find('\t', tab + 1);
-        const std::size_t third = line.find('\t', second + 1);
-        const std::string source = line.substr(second + 1, third - second - 1);
-        folder_ = source.substr(0, source.rfind('/') + 1);
     }
 }
 
@@ -58,7 +100,7 @@ void TerminalRun::pump_events() {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double read = std::stod(counters_[0]);
     std::fprintf(stderr, "\r\033[K%s files read, %.0f files/s, %s", counters_[0].c_str(),
-                 seconds > 0 ? read / seconds : 0.0, folder_.c_str());
+                 seconds > 0 ? read / seconds : 0.0, shown(folder_).c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;

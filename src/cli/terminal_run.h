@@ -12,13 +12,14 @@ namespace trackfold {
 // Set by the SIGINT and SIGTERM handler; the walk stops after the file in hand.
 extern volatile std::sig_atomic_t g_stop_requested;
 
-// The walk's window on a terminal: each log line goes to standard output as it comes; a
-// progress line on standard error when that is a terminal. A stop request (the signal
-// handler's flag) becomes the cancel request the walk checks before each file.
+// The walk's window on a terminal: each event goes to standard output as it comes, as its log
+// line or as JSON; a progress line on standard error when that is a terminal. A stop request
+// (the signal handler's flag) becomes the cancel request the walk checks before each file.
 class TerminalRun final : public RunWindow {
   public:
-    TerminalRun(bool keep_lines, bool show_progress);
+    TerminalRun(bool keep_lines, bool json, bool show_progress);
 
+    void report(const RunEvent& event) override;
     std::string counter_text(Counter counter) const override;
     void set_counter_text(Counter counter, const std::string& text) override;
     void set_status(const std::string&) override {}
@@ -33,18 +34,22 @@ class TerminalRun final : public RunWindow {
     void show_progress() override {}
     void unload_progress() override {}
     void open_with_shell(const std::string&) override {}
+    void tell(const std::string&) override {}
 
-    bool error_logged() const { return error_logged_; }
+    // The exit status the events call for.
+    int exit_status() const;
     void end_progress();
 
   private:
     using Clock = std::chrono::steady_clock;
 
     bool keep_lines_;
+    bool json_;
     bool show_progress_;
     std::string counters_[5] = {"0", "0", "0", "0", "0"};
     std::vector<std::string> lines_;
-    bool error_logged_ = false;
+    bool failed_ = false;
+    RunOutcome outcome_ = RunOutcome::Complete;
     std::string folder_;
     Clock::time_point start_ = Clock::now();
     Clock::time_point last_progress_{};

@@ -37,6 +37,15 @@ struct ProbedTraits {
     bool probed = false;  // false: no probe file could be made (a read-only or full disk)
 };
 
+struct PredictedTraits {
+    DiskTraits traits;
+    bool known = false;  // false: a disk whose rules cannot be told without writing to it
+};
+
+// What the disk of `folder` does, told without writing: from its file system type, and for a
+// FUSE disk from its mount and, where it may be read, the start of its device.
+PredictedTraits predict_disk(const std::string& folder);
+
 // Probes the disk of `folder` (ending in a separator) with short-lived files named
 // temp_prefix + "probe...". Unprobed traits are the defaults with the disk's name limit.
 ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefix);

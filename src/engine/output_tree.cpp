@@ -84,10 +84,16 @@ bool OutputTree::make_folder(const std::string& path, std::error_code& ec) {
     return false;
 }
 
+void OutputTree::foresee_folder(const std::string& path, std::error_code& ec) const {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        ec = std::make_error_code(std::errc::file_exists);
+    }
+}
+
 void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
     ec.clear();
-    if (ensured_.contains(folder) || preview_) {
-        ensured_.insert(folder);
+    if (ensured_.contains(folder)) {
         return;
     }
     // Level by level from the top, so that each folder the run makes is told.
@@ -98,7 +104,11 @@ void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
         if (part.empty() || part == "/" || part == "." || part == "..") {
             continue;
         }
-        make_folder(made.string(), ec);
+        if (preview_) {
+            foresee_folder(made.string(), ec);
+        } else {
+            make_folder(made.string(), ec);
+        }
         if (ec) {
             return;
         }
@@ -111,12 +121,13 @@ DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
         return known->second;
     }
     if (preview_) {
-        // The probe writes a file; what the name limit says is all that can be known.
-        DiskTraits traits;
-        if (const long name_max = ::pathconf(path.c_str(), _PC_NAME_MAX); name_max > 0) {
-            traits.name_max = static_cast<std::size_t>(name_max);
+        // The probe writes a file; the preview goes by what the disk is.
+        const PredictedTraits predicted = predict_disk(path);
+        if (!predicted.known && hooks_.unsure_disk) {
+            hooks_.unsure_disk(path);
         }
-        return traits;
+        disks_.emplace(device, predicted.traits);
+        return predicted.traits;
     }
     const ProbedTraits probe = probe_disk(path, hooks_.temp_prefix);
     if (probe.probed) {
@@ -198,7 +209,8 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
     Folder& above = folder(parent);
     const std::string name = safe_folder_name(tag_text, above.traits.name_max);
     std::string folded = fold_case(name);
-    if (Entry* found = above.find(folded); found != nullptr && found->is_folder) {
+    Entry* found = above.find(folded);
+    if (found != nullptr && found->is_folder) {
         const std::string path = parent + found->name;
         if (!found->child_known && !found->is_link && !above.real_path.empty()) {
             // Where it really is follows from its parent: spares resolving it when it is listed.
@@ -211,6 +223,12 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         return path;
     }
     const std::string path = parent + name;
+    if (found != nullptr) {
+        // A file stands where the folder would be made, under this name or one that differs
+        // only in case: a second name that a FAT player takes for the same is not made.
+        ec = std::make_error_code(std::errc::file_exists);
+        return path;
+    }
     const bool made_here = preview_ || make_folder(path, ec);
     if (ec) {
         return path;

@@ -35,6 +35,8 @@ class OutputTree {
         DiskTraits traits;
         std::unordered_map<std::string, Entry> entries{};  // by folded name
         bool listed = false;
+        // A preview's guess at whether a copy could be written here: 0, or what would fail.
+        int preview_write_error = -1;
 
         Entry* find(const std::string& folded_name);
     };
@@ -48,6 +50,8 @@ class OutputTree {
         std::function<bool(const std::string&)> is_stale_temp;
         // Told of every folder the run makes.
         std::function<void(const std::string&)> made_folder;
+        // A preview is told of each disk whose rules it cannot know without writing.
+        std::function<void(const std::string&)> unsure_disk;
     };
 
     // preview: nothing is made or removed on the disk; folders the run would make are recorded
@@ -81,6 +85,8 @@ class OutputTree {
     DiskTraits traits_of(dev_t device, const std::string& path);
 
     bool make_folder(const std::string& path, std::error_code& ec);
+    // What making the folder would meet, in a preview.
+    void foresee_folder(const std::string& path, std::error_code& ec) const;
 
     Hooks hooks_;
     bool preview_;

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <string>
 
-namespace trackfold {
+#include "engine/run_events.h"
 
-enum class Counter { ReadFile, AlbumArtist, AlbumOnly, ArtistOnly, Unknown };
+namespace trackfold {
 
 // Everything the engine asks of the main window. The Qt program implements it; tests and the
 // benchmark use doubles, so the engine runs without a display.
@@ -19,6 +19,10 @@ class RunWindow {
 
     // The name of the file being looked at.
     virtual void set_status(const std::string& file_name) = 0;
+
+    // What the run did, one event at a time. By default its log line goes to the list and a
+    // placed file counts in its category's counter.
+    virtual void report(const RunEvent& event);
 
     virtual void append_log(const std::string& line) = 0;
     virtual void select_last_log() = 0;
@@ -38,6 +42,9 @@ class RunWindow {
     virtual void show_progress() = 0;
     virtual void unload_progress() = 0;
     virtual void open_with_shell(const std::string& path) = 0;
+
+    // A message the user must see before going on (why a run cannot start).
+    virtual void tell(const std::string& message) = 0;
 };
 
 }  // namespace trackfold

@@ -1,22 +1,19 @@
 #include "engine/sort_folder.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "engine/cancel_state.h"
-#include "engine/file_types.h"
-#include "engine/folder_names.h"
-#include "engine/output_tree.h"
-#include "engine/placement_record.h"
-#include "engine/target_writer.h"
+#include "engine/folder_listing.h"
+#include "engine/folder_settings.h"
+#include "engine/run_output.h"
+#include "tags/audio_formats.h"
 #include "util/ini_file.h"
 
 namespace fs = std::filesystem;
@@ -25,68 +22,10 @@ namespace trackfold {
 
 namespace {
 
-struct FolderEntries {
-    std::vector<std::string> files;
-    std::vector<std::string> folders;
-    std::vector<std::string> linked_folders;  // those of the folders that are links
-    std::vector<std::string> linked_files;    // those of the files that are links
-};
-
-// Lists the whole folder before anything in it is touched, in byte order of the names, so a
-// run is repeatable and files copied into the folder during the run are not taken by it.
-FolderEntries list_folder(const std::string& folder, std::error_code& ec) {
-    FolderEntries entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        // The entry's own type, as the listing gave it, spares a stat per file; a link is
-        // still followed.
-        std::error_code type_ec;
-        std::string name = it->path().filename().string();
-        if (name == kRecordFileName) {
-            // The record of an output folder that lies in the input is never a source.
-            continue;
-        }
-        if (it->is_directory(type_ec)) {
-            if (it->is_symlink(type_ec)) {
-                entries.linked_folders.push_back(name);
-            }
-            entries.folders.push_back(std::move(name));
-        } else if (it->is_regular_file(type_ec) || !it->exists(type_ec)) {
-            // A dangling link stays a file, so that its failure shows in the log.
-            if (it->is_symlink(type_ec)) {
-                entries.linked_files.push_back(name);
-            }
-            entries.files.push_back(std::move(name));
-        }
-    }
-    std::sort(entries.files.begin(), entries.files.end());
-    std::sort(entries.linked_files.begin(), entries.linked_files.end());
-    std::sort(entries.folders.begin(), entries.folders.end());
-    return entries;
-}
-
 struct FolderId {
     dev_t device;
     ino_t inode;
     bool operator==(const FolderId&) const = default;
-};
-
-bool folder_error(RunWindow& window, const std::string& folder, const std::error_code& ec) {
-    window.append_log("Folder: " + folder + " ...Error (" + ec.message() + ")");
-    window.select_last_log();
-    return false;
-}
-
-struct SubFolderNames {
-    std::string album;
-    std::string artist;
-    std::string unknown;
-};
-
-// What the settings file says for one folder.
-struct FolderSettings {
-    SubFolderNames names;
-    FileTypes types;
-    bool use_album_artist;
 };
 
 std::string real_path_of(const std::string& path) {
@@ -95,57 +34,38 @@ std::string real_path_of(const std::string& path) {
     return ec ? std::string() : real.string();
 }
 
-// What one run writes to: the output folder's record, what the run knows of the output tree,
-// and the writer that places files in it. Made when the walk first knows the output folder.
-struct RunOutput {
-    RunOutput(const std::string& output, const std::vector<std::string>& input_roots, bool preview)
-        : record(output),
-          folders(OutputTree::Hooks{
-                      record.temp_prefix(),
-                      [this](const std::string& name) { return record.is_stale_temp(name); },
-                      [this](const std::string& path) { note_made_folder(path); }},
-                  preview),
-          writer(folders, record, input_roots) {}
+bool inside(const std::string& path, const std::string& folder) {
+    return path.starts_with(folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
+}
 
-    void note_made_folder(const std::string& path) {
-        const std::string& output = record.output_folder();
-        if (!(path + "/").starts_with(output) || path.size() + 1 == output.size()) {
-            return;
-        }
-        RecordLine line;
-        line.action = RecordAction::Folder;
-        line.target = relative_to_output(output, path);
-        record.append(std::move(line));
+std::string lower_extension(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
+    for (char& c : extension) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
+    return extension;
+}
 
-    PlacementRecord record;
-    OutputTree folders;
-    TargetWriter writer;
+PlaceAction place_action(RecordAction action) {
+    switch (action) {
+        case RecordAction::AlreadyThere:
+            return PlaceAction::AlreadyThere;
+        case RecordAction::Replaced:
+            return PlaceAction::Replaced;
+        case RecordAction::Numbered:
+            return PlaceAction::Numbered;
+        default:
+            return PlaceAction::Copied;
+    }
+}
+
+// Where a file of each category goes.
+struct TargetFolder {
+    std::string path;
+    Counter category = Counter::Unknown;
 };
-
-// syncfs writes back everything of the folder's disk; some FUSE disks write their own buffers
-// only when a file or folder on them is synced, hence the fsync as well.
-std::error_code flush_disk(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return {errno, std::generic_category()};
-    }
-    std::error_code ec;
-    if (::syncfs(fd) != 0 || (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)) {
-        ec.assign(errno, std::generic_category());
-    }
-    ::close(fd);
-    return ec;
-}
-
-FolderSettings read_folder_settings(const IniReader& settings) {
-    const std::string use_album_artist = settings.text("SYSTEM", "UseAlbumArtist", "0");
-    return FolderSettings{
-        {settings.text("SYSTEM", "AlbumFolder", ""), settings.text("SYSTEM", "ArtistFolder", ""),
-         settings.text("SYSTEM", "UnknowFolder", "")},
-        parse_file_types(settings.whole_text("SYSTEM", "FileTypes")),
-        std::atoi(use_album_artist.c_str()) != 0};
-}
 
 }  // namespace
 
@@ -153,13 +73,13 @@ struct Sorter::State {
     State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads,
           bool preview)
         : window(window),
-          settings_file(std::move(settings_file)),
+          settings(std::move(settings_file)),
           library(library),
           read_ahead(library, threads),
           preview(preview) {}
 
     RunWindow& window;
-    fs::path settings_file;
+    CachedSettings settings;
     Mp3Library& library;
     TagReadAhead read_ahead;
     bool preview;
@@ -167,47 +87,53 @@ struct Sorter::State {
     // ever replaced.
     std::vector<std::string> input_roots;
     std::unique_ptr<RunOutput> run_output;
+    std::string output_real;
+    bool output_in_walk = false;  // the output lies inside the input, or holds it
     std::vector<FolderId> ancestors;
     // The real path of each folder the walk is in, from the input folder down.
     std::vector<std::string> real_folders;
     std::set<std::string> reported_types;
+    std::map<std::string, std::size_t> left_out;
+    std::size_t read_count = 0;
+    RunSummary summary;
     bool finished = false;
 
+    void report(const RunEvent& event) {
+        count_into(summary, event);
+        window.report(event);
+    }
+
     void add_input_root(const std::string& folder) {
-        std::error_code ec;
-        const std::string real = fs::canonical(folder, ec).string();
-        if (!ec && std::find(input_roots.begin(), input_roots.end(), real) == input_roots.end()) {
+        const std::string real = real_path_of(folder);
+        if (!real.empty() &&
+            std::find(input_roots.begin(), input_roots.end(), real) == input_roots.end()) {
             input_roots.push_back(real);
         }
     }
 
-    void increment(Counter counter) {
-        window.set_counter_text(counter, incremented_count(window.counter_text(counter)));
-    }
     void report_unknown_types(const FileTypes& types) {
         for (const std::string& type : types.unknown) {
             if (reported_types.insert(type).second) {
-                window.append_log("FileTypes: " + type + " ...Unknown type, ignored");
-                window.select_last_log();
+                report(TypesUnknown{type});
             }
         }
     }
+
     void start_output(const std::string& input, const std::string& output);
     std::string real_path_in(const std::string& folder, const std::string& name,
                              bool is_link) const;
-    void take_file(const std::string& folder, const std::string& name, const std::string& output,
-                   const FolderSettings& settings, const TagResult& tags,
-                   const std::string& real_source);
-    std::string ensure_target_folder(const std::string& output, const SubFolderNames& names,
-                                     const std::string& artist, const std::string& album,
-                                     const char*& category, Counter& counter, std::error_code& ec);
+    bool is_own_output(const std::string& real_folder) const;
+    void take_file(const std::string& folder, const ListedFile& file, const std::string& output,
+                   const FolderSettings& settings, const TagResult& tags);
+    TargetFolder ensure_target_folder(const std::string& output, const SubFolderNames& names,
+                                      const TagResult& tags, std::error_code& ec);
 };
 
-std::string Sorter::State::ensure_target_folder(const std::string& output,
-                                                const SubFolderNames& names,
-                                                const std::string& artist, const std::string& album,
-                                                const char*& category, Counter& counter,
-                                                std::error_code& ec) {
+TargetFolder Sorter::State::ensure_target_folder(const std::string& output,
+                                                 const SubFolderNames& names, const TagResult& tags,
+                                                 std::error_code& ec) {
+    const std::string& artist = tags.artist;
+    const std::string& album = tags.album;
     const std::string& base_name = !album.empty()    ? names.album
                                    : !artist.empty() ? names.artist
                                                      : names.unknown;
@@ -215,37 +141,31 @@ std::string Sorter::State::ensure_target_folder(const std::string& output,
     const std::string base = output + base_name;
     folders.ensure(base, ec);
     if (ec) {
-        return base;
+        return {base};
     }
     // Joined with a bare separator even when the configured name is empty: the target then
     // shows a doubled separator after the output folder, as the log always has.
     const std::string under = base + "/";
     if (!artist.empty() && !album.empty()) {
-        category = "AlbumName + ArtistName";
-        counter = Counter::AlbumArtist;
         const std::string artist_folder = folders.ensure_child(under, artist, ec);
-        return ec ? artist_folder : folders.ensure_child(artist_folder + "/", album, ec);
+        return {ec ? artist_folder : folders.ensure_child(artist_folder + "/", album, ec),
+                Counter::AlbumArtist};
     }
     if (!album.empty()) {
-        category = "AlbumName";
-        counter = Counter::AlbumOnly;
-        return folders.ensure_child(under, album, ec);
+        return {folders.ensure_child(under, album, ec), Counter::AlbumOnly};
     }
     if (!artist.empty()) {
-        category = "ArtistName";
-        counter = Counter::ArtistOnly;
-        return folders.ensure_child(under, artist, ec);
+        return {folders.ensure_child(under, artist, ec), Counter::ArtistOnly};
     }
-    category = "Unknown";
-    counter = Counter::Unknown;
-    return base;
+    return {base, Counter::Unknown};
 }
 
 void Sorter::State::start_output(const std::string& input, const std::string& output) {
     if (run_output) {
         return;
     }
-    run_output = std::make_unique<RunOutput>(output, input_roots, preview);
+    run_output = std::make_unique<RunOutput>(output, input_roots, preview,
+                                             [this](const RunEvent& event) { report(event); });
     PlacementRecord& record = run_output->record;
     if (!preview) {
         std::error_code ec;
@@ -255,10 +175,15 @@ void Sorter::State::start_output(const std::string& input, const std::string& ou
             ec = record.begin(RecordAction::Start, real_path_of(input));
         }
         if (ec) {
-            window.append_log("Record: " + record.path() + " ...Error (" + ec.message() + ")");
-            window.select_last_log();
+            report(DiskFailed{"Record", record.path(), ec.message()});
         }
     }
+    const std::string input_real = real_path_of(input);
+    output_real = real_path_of(output);
+    output_in_walk = !output_real.empty() && !input_real.empty() &&
+                     (inside(output_real, input_real) || inside(input_real, output_real));
+    // Copies the run makes in folders it has yet to walk are not sources of this run.
+    run_output->writer.track_written(output_in_walk && !preview);
 }
 
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
@@ -271,42 +196,41 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
     return (real_folder == "/" ? "" : real_folder) + "/" + name;
 }
 
-void Sorter::State::take_file(const std::string& folder, const std::string& name,
+// An output folder inside the input holds this run's copies, not its sources.
+bool Sorter::State::is_own_output(const std::string& real_folder) const {
+    return output_in_walk && real_folder == output_real && !real_folders.empty() &&
+           real_folders.front() != output_real;
+}
+
+void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
                               const std::string& output, const FolderSettings& settings,
-                              const TagResult& tags, const std::string& real_source) {
-    increment(Counter::ReadFile);
-    const std::string source = folder + name;
-    const std::string& artist = tags.artist;
-    const std::string& album = tags.album;
-    if (tags.error) {
-        window.append_log("File: " + source + " ...Error");
+                              const TagResult& tags) {
+    ++read_count;
+    window.set_counter_text(Counter::ReadFile, std::to_string(read_count));
+    const std::string source = folder + file.name;
+    if (!file.regular) {
+        report(FileFailed{read_count, source, "not a regular file", FailedAt::Reading});
         return;
     }
-
-    const char* category = nullptr;
-    Counter counter = Counter::Unknown;
+    if (tags.error) {
+        report(FileFailed{read_count, source, tags.reason, FailedAt::Reading});
+        return;
+    }
     std::error_code ec;
-    const std::string target_folder =
-        ensure_target_folder(output, settings.names, artist, album, category, counter, ec);
-    PlacedFile placed{target_folder + "/" + name, ec, {}};
+    const TargetFolder target = ensure_target_folder(output, settings.names, tags, ec);
+    PlacedFile placed{target.path + "/" + file.name, ec, {}};
     if (!ec) {
-        placed = run_output->writer.copy({source, real_source}, target_folder + "/", name);
+        const std::string real_source = real_path_in(folder, file.name, file.link);
+        placed = run_output->writer.copy({source, real_source}, target.path + "/", file.name);
     }
     if (placed.error) {
         // One file that cannot be placed must not cost the rest of the folder.
-        window.append_log("File: " + source + " ...Error (" + placed.error.message() + ")");
-        window.select_last_log();
+        report(FileFailed{read_count, source, placed.error.message(), FailedAt::Placing});
         return;
     }
-    increment(counter);
-    std::string line = window.counter_text(Counter::ReadFile) + "\t" + category + "\t" + source +
-                       "\t" + placed.target;
-    if (placed.time_error) {
-        // The copy is whole; with another time than its source's it is copied again next run.
-        line += "\t...Time not kept (" + placed.time_error.message() + ")";
-    }
-    window.append_log(line);
-    window.select_last_log();
+    report(FilePlaced{read_count, target.category, source, placed.target,
+                      place_action(placed.action),
+                      placed.time_error ? placed.time_error.message() : std::string()});
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
@@ -325,11 +249,9 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         return false;
     }
     State& s = *state_;
-    // Read for every folder, so a hand edit of the settings takes effect during a run.
-    const IniReader settings_file(s.settings_file);
-    const FolderSettings settings = read_folder_settings(settings_file);
-    const std::string code_page = settings_file.text("SYSTEM", "TagCodePage", "");
-    s.library.setCodePage(code_page.c_str());
+    // Looked at for every folder, so a hand edit of the settings takes effect during a run.
+    const FolderSettings settings = read_folder_settings(s.settings.current());
+    s.library.setCodePage(settings.code_page.c_str());
     s.report_unknown_types(settings.types);
 
     struct stat info {};
@@ -338,36 +260,50 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         ec.assign(errno, std::generic_category());
     }
     const FolderId id{info.st_dev, info.st_ino};
-    FolderEntries entries;
+    FolderListing listing;
     if (!ec) {
         if (std::find(s.ancestors.begin(), s.ancestors.end(), id) != s.ancestors.end()) {
             // A link back to a folder we are already inside would walk it forever.
             return true;
         }
-        entries = list_folder(folder, ec);
+        listing = list_folder(folder, ec);
     }
     if (ec) {
-        return folder_error(s.window, folder, ec);
+        s.report(FolderFailed{folder, ec.message()});
+        return false;
     }
     const bool root = s.ancestors.empty();
     if (root) {
         s.add_input_root(folder);
-        s.start_output(folder, output);
         s.real_folders.push_back(real_path_of(folder));
+        s.start_output(folder, output);
     }
-    for (const std::string& name : entries.linked_folders) {
-        s.add_input_root(folder + name);
+    for (const ListedFolder& sub : listing.folders) {
+        if (sub.link) {
+            s.add_input_root(folder + sub.name);
+        }
     }
 
-    TagBatch batch{{}, code_page, settings.use_album_artist};
-    for (const std::string& name : entries.files) {
-        if (has_accepted_type(name, settings.types.accepted)) {
-            batch.paths.push_back(folder + name);
+    std::vector<bool> taken(listing.files.size(), false);
+    TagBatch batch{{}, settings.code_page, settings.use_album_artist};
+    for (std::size_t i = 0; i < listing.files.size(); ++i) {
+        const ListedFile& file = listing.files[i];
+        if (s.output_in_walk &&
+            s.run_output->writer.wrote(s.real_path_in(folder, file.name, file.link))) {
+            continue;
+        }
+        if (has_accepted_type(file.name, settings.types.accepted)) {
+            taken[i] = true;
+            // A FIFO or a device must never be opened: its read could block or never end.
+            batch.paths.push_back(file.regular ? folder + file.name : std::string());
+        } else if (const std::string type = lower_extension(file.name);
+                   is_supported_extension(type)) {
+            ++s.left_out[type];
         }
     }
     s.read_ahead.start(std::move(batch));
-    std::size_t taken = 0;
-    for (const std::string& name : entries.files) {
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < listing.files.size(); ++i) {
         if (CancelState == CancelRequested) {
             if (s.window.ask_cancel()) {
                 CancelState = Cancelled;
@@ -376,29 +312,19 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
             CancelState = Idle;
         }
         s.window.pump_events();
-        s.window.set_status(name);
-        if (has_accepted_type(name, settings.types.accepted)) {
-            const bool is_link =
-                std::binary_search(entries.linked_files.begin(), entries.linked_files.end(), name);
-            s.take_file(folder, name, output, settings, s.read_ahead.take(taken++),
-                        s.real_path_in(folder, name, is_link));
+        s.window.set_status(listing.files[i].name);
+        if (taken[i]) {
+            s.take_file(folder, listing.files[i], output, settings, s.read_ahead.take(index++));
         }
     }
 
-    if (output.starts_with(folder)) {
-        // The run may have made new folders here; they are walked like any other.
-        entries.folders = list_folder(folder, ec).folders;
-        if (ec) {
-            return folder_error(s.window, folder, ec);
-        }
-    }
     s.ancestors.push_back(id);
-    for (const std::string& name : entries.folders) {
+    for (const ListedFolder& sub : listing.folders) {
         s.window.pump_events();
-        const bool is_link =
-            std::binary_search(entries.linked_folders.begin(), entries.linked_folders.end(), name);
-        s.real_folders.push_back(s.real_path_in(folder, name, is_link));
-        SortFolder(folder + name + "/", output);
+        s.real_folders.push_back(s.real_path_in(folder, sub.name, sub.link));
+        if (!s.is_own_output(s.real_folders.back())) {
+            SortFolder(folder + sub.name + "/", output);
+        }
         s.real_folders.pop_back();
     }
     s.ancestors.pop_back();
@@ -418,20 +344,28 @@ bool Sorter::finish() {
     bool whole = true;
     // Until the disks hold them, copies that the log calls placed could still be lost.
     for (const auto& [device, folder] : s.run_output->writer.written_disks()) {
-        const std::error_code ec = flush_disk(folder);
-        if (ec) {
-            s.window.append_log("Flush: " + folder + " ...Error (" + ec.message() + ")");
-            s.window.select_last_log();
+        if (const std::error_code ec = flush_disk(folder)) {
+            s.report(DiskFailed{"Flush", folder, ec.message()});
             whole = false;
         }
     }
     PlacementRecord& record = s.run_output->record;
+    const bool begun = record.begun();
     const std::error_code ec = record.end(CancelState == Cancelled ? "cancelled" : "complete");
-    if (ec && record.begun()) {
-        s.window.append_log("Record: " + record.path() + " ...Error (" + ec.message() + ")");
-        s.window.select_last_log();
+    if (ec && begun) {
+        s.report(DiskFailed{"Record", record.path(), ec.message()});
     }
     return whole && !ec;
+}
+
+RunSummary Sorter::summary() const {
+    RunSummary summary = state_->summary;
+    summary.left_out.assign(state_->left_out.begin(), state_->left_out.end());
+    return summary;
+}
+
+std::size_t Sorter::settings_reads() const {
+    return state_->settings.reads();
 }
 
 }  // namespace trackfold

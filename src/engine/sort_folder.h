@@ -33,6 +33,11 @@ class Sorter {
     // then may not survive a power cut.
     bool finish();
 
+    // What the run did so far, with the audio files of types it left out.
+    RunSummary summary() const;
+    // How often the settings file was read, for the tests.
+    std::size_t settings_reads() const;
+
   private:
     struct State;
     std::unique_ptr<State> state_;

@@ -1,7 +1,7 @@
 #include "engine/start_run.h"
 
 #include "engine/cancel_state.h"
-#include "engine/sort_folder.h"
+#include "engine/sort_run.h"
 #include "util/ini_file.h"
 #include "util/log_file.h"
 #include "util/text.h"
@@ -14,7 +14,14 @@ std::string stored_folder(const std::string& folder) {
 }
 
 std::string folder_with_separator(const std::string& text) {
-    std::string folder = trim_spaces(text);
+    return with_one_separator(trim_spaces(text));
+}
+
+std::string with_one_separator(std::string folder) {
+    // "/music//" would show as "/music//a.mp3" in every line.
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
     if (!folder.empty() && folder.back() != '/') {
         folder += '/';
     }
@@ -53,20 +60,23 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     if (output.empty()) {
         return;
     }
+    SortRequest request{input, output, files.settings_file};
+    request.library = &library;
+    if (const std::string problem = why_run_cannot_start(request); !problem.empty()) {
+        // Nothing is walked, and folders that do not work are not remembered.
+        BeginRun(window);
+        window.report(RunEnded{RunOutcome::NotStarted, problem});
+        EndRun(window);
+        window.tell(problem);
+        return;
+    }
     PutIniText(files.settings_file, "SYSTEM", "InputFolder", stored_folder(input));
     PutIniText(files.settings_file, "SYSTEM", "OutputFolder", stored_folder(output));
 
     window.show_progress();
     BeginRun(window);
-    {
-        Sorter sorter(window, files.settings_file, library);
-        sorter.SortFolder(input, output);
-        sorter.finish();
-    }
+    SortRun(window, request);
     EndRun(window);
-
-    window.append_log(CancelState == Cancelled ? "...User Cancel" : "...Complete");
-    window.select_last_log();
 
     WriteLogFile(files.log_file, window.log_count(),
                  [&window](std::size_t i) { return window.log_line(i); });

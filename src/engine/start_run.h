@@ -14,7 +14,9 @@ struct RunFiles {
 };
 
 // The Start button: checks and remembers the two folder texts, runs the walk, writes the
-// closing line and the log file and hands it to the shell. An empty folder text does nothing.
+// closing line and the log file and hands it to the shell. An empty folder text does nothing;
+// folders a run cannot start with get the reason in the list and a message, and are not
+// remembered.
 void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
               const RunFiles& files, Mp3Library& library = vbmp3_library());
 
@@ -25,8 +27,10 @@ void EndRun(RunWindow& window);
 // at start-up and at the beginning of every run.
 void reset_run_display(RunWindow& window);
 
-// A trimmed folder text made to end in the separator ("" stays "").
+// A trimmed folder text made to end in one separator ("" stays "").
 std::string folder_with_separator(const std::string& text);
+// The same without trimming: a folder named on the command line is taken byte for byte.
+std::string with_one_separator(std::string folder);
 
 // The folder as the settings file keeps it: without its last separator, but "/" stays "/".
 std::string stored_folder(const std::string& folder);

@@ -50,14 +50,29 @@ void TagReadAhead::start(TagBatch batch) {
     work_ready_.notify_all();
 }
 
+namespace {
+
+// An empty path stands for a file the walk will not have read.
+TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album_artist) {
+    TagResult result;
+    if (path.empty()) {
+        result.error = true;
+        return result;
+    }
+    result.error = ReadTag(path, result.artist, result.album, library, use_album_artist);
+    if (result.error) {
+        result.reason = "not a readable audio file";
+    }
+    return result;
+}
+
+}  // namespace
+
 TagResult TagReadAhead::take(std::size_t index) {
     std::unique_lock lock(mutex_);
     if (workers_.empty()) {
         // The walk has set the folder's code page on this thread.
-        TagResult result;
-        result.error = ReadTag(batch_.paths[index], result.artist, result.album, library_,
-                               batch_.use_album_artist);
-        return result;
+        return read_tags(batch_.paths[index], library_, batch_.use_album_artist);
     }
     // Every wake-up costs about as much as reading a small tag: the walk is woken only for the
     // result it waits for, and idle workers only when the window moves on.
@@ -98,8 +113,7 @@ void TagReadAhead::work() {
             library_.setCodePage(code_page.c_str());
         }
         lock.unlock();
-        TagResult result;
-        result.error = ReadTag(path, result.artist, result.album, library_, use_album_artist);
+        TagResult result = read_tags(path, library_, use_album_artist);
         lock.lock();
         if (generation == generation_) {
             results_[index] = std::move(result);

@@ -16,6 +16,7 @@ struct TagResult {
     bool error = false;  // ReadTag's result: the file could not be opened
     std::string artist{};
     std::string album{};
+    std::string reason{};  // with error: why
 };
 
 // How one folder's tags are read: its files, in walk order, and the settings read on entering it.

@@ -245,6 +245,9 @@ PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
         return {p.folder + candidate, outcome.error, {}, action};
     }
     written_disks_.try_emplace(p.place.device, p.folder);
+    if (track_written_ && !p.place.real_path.empty()) {
+        written_.insert(p.place.real_path + "/" + candidate);
+    }
     const StampResult target = stamp_at(p.folder_fd, candidate);
     OutputTree::Entry& entry =
         p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
@@ -267,6 +270,15 @@ PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
 
 PlacedFile TargetWriter::preview_place(Placement& p, const std::string& candidate,
                                        RecordAction action) {
+    // What the copy would meet in a folder that is there and may not be written.
+    int& cannot = p.place.preview_write_error;
+    if (cannot < 0) {
+        cannot =
+            p.folder_fd >= 0 && ::faccessat(p.folder_fd, ".", W_OK, AT_EACCESS) != 0 ? errno : 0;
+    }
+    if (cannot != 0) {
+        return {p.folder + candidate, {cannot, std::generic_category()}, {}, action};
+    }
     if (const FileDescriptor readable(::open(p.source.path.c_str(), O_RDONLY | O_CLOEXEC));
         readable.get() < 0) {
         return {p.folder + candidate, {errno, std::generic_category()}, {}, action};

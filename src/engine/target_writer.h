@@ -3,6 +3,7 @@
 #include <string>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/file_copy.h"
@@ -41,6 +42,10 @@ class TargetWriter {
     // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
     PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
 
+    // Keep the real path of every file this run writes, for wrote().
+    void track_written(bool track) { track_written_ = track; }
+    bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
+
     // The folders that copies were written to, one for each disk.
     const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
 
@@ -66,6 +71,8 @@ class TargetWriter {
     // In a preview, the source each placed target would hold, for the one-recording check.
     std::unordered_map<std::string, std::string> preview_sources_;
     std::unordered_map<dev_t, std::string> written_disks_;
+    bool track_written_ = false;
+    std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/placement_record.h"
+#include "engine/run_events.h"
 #include "engine/target_writer.h"
 
 namespace trackfold {
@@ -167,20 +168,20 @@ UndoResult UndoRun(const std::string& output, const std::optional<std::string>& 
 std::string undo_line(const UndoStep& step) {
     switch (step.action) {
         case UndoAction::Removed:
-            return "Removed: " + step.path;
+            return "Removed: " + shown(step.path);
         case UndoAction::Gone:
-            return "Gone: " + step.path + " ...Not there any more";
+            return "Gone: " + shown(step.path) + " ...Not there any more";
         case UndoAction::KeptChanged:
-            return "Kept: " + step.path + " ...Changed since the run";
+            return "Kept: " + shown(step.path) + " ...Changed since the run";
         case UndoAction::KeptOnlyCopy:
-            return "Kept: " + step.path + " ...Its source is gone: this is the only copy";
+            return "Kept: " + shown(step.path) + " ...Its source is gone: this is the only copy";
         case UndoAction::KeptError:
-            return "Kept: " + step.path + " ...Error (" + step.error.message() + ")";
+            return "Kept: " + shown(step.path) + " ...Error (" + step.error.message() + ")";
         case UndoAction::CannotUndo:
-            return "Cannot undo: " + step.path +
+            return "Cannot undo: " + shown(step.path) +
                    " ...It replaced an earlier copy, which no longer exists";
         case UndoAction::FolderRemoved:
-            return "Removed folder: " + step.path;
+            return "Removed folder: " + shown(step.path);
     }
     return {};
 }

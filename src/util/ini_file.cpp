@@ -1,6 +1,12 @@
 #include "util/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -18,6 +24,7 @@ namespace {
 // The private-profile reader gets a 100-character buffer, one of which holds the terminator.
 constexpr std::size_t kMaxValueChars = 99;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
@@ -130,16 +137,39 @@ Match find_entry(const std::vector<IniLine>& lines, std::string_view section,
     return match;
 }
 
-std::optional<std::string> read_file(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
+// Only a regular file of sane size: a folder, a FIFO or /dev/zero under the settings' name must
+// not stop, block or exhaust the program.
+SettingsText read_file(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return {std::nullopt, errno == ENOENT ? "" : std::strerror(errno)};
     }
-    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        return std::nullopt;
+    SettingsText result;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        result.problem = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        result.problem = "not a regular file";
+    } else if (info.st_size > static_cast<off_t>(kMaxSettingsBytes)) {
+        result.problem = "larger than 1 MB";
+    } else {
+        std::string content(static_cast<std::size_t>(info.st_size), '\0');
+        std::size_t done = 0;
+        for (ssize_t got; done < content.size() &&
+                          (got = ::read(fd, content.data() + done, content.size() - done)) != 0;) {
+            if (got < 0 && errno != EINTR) {
+                result.problem = std::strerror(errno);
+                break;
+            }
+            done += got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+        content.resize(done);
+        if (result.problem.empty()) {
+            result.content = std::move(content);
+        }
     }
-    return content;
+    ::close(fd);
+    return result;
 }
 
 std::string_view unquote(std::string_view value) {
@@ -199,7 +229,36 @@ void replace_file(const fs::path& file, const std::string& content) {
 
 }  // namespace
 
-IniReader::IniReader(const fs::path& file) : content_(read_file(file)) {}
+SettingsText ReadSettingsText(const fs::path& file) {
+    return read_file(file);
+}
+
+IniReader::IniReader(const fs::path& file) {
+    SettingsText read = read_file(file);
+    content_ = std::move(read.content);
+    problem_ = std::move(read.problem);
+}
+
+CachedSettings::CachedSettings(fs::path file)
+    : file_(std::move(file)), reader_(IniReader::empty()) {}
+
+const IniReader& CachedSettings::current() {
+    struct stat info {};
+    const bool there = ::stat(file_.c_str(), &info) == 0;
+    const Version now{there,
+                      info.st_size,
+                      info.st_mtim.tv_sec,
+                      info.st_mtim.tv_nsec,
+                      info.st_ctim.tv_sec,
+                      info.st_ctim.tv_nsec,
+                      info.st_ino};
+    if (reads_ == 0 || !(now == version_)) {
+        reader_ = IniReader(file_);
+        version_ = now;
+        ++reads_;
+    }
+    return reader_;
+}
 
 std::optional<std::string_view> IniReader::raw_value(const std::string& section,
                                                      const std::string& key) const {
@@ -250,12 +309,12 @@ void PutIniText(const fs::path& file, const std::string& section, const std::str
             return;
         }
     }
-    auto content = read_file(file);
+    SettingsText read = read_file(file);
+    if (!read.problem.empty()) {
+        return;
+    }
+    std::optional<std::string>& content = read.content;
     if (!content) {
-        std::error_code ec;
-        if (fs::exists(file, ec) || ec) {
-            return;
-        }
         content.emplace();
     }
     const std::string_view old = *content;

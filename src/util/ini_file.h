@@ -19,20 +19,57 @@ std::string GetIniText(const std::filesystem::path& file, const std::string& sec
 std::string GetIniWholeText(const std::filesystem::path& file, const std::string& section,
                             const std::string& key);
 
+// The settings file's bytes, read only from a regular file of at most 1 MB. content is empty
+// when the file is not there or cannot be read; problem says why, unless it is not there.
+struct SettingsText {
+    std::optional<std::string> content;
+    std::string problem;
+};
+SettingsText ReadSettingsText(const std::filesystem::path& file);
+
 // One reading of the file, for a caller that needs several values at once; each value
-// follows the rules of GetIniText.
+// follows the rules of GetIniText. Only a regular file of at most 1 MB is read; anything else
+// reads as empty and says why in problem().
 class IniReader {
   public:
     explicit IniReader(const std::filesystem::path& file);
+    static IniReader empty() { return IniReader(); }
+    // Why the file could not be read; "" when it was, or is not there at all.
+    const std::string& problem() const { return problem_; }
     std::string text(const std::string& section, const std::string& key,
                      const std::string& default_value) const;
     std::string whole_text(const std::string& section, const std::string& key) const;
 
   private:
+    IniReader() = default;
     std::optional<std::string_view> raw_value(const std::string& section,
                                               const std::string& key) const;
 
     std::optional<std::string> content_;
+    std::string problem_;
+};
+
+// The settings file as a run reads it for every folder: read again only when its size, times
+// or inode changed, so that a large file costs nothing per folder and an edit still counts from
+// the next folder on.
+class CachedSettings {
+  public:
+    explicit CachedSettings(std::filesystem::path file);
+    const IniReader& current();
+    // How often the file was read, for the tests.
+    std::size_t reads() const { return reads_; }
+
+  private:
+    struct Version {
+        bool there;
+        long long size, mtime_s, mtime_ns, ctime_s, ctime_ns;
+        unsigned long long inode;
+        bool operator==(const Version&) const = default;
+    };
+    std::filesystem::path file_;
+    IniReader reader_;
+    Version version_{};
+    std::size_t reads_ = 0;
 };
 
 // Writes one value, creating the file, section or key as needed and keeping every other line

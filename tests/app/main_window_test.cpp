@@ -16,6 +16,7 @@
 #include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
+#include "util/ini_file.h"
 
 namespace fs = std::filesystem;
 using trackfold::Mp3Library;
@@ -308,6 +309,7 @@ class MainWindowTest : public QObject {
             bench.log_lines(),
             (std::vector<std::string>{
                 "Ready...", "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3",
+                "Summary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
                 "...Complete"}));
         const std::string settings = read_file(bench.files.settings_file);
         QVERIFY(settings.find("InputFolder=" + bench.in() + "\r\n") != std::string::npos);
@@ -317,6 +319,20 @@ class MainWindowTest : public QObject {
         bench.window.InitMainWindow();
         QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->text().toStdString(),
                  bench.in());
+    }
+
+    void aRememberedFolderThatIsNotUtf8IsUsedByteForByte() {
+        Bench bench;
+        const std::string latin1_out = bench.out() + "/L\xe9gende";
+        make_mp3(bench.dir.path() / "in" / "a.mp3", Mp3Tags{.kind = TagKind::None});
+        write_file(bench.files.settings_file, "[SYSTEM]\r\nInputFolder=" + bench.in() +
+                                                  "\r\nOutputFolder=" + latin1_out + "\r\n");
+        bench.window.InitMainWindow();
+        control<QPushButton>(bench.window, "cmdStart")->click();
+
+        QVERIFY(fs::is_regular_file(latin1_out + "/a.mp3"));
+        QCOMPARE(trackfold::GetIniWholeText(bench.files.settings_file, "SYSTEM", "OutputFolder"),
+                 latin1_out);
     }
 
     void wholeRunSortsTheTreeCountsAndWritesTheLog() {
@@ -341,10 +357,11 @@ class MainWindowTest : public QObject {
             "2\tUnknown\t" + i + "/b.mp3\t" + o + "/Misc/b.mp3",
             "3\tAlbumName\t" + i + "/sub/c.mp3\t" + o + "/Albums/Second/c.mp3",
             "4\tArtistName\t" + i + "/sub/d.mp3\t" + o + "/Artists/Bob/d.mp3",
+            "Summary: 4 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
             "...Complete",
         };
         QCOMPARE(bench.log_lines(), expected);
-        QCOMPARE(bench.selected_row(), 5);
+        QCOMPARE(bench.selected_row(), 6);
 
         std::string log_bytes;
         for (const std::string& line : expected) {
@@ -366,12 +383,14 @@ class MainWindowTest : public QObject {
         QVERIFY(fs::is_regular_file(o + "/Artists/Bob/d.mp3"));
     }
 
-    void folderWithoutMp3GivesTheTwoLineLog() {
+    void folderWithoutMp3GivesJustTheSummary() {
         Bench bench;
         write_file(bench.dir.path() / "in" / "notes.txt", "text");
         write_file(bench.files.log_file, "an older and longer log\r\nwith two lines\r\n");
         bench.start(bench.in(), bench.out());
-        QCOMPARE(read_file(bench.files.log_file), std::string("Ready...\r\n...Complete\r\n"));
+        QCOMPARE(read_file(bench.files.log_file),
+                 std::string("Ready...\r\nSummary: 0 copied, 0 already there, 0 replaced, 0 "
+                             "numbered, 0 failed\r\n...Complete\r\n"));
         QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QStringLiteral("notes.txt"));
         QCOMPARE(label_text(bench.window, "lblReadFileCount"), QStringLiteral("0"));
     }

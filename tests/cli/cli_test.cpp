@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <sstream>
 
 #include "engine/record_line.h"
+#include "engine/sort_run.h"
 #include "sort_test_support.h"
 
 namespace fs = std::filesystem;
@@ -82,9 +84,8 @@ TEST_F(CliTest, SortsAsTheWindowsEngineDoesWithoutWritingTheSettings) {
     make_mp3(in / "b.mp3", {TagKind::Ape, "Artist", ""});
     make_mp3(in / "sub/c.mp3", {TagKind::None});
     make_mp3(in / "sub/C.mp3", {TagKind::Id3v24, "", "Album"});
-    sort();
-    Lines engine_lines = window.log;
-    engine_lines.push_back("...Complete");
+    SortRun(window, SortRequest{in_folder(), out_folder(), settings});
+    const Lines engine_lines = window.log;
     const Lines engine_tree = files_below(out);
     fs::remove_all(out);
     const std::string settings_before = read_file(settings);
@@ -109,7 +110,8 @@ TEST_F(CliTest, OverridesTheSettingsForOneRunAndWritesTheLogWhenAsked) {
 
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(files_below(out), Lines{"Sorted/Artist/Album/a.mp3"});
-    EXPECT_EQ(read_file(log), run.out[0] + "\r\n...Complete\r\n");
+    EXPECT_EQ(read_file(log),
+              "Ready...\r\n" + run.out[0] + "\r\n" + run.out[1] + "\r\n...Complete\r\n");
     EXPECT_EQ(read_file(settings), settings_before);
 }
 
@@ -148,7 +150,7 @@ TEST_F(CliTest, PreviewWritesNothingAndPrintsTheLinesOfTheRunThatFollows) {
     EXPECT_EQ(snapshot(tmp.path()), before);
     const CliRun real = run_cli({"--settings", settings.string(), in_folder(), out_folder()});
     EXPECT_EQ(preview.out, real.out);
-    ASSERT_EQ(real.out.size(), 6u);
+    ASSERT_EQ(real.out.size(), 7u);
     EXPECT_EQ(real.out[4],
               copied(5, "AlbumName + ArtistName", "sub/b.mp3", "Albums/artist/ALBUM/b (3).mp3"));
 }
@@ -222,7 +224,8 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
     make_broken_mp3(in / "b.mp3", BrokenMp3::Text);
     const CliRun with_error = run_cli(folders());
     EXPECT_EQ(with_error.status, 1);
-    EXPECT_EQ(with_error.out.at(1), "File: " + in_folder() + "b.mp3 ...Error");
+    EXPECT_EQ(with_error.out.at(1),
+              "File: " + in_folder() + "b.mp3 ...Error (not a readable audio file)");
 
     const struct {
         std::vector<std::string> arguments;
@@ -235,9 +238,8 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
         {{"--log"}, "trackfold-cli: --log needs a value\n"},
         {{"--preview", "--log", "x", "y", "z"},
          "trackfold-cli: --preview writes nothing, so it takes no --log\n"},
-        {{(tmp.path() / "missing").string(), out_folder()},
-         "trackfold-cli: cannot read the input folder " + (tmp.path() / "missing/").string() +
-             "\n"},
+        {{"--album-folder", "A\nB", "x", "y"},
+         "trackfold-cli: --album-folder cannot take a value with a line break\n"},
     };
     for (const auto& c : bad) {
         const CliRun run = run_cli(c.arguments);
@@ -245,6 +247,85 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
         EXPECT_EQ(run.err, c.error);
         EXPECT_TRUE(run.out.empty());
     }
+}
+
+TEST_F(CliTest, ARunThatCannotStartSaysWhyWalksNothingAndExitsTwo) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+    write_file(tmp.path() / "a file", "");
+    fs::create_directory(tmp.path() / "a folder");
+    ASSERT_EQ(::mkfifo((tmp.path() / "a fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", tmp.path() / "zeros");
+    write_file(tmp.path() / "huge.ini", "[SYSTEM]\n" + std::string(2 << 20, ';'));
+    const std::string missing = (tmp.path() / "missing").string();
+    const struct {
+        std::vector<std::string> arguments;
+        std::string why;
+    } cases[] = {
+        {{missing, out_folder()},
+         "cannot read the input folder " + missing + "/: No such file or directory"},
+        {{in_folder(), (tmp.path() / "a file/out").string()},
+         "cannot make the output folder " + tmp.path().string() + "/a file/out/: Not a directory"},
+        {{"--settings", missing, in_folder(), out_folder()},
+         "cannot read the settings file " + missing + ": No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = run_cli(c.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, Lines{"...Not started (" + c.why + ")"});
+        EXPECT_FALSE(fs::exists(out));
+    }
+    // Each would have aborted, blocked or read until memory ran out.
+    for (const char* settings_file : {"a folder", "a fifo", "zeros", "huge.ini"}) {
+        const std::string path = (tmp.path() / settings_file).string();
+        const CliRun run = run_cli({"--settings", path, in_folder(), out_folder()});
+        EXPECT_EQ(run.status, 2) << settings_file;
+        const std::string why =
+            settings_file == std::string("huge.ini") ? "larger than 1 MB" : "not a regular file";
+        EXPECT_EQ(run.out,
+                  Lines{"...Not started (cannot use the settings file " + path + ": " + why + ")"});
+    }
+}
+
+TEST_F(CliTest, JsonCarriesEveryEventAndEveryFileGetsALine) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+    make_mp3(in / "new\nline.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(6));
+    ASSERT_EQ(::mkfifo((in / "x.mp3").c_str(), 0600), 0);
+    write_file(in / "b.flac", "fLaC");
+    write_file(in / "c.FLAC", "fLaC");
+    write_file(in / "d.m4a", "");
+    write_file(settings, "[SYSTEM]\n");
+    const std::vector<std::string> arguments{"--settings", settings.string(), in_folder(),
+                                             out_folder()};
+    const std::string album = out_folder() + "/Artist/Album/";
+
+    const CliRun lines = run_cli(arguments);
+    std::vector<std::string> with_json = arguments;
+    with_json.insert(with_json.begin(), "--json");
+    fs::remove_all(out);
+    const CliRun json = run_cli(with_json);
+
+    EXPECT_EQ(lines.status, 1);
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(lines.out,
+              (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "/Artist/Album/a.mp3"),
+                     copied(2, "AlbumName + ArtistName", "new\\x0aline.mp3",
+                            "/Artist/Album/new\\x0aline.mp3"),
+                     "File: " + in_folder() + "x.mp3 ...Error (not a regular file)",
+                     "Summary: 2 copied, 0 already there, 0 replaced, 0 numbered, 1 failed; left "
+                     "out: flac 2, m4a 1; add them with FileTypes",
+                     "...Complete"}));
+    EXPECT_EQ(
+        json.out,
+        (Lines{R"({"event":"placed","read":1,"category":"album+artist","source":")" + in_folder() +
+                   R"(a.mp3","target":")" + album + R"(a.mp3","action":"copied"})",
+               R"({"event":"placed","read":2,"category":"album+artist","source":")" + in_folder() +
+                   R"(new\u000aline.mp3","target":")" + album +
+                   R"(new\u000aline.mp3","action":"copied"})",
+               R"({"event":"file-error","read":3,"source":")" + in_folder() +
+                   R"(x.mp3","stage":"reading","reason":"not a regular file"})",
+               R"({"event":"summary","copied":2,"already_there":0,"replaced":0,)"
+               R"("numbered":0,"failed":1,"left_out":{"flac":2,"m4a":1}})",
+               R"({"event":"end","outcome":"complete"})"}));
 }
 
 TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {
@@ -260,7 +341,7 @@ TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {
     EXPECT_EQ(run.out.back(), "...User Cancel");
     const Lines copies = files_below(out);
     EXPECT_LT(copies.size(), 400u);
-    EXPECT_EQ(copies.size(), run.out.size() - 1);
+    EXPECT_EQ(copies.size(), run.out.size() - 2) << "a line for each copy, the summary, the end";
     for (const std::string& copy : copies) {
         EXPECT_EQ(read_file(out / copy), read_file(in / fs::path(copy).filename())) << copy;
     }

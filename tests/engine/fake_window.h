@@ -20,6 +20,7 @@ class FakeWindow : public RunWindow {
     int progress_shown = 0;
     int progress_unloaded = 0;
     std::vector<std::string> opened;
+    std::vector<std::string> told;
     int questions = 0;
     std::function<bool()> answer = [] { return true; };
     std::function<void()> on_pump = [] {};
@@ -49,6 +50,7 @@ class FakeWindow : public RunWindow {
     void show_progress() override { ++progress_shown; }
     void unload_progress() override { ++progress_unloaded; }
     void open_with_shell(const std::string& path) override { opened.push_back(path); }
+    void tell(const std::string& message) override { told.push_back(message); }
 
     int count(Counter counter) const { return std::stoi(counter_text(counter)); }
 };

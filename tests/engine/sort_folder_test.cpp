@@ -33,7 +33,7 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
                      copied(4, "Unknown", "d.mp3", "Unknown/d.mp3"),
                      copied(5, "AlbumName + ArtistName", "e.mp3", "Albums/Artist E/Album E/e.mp3"),
                      copied(6, "AlbumName + ArtistName", "f.MP3", "Albums/Artist A/Album A/f.MP3"),
-                     "File: " + in_folder() + "h.mp3 ...Error"}));
+                     "File: " + in_folder() + "h.mp3 ...Error (not a readable audio file)"}));
     EXPECT_EQ(files_below(out),
               (Lines{"Albums/Album B/b.mp3", "Albums/Artist A/Album A/a.mp3",
                      "Albums/Artist A/Album A/f.MP3", "Albums/Artist E/Album E/e.mp3",
@@ -60,8 +60,8 @@ TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {
     sort();
 
     ASSERT_EQ(window.log.size(), 7u);
-    EXPECT_EQ(window.log[0], "File: " + in_folder() + "1.mp3 ...Error");
-    EXPECT_EQ(window.log[1], "File: " + in_folder() + "2.mp3 ...Error");
+    EXPECT_EQ(window.log[0], "File: " + in_folder() + "1.mp3 ...Error (not a readable audio file)");
+    EXPECT_EQ(window.log[1], "File: " + in_folder() + "2.mp3 ...Error (not a readable audio file)");
     EXPECT_EQ(window.log[5], copied(6, "AlbumName + ArtistName", "6.mp3", "/Artist/Album/6.mp3"));
     EXPECT_EQ(window.log[6], copied(7, "AlbumName + ArtistName", "7.mp3", "/Artist/Album/7.mp3"));
     EXPECT_EQ(window.count(Counter::ReadFile), 7);
@@ -88,6 +88,26 @@ TEST_F(SortFolderTest, ASettingsEditTakesEffectFromTheNextFolder) {
     sort();
 
     EXPECT_EQ(files_below(out), (Lines{"New/Album/3.mp3", "Old/Album/1.mp3", "Old/Album/2.mp3"}));
+}
+
+TEST_F(SortFolderTest, TheSettingsAreReadAgainOnlyWhenTheyChanged) {
+    write_file(settings, "[SYSTEM]\n" + std::string(900000, ';') + "\nAlbumFolder=Old\n");
+    for (int i = 0; i < 30; ++i) {
+        make_mp3(in / std::to_string(i) / "a.mp3", {TagKind::Id3v24, "", "Album"});
+    }
+    int pumps = 0;
+    window.on_pump = [&] {
+        if (++pumps == 20) {
+            PutIniText(settings, "SYSTEM", "AlbumFolder", "New");
+        }
+    };
+
+    Sorter sorter(window, settings);
+    sorter.SortFolder(in_folder(), out_folder());
+
+    EXPECT_EQ(sorter.settings_reads(), 2u);
+    EXPECT_EQ(window.log.size(), 30u);
+    EXPECT_TRUE(fs::exists(out / "New/Album"));
 }
 
 TEST_F(SortFolderTest, FilesBeforeSubFoldersAndEverythingInNameOrder) {

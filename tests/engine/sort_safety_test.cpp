@@ -23,34 +23,6 @@ using Lines = std::vector<std::string>;
 namespace trackfold::test {
 namespace {
 
-// Root ignores file permissions, and CI runs as root: act as "nobody" while the walk runs so
-// permission failures happen for real. The tree is opened up first so nobody can reach it.
-class AsUnprivileged {
-  public:
-    explicit AsUnprivileged(const fs::path& tree) {
-        if (::geteuid() != 0) {
-            return;
-        }
-        fs::permissions(tree, fs::perms::all);
-        for (const auto& entry : fs::recursive_directory_iterator(tree)) {
-            if (entry.is_directory() && !entry.is_symlink() &&
-                (entry.status().permissions() & fs::perms::owner_write) != fs::perms::none) {
-                fs::permissions(entry.path(), fs::perms::all);
-            }
-        }
-        active_ = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
-    }
-    ~AsUnprivileged() {
-        if (active_) {
-            (void)::seteuid(0);
-            (void)::setegid(0);
-        }
-    }
-
-  private:
-    bool active_ = false;
-};
-
 std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const fs::path& root) {
     std::map<std::string, std::pair<std::string, fs::file_time_type>> files;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
@@ -205,16 +177,15 @@ TEST_F(SortSafetyTest, AFileAlreadyInItsPlaceIsLeftUntouched) {
     EXPECT_EQ(snapshot(in), before);
 }
 
-TEST_F(SortSafetyTest, AnOutputFolderInsideTheInputIsWalkedWithoutHarm) {
+TEST_F(SortSafetyTest, AnOutputFolderInsideTheInputIsNotWalked) {
     make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
     out = in / "sorted";
 
     sort();
 
+    // Its copies are not sources of the run that made them.
     EXPECT_EQ(window.log,
-              (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "/Artist/Album/a.mp3"),
-                     copied(2, "AlbumName + ArtistName", "sorted/Artist/Album/a.mp3",
-                            "/Artist/Album/a.mp3")}));
+              (Lines{copied(1, "AlbumName + ArtistName", "a.mp3", "/Artist/Album/a.mp3")}));
     EXPECT_EQ(files_below(in), (Lines{"a.mp3", "sorted/Artist/Album/a.mp3"}));
 }
 

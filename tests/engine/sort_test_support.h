@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +15,35 @@
 #include "util/ini_file.h"
 
 namespace trackfold::test {
+
+// Root ignores file permissions, and CI runs as root: act as "nobody" while the walk runs so
+// permission failures happen for real. The tree is opened up first so nobody can reach it.
+class AsUnprivileged {
+  public:
+    explicit AsUnprivileged(const std::filesystem::path& tree) {
+        if (::geteuid() != 0 || tree.empty()) {
+            return;
+        }
+        std::filesystem::permissions(tree, std::filesystem::perms::all);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(tree)) {
+            if (entry.is_directory() && !entry.is_symlink() &&
+                (entry.status().permissions() & std::filesystem::perms::owner_write) !=
+                    std::filesystem::perms::none) {
+                std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+            }
+        }
+        active_ = ::setegid(65534) == 0 && ::seteuid(65534) == 0;
+    }
+    ~AsUnprivileged() {
+        if (active_) {
+            (void)::seteuid(0);
+            (void)::setegid(0);
+        }
+    }
+
+  private:
+    bool active_ = false;
+};
 
 // An input and an output folder under one temporary folder, with the settings file beside
 // them, and the window the walk reports to.

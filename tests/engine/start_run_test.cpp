@@ -59,18 +59,19 @@ TEST_F(StartRunTest, ARunWritesTheWholeLogWithCrLfAndHandsItToTheShell) {
         "Ready...\r\n" +
             copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Some Artist/Some Album/a.mp3") +
             "\r\n" + copied(2, "Unknown", "b.mp3", "Misc/b.mp3") + "\r\n" + "File: " + in_folder() +
-            "c.mp3 ...Error\r\n...Complete\r\n");
+            "c.mp3 ...Error (not a readable audio file)\r\nSummary: 2 copied, 0 already there, 0 "
+            "replaced, 0 numbered, 1 failed\r\n...Complete\r\n");
     EXPECT_TRUE(disabled_inside);
     EXPECT_TRUE(window.buttons_enabled);
     EXPECT_EQ(window.opened, (Lines{files.log_file.string()}));
     EXPECT_EQ(window.progress_shown, 1);
     EXPECT_EQ(window.progress_unloaded, 1);
-    EXPECT_EQ(window.selected, 4);
+    EXPECT_EQ(window.selected, 5);
     EXPECT_EQ(window.status, "c.mp3");
     EXPECT_EQ(window.count(Counter::ReadFile), 3);
 }
 
-TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheTwoLinesAndCountersStartAtZero) {
+TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheSummaryAndCountersStartAtZero) {
     write_file(in / "readme.txt", "x");
     window.counters[Counter::ReadFile] = "17";
     window.counters[Counter::Unknown] = "5";
@@ -78,7 +79,9 @@ TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheTwoLinesAndCountersStartAtZero
 
     start(in.string(), out.string());
 
-    EXPECT_EQ(read_file(files.log_file), "Ready...\r\n...Complete\r\n");
+    EXPECT_EQ(read_file(files.log_file),
+              "Ready...\r\nSummary: 0 copied, 0 already there, 0 "
+              "replaced, 0 numbered, 0 failed\r\n...Complete\r\n");
     EXPECT_EQ(window.count(Counter::ReadFile), 0);
     EXPECT_EQ(window.count(Counter::Unknown), 0);
 }
@@ -92,7 +95,33 @@ TEST_F(StartRunTest, ACancelledRunEndsWithUserCancel) {
     start(in.string(), out.string());
 
     EXPECT_EQ(read_file(files.log_file),
-              "Ready...\r\n" + copied(1, "Unknown", "a.mp3", "/a.mp3") + "\r\n...User Cancel\r\n");
+              "Ready...\r\n" + copied(1, "Unknown", "a.mp3", "/a.mp3") +
+                  "\r\nSummary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 "
+                  "failed\r\n...User Cancel\r\n");
+}
+
+TEST_F(StartRunTest, FoldersARunCannotStartWithAreToldAndNotRemembered) {
+    write_file(tmp.path() / "a file", "");
+    const struct {
+        std::string input;
+        std::string output;
+        std::string why;
+    } cases[] = {
+        {(tmp.path() / "gone").string(), out.string(),
+         "cannot read the input folder " + (tmp.path() / "gone/").string() +
+             ": No such file or directory"},
+        {in.string(), (tmp.path() / "a file").string(),
+         "cannot make the output folder " + (tmp.path() / "a file/").string() + ": File exists"},
+    };
+    for (const auto& c : cases) {
+        start(c.input, c.output);
+
+        EXPECT_EQ(window.log, (Lines{"Ready...", "...Not started (" + c.why + ")"}));
+        EXPECT_EQ(window.told.back(), c.why);
+        EXPECT_FALSE(fs::exists(settings));
+        EXPECT_FALSE(fs::exists(files.log_file));
+        EXPECT_TRUE(window.buttons_enabled);
+    }
 }
 
 }  // namespace

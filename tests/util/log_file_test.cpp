@@ -1,6 +1,11 @@
 #include "util/log_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "support/temp_dir.h"
 
@@ -36,6 +41,25 @@ TEST(WriteLogFile, ReportsAFailedWrite) {
     write_file(dir.path() / "folder" / "inside", "keep");
     EXPECT_TRUE(write_lines(dir.path() / "folder", {"text"}));
     EXPECT_EQ(read_file(dir.path() / "folder" / "inside"), "keep");
+}
+
+TEST(WriteLogFile, AFullDiskLeavesThePreviousLogWhole) {
+    TempDir dir;
+    const fs::path log = dir.path() / "trackfold.txt";
+    write_file(log, "Ready...\r\n...Complete\r\n");
+    // A file-size limit fails the write halfway, as a full disk would.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(write_lines(log, std::vector<std::string>(100, std::string(100, 'x'))) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_EQ(read_file(log), "Ready...\r\n...Complete\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace trackfold {
+
+struct ListedFile {
+    std::string name;
+    bool regular = true;  // a regular file, or a link to one
+    bool link = false;
+};
+
+struct ListedFolder {
+    std::string name;
+    bool link = false;
+};
+
+// One folder's entries, each list in byte order of the names, so a run is repeatable.
+struct FolderListing {
+    std::vector<ListedFile> files;  // everything that is not a folder, links included
+    std::vector<ListedFolder> folders;
+};
+
+// Lists the whole folder before anything in it is touched, so files copied into it during the
+// run are not taken by it. A placement record is never listed.
+FolderListing list_folder(const std::string& folder, std::error_code& ec);
+
+}  // namespace trackfold

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace trackfold {
+
+// The window's five counters: files taken, and files placed in each category.
+enum class Counter { ReadFile, AlbumArtist, AlbumOnly, ArtistOnly, Unknown };
+
+// What a run tells its front ends, one value for each outcome, in the order they happen. The
+// window's list and counters, the log file, the command line's lines, JSON, exit status and
+// progress are all made from these; nothing reads the text of a log line back.
+
+// What was done with a file that was placed.
+enum class PlaceAction {
+    Copied,        // copied under its own name
+    AlreadyThere,  // its bytes were there already; nothing was written
+    Replaced,      // replaced its own earlier copy
+    Numbered,      // copied under a numbered name, as another file had the name
+};
+
+struct FilePlaced {
+    std::size_t read_count = 0;  // files taken so far, this one included
+    Counter category = Counter::Unknown;
+    std::string source;
+    std::string target;
+    PlaceAction action = PlaceAction::Copied;
+    std::string time_not_kept;  // why the copy did not get its source's time; "" when it did
+};
+
+// Whether a file failed before its tags were known, or when it was to be placed.
+enum class FailedAt { Reading, Placing };
+
+struct FileFailed {
+    std::size_t read_count = 0;
+    std::string source;
+    std::string reason;
+    FailedAt stage = FailedAt::Placing;
+};
+
+struct FolderFailed {
+    std::string folder;
+    std::string reason;
+};
+
+// Types the settings name that no reader here knows: those files are left out.
+struct TypesUnknown {
+    std::string type;  // as the setting writes it
+};
+
+// The run's placement record or the flush of a disk failed: copies may not survive a power cut.
+struct DiskFailed {
+    std::string what;  // "Record" or "Flush"
+    std::string path;
+    std::string reason;
+};
+
+// A preview met a disk whose rules for names and times it cannot know without writing.
+struct DiskUnknown {
+    std::string folder;
+};
+
+struct RunSummary {
+    std::size_t copied = 0;
+    std::size_t already_there = 0;
+    std::size_t replaced = 0;
+    std::size_t numbered = 0;
+    std::size_t failed = 0;
+    // Audio files of types the run did not take, by extension, in name order.
+    std::vector<std::pair<std::string, std::size_t>> left_out;
+};
+
+enum class RunOutcome { Complete, Cancelled, NotStarted };
+
+struct RunEnded {
+    RunOutcome outcome = RunOutcome::Complete;
+    std::string reason;  // why it did not start
+};
+
+using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, TypesUnknown, DiskFailed,
+                              DiskUnknown, RunSummary, RunEnded>;
+
+// A name as lines show it: a newline in a name would split its line, a tab add a field, an
+// escape sequence reach the terminal, so each control character is shown as \xHH.
+std::string shown(std::string_view text);
+
+// The log line of an event: the one place line texts are made. Control characters in paths
+// are shown as \xHH, so one file is always one line.
+std::string log_line(const RunEvent& event);
+
+// The event as one JSON object on one line, with the exact bytes of every path.
+std::string json_line(const RunEvent& event);
+
+// Whether an event is a failure that the run's exit status reports.
+bool is_failure(const RunEvent& event);
+
+// Counts the outcomes into a summary.
+void count_into(RunSummary& summary, const RunEvent& event);
+
+}  // namespace trackfold

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "engine/output_tree.h"
+#include "engine/placement_record.h"
+#include "engine/run_events.h"
+#include "engine/target_writer.h"
+
+namespace trackfold {
+
+// What one run writes to: the output folder's record, what the run knows of the output tree,
+// and the writer that places files in it.
+struct RunOutput {
+    RunOutput(const std::string& output, const std::vector<std::string>& input_roots, bool preview,
+              std::function<void(const RunEvent&)> report);
+    RunOutput(const RunOutput&) = delete;
+    RunOutput& operator=(const RunOutput&) = delete;
+
+    PlacementRecord record;
+    OutputTree folders;
+    TargetWriter writer;
+
+  private:
+    void note_made_folder(const std::string& path);
+};
+
+// Writes everything of the folder's disk to the disk.
+std::error_code flush_disk(const std::string& folder);
+
+}  // namespace trackfold
