@@ -184,6 +184,7 @@ FileTags read_file_tags(const std::string& path, std::string_view extension) {
     }
     try {
         prepare_taglib();
+        stream.limit_reach(ReadOnlyStream::kTagReach, ReadOnlyStream::kTagReach);
         const std::unique_ptr<TagLib::File> file = open_file(known->format, &stream);
         if (file == nullptr || !file->isValid()) {
             return FileTags{.error = true};

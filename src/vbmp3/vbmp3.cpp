@@ -239,12 +239,43 @@ void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRe
     copy_text(info.genre, first_text(tags, kGenre));
 }
 
+std::uint32_t little_endian(const TagLib::ByteVector& bytes, unsigned at) {
+    return bytes.toUInt(at, false);
+}
+
+// An MP3's tags are an ID3v2 tag at the head, and an APE tag and an ID3v1 tag at the tail,
+// each declaring its size. Past them TagLib looks for the first audio frame, so some audio
+// after the ID3v2 tag stays within reach, and no more.
+void limit_to_mp3_tags(ReadOnlyStream& stream) {
+    constexpr long kAudioReach = 64 << 10;
+    constexpr long kId3v1Size = 128;
+    constexpr long kApeFooterSize = 32;
+    stream.seek(0, TagLib::IOStream::Beginning);
+    const TagLib::ByteVector head = stream.readBlock(10);
+    const long id3v2 =
+        static_cast<long>(id3v2_tag_size(std::string_view(head.data(), head.size())));
+    long tail = kId3v1Size + kApeFooterSize;
+    stream.seek(-tail, TagLib::IOStream::End);
+    const TagLib::ByteVector end = stream.readBlock(tail);
+    for (const unsigned at : {0u, static_cast<unsigned>(kId3v1Size)}) {
+        if (end.size() == static_cast<unsigned>(tail) && end.mid(at, 8) == "APETAGEX") {
+            const bool has_header = little_endian(end, at + 20) & 0x80000000u;
+            tail += std::min<long>(little_endian(end, at + 12) + (has_header ? kApeFooterSize : 0),
+                                   ReadOnlyStream::kTagReach);
+            break;
+        }
+    }
+    stream.seek(0, TagLib::IOStream::Beginning);
+    stream.limit_reach(std::min(id3v2, ReadOnlyStream::kTagReach) + kAudioReach, tail);
+}
+
 bool open_mp3(const char* file_name) {
     prepare_taglib();
     OpenFile& file = open_file();
     if (!file.stream.open(file_name)) {
         return false;
     }
+    limit_to_mp3_tags(file.stream);
     file.mpeg = std::make_unique<TagLib::MPEG::File>(
         &file.stream, TagLib::ID3v2::FrameFactory::instance(), false);
     // Without a tag the file must at least hold MPEG audio, or it is no MP3 at all.

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "read_only_stream.h"
+#include "support/temp_dir.h"
 
 namespace trackfold {
 namespace {
@@ -104,6 +109,37 @@ TEST(ReadTag, FailedTagQueryNeverKeepsAnEarlierFilesTags) {
     EXPECT_EQ(artist, "");
     EXPECT_EQ(album, "");
     EXPECT_EQ(library.calls, (Calls{"open", "getTagInfo", "stop", "stopCallback", "free"}));
+}
+
+// A large file without tags, such as a preallocated download that never finished, once had
+// every byte scanned for audio: minutes per file. Bytes are counted, not seconds.
+TEST(ReadTag, ReadsABoundedPartOfAFileWhateverItsSize) {
+    constexpr std::uintmax_t kSize = 2'000'000'000;
+    constexpr std::uint64_t kSmall = 1 << 20;
+    constexpr std::uint64_t kTwoTags = 2 * ReadOnlyStream::kTagReach + kSmall;
+    const struct {
+        const char* name;
+        std::string head;  // the rest is zeros
+        std::uint64_t most_bytes;
+    } cases[] = {
+        {"zeros.mp3", "", kSmall},
+        {"tag-of-256-MB.mp3", std::string("ID3\x04\0\0\x7F\x7F\x7F\x7F", 10), kTwoTags},
+        {"zeros.flac", "", kTwoTags},
+        {"zeros.m4a", "", kTwoTags},
+        {"zeros.wav", "", kTwoTags},
+    };
+    const test::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path path = dir.path() / c.name;
+        test::write_file(path, c.head);
+        std::filesystem::resize_file(path, kSize);
+        const std::uint64_t before = ReadOnlyStream::bytes_read_on_this_thread();
+        std::string artist, album;
+        ReadTag(path, artist, album);
+        EXPECT_LE(ReadOnlyStream::bytes_read_on_this_thread() - before, c.most_bytes);
+        std::filesystem::remove(path);
+    }
 }
 
 }  // namespace
