@@ -127,6 +127,22 @@ std::vector<TagLib::Tag*> tags_of(TagLib::File& file) {
     return tags;
 }
 
+// A WMA file keeps its first artist as the Author and any others as Author attributes, which
+// TagLib's properties leave out.
+TagLib::PropertyMap asf_properties(const TagLib::ASF::Tag& tag) {
+    TagLib::PropertyMap map = tag.properties();
+    TagLib::StringList artists = map.contains("ARTIST") ? map["ARTIST"] : TagLib::StringList();
+    for (const TagLib::ASF::Attribute& attribute : tag.attribute("Author")) {
+        if (const TagLib::String value = attribute.toString(); !artists.contains(value)) {
+            artists.append(value);
+        }
+    }
+    if (!artists.isEmpty()) {
+        map.replace("ARTIST", artists);
+    }
+    return map;
+}
+
 // TagLib 1.13's properties() is not virtual: called through Tag it reads only the single
 // values of the Tag interface, joined by TagLib with spaces, and no album artist.
 TagLib::PropertyMap properties_of(const TagLib::Tag& tag) {
@@ -143,12 +159,13 @@ TagLib::PropertyMap properties_of(const TagLib::Tag& tag) {
         return mp4->properties();
     }
     if (const auto* asf = dynamic_cast<const TagLib::ASF::Tag*>(&tag)) {
-        return asf->properties();
+        return asf_properties(*asf);
     }
     return tag.properties();
 }
 
-// The first tag's values under any of the keys, joined as the MP3 library joins them.
+// The first tag's values under any of the keys, joined as the MP3 library joins them; a text
+// that is blank counts as missing.
 std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
                         std::initializer_list<const char*> keys) {
     for (const TagLib::PropertyMap& map : maps) {
@@ -157,8 +174,8 @@ std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
             if (found == map.end()) {
                 continue;
             }
-            std::string text = trim_spaces(found->second.toString("/").to8Bit(true));
-            if (!text.empty()) {
+            std::string text = found->second.toString("/").to8Bit(true);
+            if (!is_blank(text)) {
                 return text;
             }
         }
