@@ -65,6 +65,16 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
         named_fd = make_file(plain);
         traits.refuses_reserved_names = named_fd >= 0;
     }
+    if (named_fd >= 0) {
+        // A Latin-1 "é": no UTF-8.
+        const std::string latin1 = plain + "-\xE9";
+        const int latin1_fd = make_file(latin1);
+        traits.refuses_invalid_utf8 = latin1_fd < 0;
+        if (latin1_fd >= 0) {
+            ::close(latin1_fd);
+            ::unlink(latin1.c_str());
+        }
+    }
     const int time_fd = fd >= 0 ? fd : named_fd;
     if (time_fd >= 0) {
         const timespec times[2] = {kProbeTime, kProbeTime};

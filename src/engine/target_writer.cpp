@@ -157,9 +157,7 @@ PlacedFile TargetWriter::copy(const std::string& source, const std::string& fold
         return {folder + name, {errno, std::generic_category()}, {}};
     }
     SourceFile from_file(source);
-    // Such a disk would refuse the copy; under the folder-name rule it gets one it takes.
-    const std::string wanted =
-        disk.refuses_reserved_names ? safe_folder_name(name, std::string::npos) : name;
+    const std::string wanted = target_file_name(name, disk);
 
     auto placed_at = [&](OutputTree::Entry& entry, CopyOutcome outcome = {}) -> PlacedFile {
         if (!outcome.error) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "legacy_text.h"
 #include "tags/audio_formats.h"
 #include "util/text.h"
 
@@ -80,6 +81,10 @@ void release_mp3_library(Mp3Library& library) {
 
 std::string TrimAtNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
+}
+
+std::string legacy_text_to_utf8(std::string_view bytes) {
+    return decode_tag_text(bytes, false);
 }
 
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,

@@ -39,6 +39,10 @@ void release_mp3_library(Mp3Library& library);
 
 std::string TrimAtNul(std::string_view text);
 
+// Bytes that are no UTF-8, such as an old Latin-1 file name, as UTF-8 by the rules 8-bit tag
+// texts are read by, in the code page last chosen on this thread.
+std::string legacy_text_to_utf8(std::string_view bytes);
+
 // Reads artist and album of one file: an MP3 (or a file of an unknown type) through the
 // library, the other supported types through TagLib, whole and by one rule for every type:
 // trimmed of spaces, and "" when only white space or invisible characters. With
