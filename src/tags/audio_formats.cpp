@@ -30,6 +30,7 @@
 
 #include "read_only_stream.h"
 #include "tag_text_handlers.h"
+#include "tags/flac_walk.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -183,6 +184,12 @@ std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
     return {};
 }
 
+FileTags file_tags(const std::vector<TagLib::PropertyMap>& maps) {
+    return FileTags{.artist = first_value(maps, {"ARTIST"}),
+                    .album = first_value(maps, {"ALBUM"}),
+                    .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
+}
+
 }  // namespace
 
 bool is_supported_extension(std::string_view extension) {
@@ -203,16 +210,22 @@ FileTags read_file_tags(const std::string& path, std::string_view extension) {
         prepare_taglib();
         stream.limit_reach(ReadOnlyStream::kTagReach, ReadOnlyStream::kTagReach);
         const std::unique_ptr<TagLib::File> file = open_file(known->format, &stream);
-        if (file == nullptr || !file->isValid()) {
-            return FileTags{.error = true};
-        }
         std::vector<TagLib::PropertyMap> maps;
-        for (const TagLib::Tag* tag : tags_of(*file)) {
-            maps.push_back(properties_of(*tag));
+        if (file != nullptr && file->isValid()) {
+            for (const TagLib::Tag* tag : tags_of(*file)) {
+                maps.push_back(properties_of(*tag));
+            }
         }
-        return FileTags{.artist = first_value(maps, {"ARTIST"}),
-                        .album = first_value(maps, {"ALBUM"}),
-                        .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
+        FileTags tags = file_tags(maps);
+        if (known->format == Format::Flac && tags.artist.empty() && tags.album.empty() &&
+            tags.album_artist.empty()) {
+            // TagLib gives up on a FLAC file at the first metadata block of a wrong size.
+            if (TagLib::PropertyMap fields = flac_comment_fields(stream); !fields.isEmpty()) {
+                return file_tags({fields});
+            }
+        }
+        tags.error = file == nullptr || !file->isValid();
+        return tags;
     } catch (...) {
         return FileTags{.error = true};
     }
