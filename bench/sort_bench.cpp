@@ -17,6 +17,7 @@
 #include "collection.h"
 #include "contenders.h"
 #include "engine/record_line.h"
+#include "read_only_stream.h"
 #include "support/audio_fixture.h"
 #include "support/mp3_fixture.h"
 #include "tags/tag_reader.h"
@@ -28,7 +29,7 @@ namespace trackfold::bench {
 namespace {
 
 constexpr const char* kUsage =
-    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only | --types] [--dir DIR] [--keep]
+    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only | --types | --worst] [--dir DIR] [--keep]
 
 Makes a synthetic MP3 collection of N files (default 20000) of about K KB each (default 50) in
 a new folder under DIR (default: the system temp folder) and times, R rounds each (default 5),
@@ -43,6 +44,9 @@ alternating:
 --tags-only times reading the tags of every file instead, without copying.
 --types times reading the tags of N/10 files of each type (MP3, FLAC, Ogg Vorbis, Opus, M4A,
 WMA, WAV), tags only, the files as small as each format allows.
+--worst times reading the tags of the costliest files known, each 2 GB and sparse (zeros, or
+a tag header declaring the largest tag over zeros), against reading the whole file with cat
+(cp skips the holes of a sparse file, so it would read nothing).
 --window-only times (b) alone, for large counts.
 --keep leaves the folder in place; otherwise it is removed at the end.
 )";
@@ -55,6 +59,7 @@ struct Options {
     int rounds = 5;
     bool tags_only = false;
     bool types = false;
+    bool worst = false;
     bool window_only = false;
     bool keep = false;
     fs::path dir = fs::temp_directory_path();
@@ -98,6 +103,8 @@ Options parse_options(const std::vector<std::string>& arguments) {
             options.window_only = true;
         } else if (flag == "--types") {
             options.types = true;
+        } else if (flag == "--worst") {
+            options.worst = true;
         } else if (flag == "--keep") {
             options.keep = true;
         } else {
@@ -322,6 +329,70 @@ int run_types(const Options& options, const fs::path& root) {
         const double seconds = median(rounds);
         std::printf("%-16s %9.3f %10.0f\n", kind.name, seconds,
                     static_cast<double>(count) / seconds);
+    }
+    return 0;
+}
+
+// A 2 GB file that is all holes but its first and last bytes.
+fs::path sparse_file(const fs::path& path, const std::string& head, const std::string& tail) {
+    constexpr std::uintmax_t kSize = 2'000'000'000;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << head;
+        out.seekp(static_cast<std::streamoff>(kSize - tail.size()));
+        out << tail;
+    }
+    fs::resize_file(path, kSize);
+    return path;
+}
+
+// The files whose tags cost the most to read, each timed (median of R) against cat of the same
+// file, which reads every byte: cp skips a sparse file's holes.
+int run_worst(const Options& options, const fs::path& root) {
+    const std::string zeros;
+    const std::string huge_id3v2("ID3\x04\0\0\x7F\x7F\x7F\x7F", 10);
+    // An APE footer declaring a tag of 2^31 bytes, with a header, before an ID3v1 tag.
+    const std::string huge_ape = std::string("APETAGEX\xD0\x07\0\0", 12) +
+                                 std::string("\0\0\0\x80\0\0\0\0\0\0\0\xA0", 12) +
+                                 std::string(8, '\0') + "TAG" + std::string(125, '\0');
+    const std::string flac_stream = "fLaC" + std::string("\0\0\0\x22", 4) + std::string(34, '\0');
+    const struct {
+        const char* name;
+        std::string head, tail;
+    } cases[] = {
+        {"zeros.mp3", zeros, zeros},
+        {"id3v2-of-256-MB.mp3", huge_id3v2, zeros},
+        {"ape-of-2-GB.mp3", zeros, huge_ape},
+        {"zeros.flac", zeros, zeros},
+        {"streaminfo-then-zeros.flac", flac_stream, zeros},
+        {"zeros.m4a", zeros, zeros},
+        {"zeros.ogg", zeros, zeros},
+        {"zeros.wma", zeros, zeros},
+        {"zeros.wav", zeros, zeros},
+    };
+    std::printf("\n2 GB sparse files; median of %d rounds\n\n", options.rounds);
+    std::printf("%-28s %12s %12s %12s %10s\n", "file", "bytes read", "tags (ms)", "cat (ms)",
+                "x cat");
+    for (const auto& c : cases) {
+        const fs::path path = sparse_file(root / c.name, c.head, c.tail);
+        std::vector<double> tags, copies;
+        std::uint64_t bytes = 0;
+        for (int round = 0; round < options.rounds; ++round) {
+            const std::uint64_t before = ReadOnlyStream::bytes_read_on_this_thread();
+            const auto start = std::chrono::steady_clock::now();
+            std::string artist, album;
+            ReadTag(path.string(), artist, album);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            bytes = ReadOnlyStream::bytes_read_on_this_thread() - before;
+            tags.push_back(took.count());
+            copies.push_back(
+                run_child({"sh", "-c", "cat \"$0\" >/dev/null", path.string()}).wall_seconds);
+        }
+        const double tag_seconds = median(tags), copy_seconds = median(copies);
+        std::printf("%-28s %12llu %12.3f %12.1f %10.5f\n", c.name,
+                    static_cast<unsigned long long>(bytes), tag_seconds * 1000, copy_seconds * 1000,
+                    tag_seconds / copy_seconds);
+        fs::remove(path);
     }
     return 0;
 }
@@ -588,7 +659,10 @@ class SortBenchmark {
 int run_benchmark(const Options& options) {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     // The input, a warm-up copy and a copy from every full run of every round.
-    const std::uintmax_t copies = options.tags_only ? 1 : 2 + 5 * options.rounds;
+    // The worst-case files are sparse: they take no room.
+    const std::uintmax_t copies = options.worst       ? 0
+                                  : options.tags_only ? 1
+                                                      : 2 + 5 * options.rounds;
     const std::uintmax_t needed = copies * options.files * (options.kb * 1000 + kTagBytes);
     const std::uintmax_t free = fs::space(options.dir).available;
     if (free < needed + needed / 10) {
@@ -599,6 +673,9 @@ int run_benchmark(const Options& options) {
     const Workspace work(options.dir, options.keep);
     if (options.types) {
         return run_types(options, work.path());
+    }
+    if (options.worst) {
+        return run_worst(options, work.path());
     }
     const fs::path input = work.path() / "input";
 

@@ -180,6 +180,8 @@ PredictedTraits predict_disk(const std::string& wanted) {
     const DiskFamily family = magic == kFuseMagic ? family_of_fuse(folder) : family_of_magic(magic);
     result.known = family != DiskFamily::Unknown;
     traits.refuses_reserved_names = family != DiskFamily::Posix && result.known;
+    // They keep names in UTF-16 or as Unicode: bytes that are no UTF-8 cannot be stored.
+    traits.refuses_invalid_utf8 = traits.refuses_reserved_names;
     switch (family) {
         case DiskFamily::Fat:
             traits.time_step_ns = 2 * kSecond;
@@ -225,6 +227,16 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
         named = plain;
         named_fd = make_file(plain);
         traits.refuses_reserved_names = named_fd >= 0;
+    }
+    if (named_fd >= 0) {
+        // A Latin-1 "é": no UTF-8.
+        const std::string latin1 = plain + "-\xE9";
+        const int latin1_fd = make_file(latin1);
+        traits.refuses_invalid_utf8 = latin1_fd < 0;
+        if (latin1_fd >= 0) {
+            ::close(latin1_fd);
+            ::unlink(latin1.c_str());
+        }
     }
     const int time_fd = fd >= 0 ? fd : named_fd;
     if (time_fd >= 0) {

@@ -17,6 +17,7 @@ struct DiskTraits {
     std::size_t name_max = kDefaultNameMax;  // bytes in one name
     std::int64_t time_step_ns = 1;           // the steps it keeps modification times in
     bool refuses_reserved_names = false;     // FAT, exFAT, NTFS: no : * ? " < > | \ in names
+    bool refuses_invalid_utf8 = false;       // exFAT: names must be valid UTF-8
     bool unnamed_files = false;              // a file can be written unnamed and linked in whole
 };
 

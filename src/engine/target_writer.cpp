@@ -302,9 +302,7 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
     }
     Placement p{source,    SourceFile(source.path),      place, folder,
                 folder_fd, inside_input(place.real_path)};
-    // Such a disk would refuse the copy; under the folder-name rule it gets one it takes.
-    const std::string wanted =
-        disk.refuses_reserved_names ? safe_folder_name(name, std::string::npos) : name;
+    const std::string wanted = target_file_name(name, disk);
 
     for (int n = 1;; ++n) {
         const std::string candidate = numbered_file_name(wanted, n, disk.name_max);

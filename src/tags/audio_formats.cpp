@@ -30,6 +30,7 @@
 
 #include "read_only_stream.h"
 #include "tag_text_handlers.h"
+#include "tags/flac_walk.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -127,6 +128,22 @@ std::vector<TagLib::Tag*> tags_of(TagLib::File& file) {
     return tags;
 }
 
+// A WMA file keeps its first artist as the Author and any others as Author attributes, which
+// TagLib's properties leave out.
+TagLib::PropertyMap asf_properties(const TagLib::ASF::Tag& tag) {
+    TagLib::PropertyMap map = tag.properties();
+    TagLib::StringList artists = map.contains("ARTIST") ? map["ARTIST"] : TagLib::StringList();
+    for (const TagLib::ASF::Attribute& attribute : tag.attribute("Author")) {
+        if (const TagLib::String value = attribute.toString(); !artists.contains(value)) {
+            artists.append(value);
+        }
+    }
+    if (!artists.isEmpty()) {
+        map.replace("ARTIST", artists);
+    }
+    return map;
+}
+
 // TagLib 1.13's properties() is not virtual: called through Tag it reads only the single
 // values of the Tag interface, joined by TagLib with spaces, and no album artist.
 TagLib::PropertyMap properties_of(const TagLib::Tag& tag) {
@@ -143,12 +160,13 @@ TagLib::PropertyMap properties_of(const TagLib::Tag& tag) {
         return mp4->properties();
     }
     if (const auto* asf = dynamic_cast<const TagLib::ASF::Tag*>(&tag)) {
-        return asf->properties();
+        return asf_properties(*asf);
     }
     return tag.properties();
 }
 
-// The first tag's values under any of the keys, joined as the MP3 library joins them.
+// The first tag's values under any of the keys, joined as the MP3 library joins them; a text
+// that is blank counts as missing.
 std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
                         std::initializer_list<const char*> keys) {
     for (const TagLib::PropertyMap& map : maps) {
@@ -157,13 +175,19 @@ std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
             if (found == map.end()) {
                 continue;
             }
-            std::string text = trim_spaces(found->second.toString("/").to8Bit(true));
-            if (!text.empty()) {
+            std::string text = found->second.toString("/").to8Bit(true);
+            if (!is_blank(text)) {
                 return text;
             }
         }
     }
     return {};
+}
+
+FileTags file_tags(const std::vector<TagLib::PropertyMap>& maps) {
+    return FileTags{.artist = first_value(maps, {"ARTIST"}),
+                    .album = first_value(maps, {"ALBUM"}),
+                    .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
 }
 
 }  // namespace
@@ -184,17 +208,24 @@ FileTags read_file_tags(const std::string& path, std::string_view extension) {
     }
     try {
         prepare_taglib();
+        stream.limit_reach(ReadOnlyStream::kTagReach, ReadOnlyStream::kTagReach);
         const std::unique_ptr<TagLib::File> file = open_file(known->format, &stream);
-        if (file == nullptr || !file->isValid()) {
-            return FileTags{.error = true};
-        }
         std::vector<TagLib::PropertyMap> maps;
-        for (const TagLib::Tag* tag : tags_of(*file)) {
-            maps.push_back(properties_of(*tag));
+        if (file != nullptr && file->isValid()) {
+            for (const TagLib::Tag* tag : tags_of(*file)) {
+                maps.push_back(properties_of(*tag));
+            }
         }
-        return FileTags{.artist = first_value(maps, {"ARTIST"}),
-                        .album = first_value(maps, {"ALBUM"}),
-                        .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
+        FileTags tags = file_tags(maps);
+        if (known->format == Format::Flac && tags.artist.empty() && tags.album.empty() &&
+            tags.album_artist.empty()) {
+            // TagLib gives up on a FLAC file at the first metadata block of a wrong size.
+            if (TagLib::PropertyMap fields = flac_comment_fields(stream); !fields.isEmpty()) {
+                return file_tags({fields});
+            }
+        }
+        tags.error = file == nullptr || !file->isValid();
+        return tags;
     } catch (...) {
         return FileTags{.error = true};
     }

@@ -14,7 +14,7 @@ bool is_taglib_extension(std::string_view extension);
 
 struct FileTags {
     bool error = false;    // the file could not be opened as its format
-    std::string artist{};  // UTF-8, several values joined with "/", trimmed; "" when absent
+    std::string artist{};  // UTF-8, several values joined with "/"; "" when absent or blank
     std::string album{};
     std::string album_artist{};
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "legacy_text.h"
 #include "tags/audio_formats.h"
 #include "util/text.h"
 
@@ -17,14 +18,33 @@ class Vbmp3Library final : public Mp3Library {
     void stop() override { vbmp3_stop(); }
     void stopCallback() override { vbmp3_stopCallback(); }
     void free() override { vbmp3_free(); }
-    int getAlbumArtist(char* text, int size) override { return vbmp3_getAlbumArtist(text, size); }
+    int getTagText(int field, char* text, int size) override {
+        return vbmp3_getTagText(field, text, size);
+    }
     int setCodePage(const char* name) override { return vbmp3_setCodePage(name); }
     bool readsInParallel() const override { return true; }
 };
 
+// The one rule every file type's texts take before they name a folder.
+std::string name_text(std::string_view text) {
+    return is_blank(text) ? std::string() : trim_spaces(text);
+}
+
+// A field's whole text from the library, else what the record held.
 template <std::size_t N>
-std::string field_text(const char (&field)[N]) {
-    return trim_spaces(TrimAtNul(std::string_view(field, N)));
+std::string field_text(Mp3Library& library, int field, const char (&record)[N]) {
+    char start[256];
+    const int length = library.getTagText(field, start, sizeof start);
+    if (length < 0) {
+        return name_text(TrimAtNul(std::string_view(record, N)));
+    }
+    if (static_cast<std::size_t>(length) < sizeof start) {
+        return name_text(std::string_view(start, static_cast<std::size_t>(length)));
+    }
+    std::string whole(static_cast<std::size_t>(length) + 1, '\0');
+    library.getTagText(field, whole.data(), length + 1);
+    whole.resize(static_cast<std::size_t>(length));
+    return name_text(whole);
 }
 
 // The extension in lower case, without the dot.
@@ -63,15 +83,19 @@ std::string TrimAtNul(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
+std::string legacy_text_to_utf8(std::string_view bytes) {
+    return decode_tag_text(bytes, false);
+}
+
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
              bool use_album_artist) {
     const std::string trimmed_path = trim_spaces(path);
     if (const std::string extension = extension_of(trimmed_path); is_taglib_extension(extension)) {
         const FileTags tags = read_file_tags(trimmed_path, extension);
-        artist = tags.artist;
-        album = tags.album;
+        artist = name_text(tags.artist);
+        album = name_text(tags.album);
         if (use_album_artist) {
-            take_album_artist(tags.album_artist, artist);
+            take_album_artist(name_text(tags.album_artist), artist);
         }
         return tags.error;
     }
@@ -92,11 +116,11 @@ bool ReadTag(const std::string& path, std::string& artist, std::string& album, M
             artist.clear();
             album.clear();
         } else {
-            artist = field_text(tag.artist);
-            album = field_text(tag.album);
-            char album_artist[256] = {};
-            if (use_album_artist && library.getAlbumArtist(album_artist, sizeof album_artist)) {
-                take_album_artist(field_text(album_artist), artist);
+            artist = field_text(library, VBMP3_ARTIST, tag.artist);
+            album = field_text(library, VBMP3_ALBUM, tag.album);
+            if (use_album_artist) {
+                const char no_record[1] = {};
+                take_album_artist(field_text(library, VBMP3_ALBUM_ARTIST, no_record), artist);
             }
         }
     }

@@ -16,12 +16,13 @@ class Mp3Library {
     virtual void stop() = 0;
     virtual void stopCallback() = 0;
     virtual void free() = 0;
-    // Fills text with the open file's album artist; 0 when it cannot. A library without album
-    // artists leaves it to the track artist.
-    virtual int getAlbumArtist(char* text, int size) {
+    // vbmp3_getTagText: a field's whole text; -1 when the library cannot give it, and then the
+    // artist and album come from the record, and a file has no album artist.
+    virtual int getTagText(int field, char* text, int size) {
+        (void)field;
+        (void)text;
         (void)size;
-        text[0] = '\0';
-        return 0;
+        return -1;
     }
     // How 8-bit tag texts are read: "" is the locale's default. 0 for an unknown name.
     virtual int setCodePage(const char* name) = 0;
@@ -38,11 +39,16 @@ void release_mp3_library(Mp3Library& library);
 
 std::string TrimAtNul(std::string_view text);
 
+// Bytes that are no UTF-8, such as an old Latin-1 file name, as UTF-8 by the rules 8-bit tag
+// texts are read by, in the code page last chosen on this thread.
+std::string legacy_text_to_utf8(std::string_view bytes);
+
 // Reads artist and album of one file: an MP3 (or a file of an unknown type) through the
-// library, the other supported types through TagLib. With use_album_artist, a file's album
-// artist, where it has one, stands in for its artist. Returns true when the file could not be
-// opened; then, and when the tag query fails, both texts are "" so a file never keeps another
-// file's tags.
+// library, the other supported types through TagLib, whole and by one rule for every type:
+// trimmed of spaces, and "" when only white space or invisible characters. With
+// use_album_artist, a file's album artist, where it has one, stands in for its artist. Returns true
+// when the file could not be opened; then, and when the tag query fails, both texts are "" so a
+// file never keeps another file's tags.
 bool ReadTag(const std::string& path, std::string& artist, std::string& album,
              Mp3Library& library = vbmp3_library(), bool use_album_artist = false);
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "util/nfc.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -33,7 +34,9 @@ char32_t fold(char32_t c) {
 
 }  // namespace
 
-std::string fold_case(std::string_view utf8) {
+std::string fold_case(std::string_view text) {
+    const std::string normal = to_nfc(text);
+    std::string_view utf8 = normal;
     std::string folded;
     folded.reserve(utf8.size());
     while (!utf8.empty()) {

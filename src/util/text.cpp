@@ -11,6 +11,30 @@ std::string trim_spaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+bool is_invisible(char32_t c) {
+    return c == 0x061C || c == 0x180E || c == 0x200B || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || c == 0x2060 || (c >= 0x2066 && c <= 0x2069) ||
+           c == 0xFEFF;
+}
+
+bool is_white_space(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+bool is_blank(std::string_view utf8) {
+    while (!utf8.empty()) {
+        const auto character = decode_utf8(utf8);
+        if (!character ||
+            !(is_white_space(character->code_point) || is_invisible(character->code_point))) {
+            return false;
+        }
+        utf8.remove_prefix(character->length);
+    }
+    return true;
+}
+
 std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes) {
     std::size_t end = 0;
     while (end < text.size()) {

@@ -10,6 +10,19 @@ namespace trackfold {
 // Removes leading and trailing spaces only: tabs and other blanks are part of a name.
 std::string trim_spaces(std::string_view text);
 
+// Characters that show nothing and change nothing a reader sees in a name: the bidirectional
+// controls (U+202A-202E, U+2066-2069 and the marks U+200E, U+200F, U+061C), the zero-width
+// space and word joiner (U+200B, U+2060), the byte-order mark U+FEFF and U+180E. The joiners
+// U+200C and U+200D are not among them: Persian, the Indic scripts and emoji sequences need them.
+bool is_invisible(char32_t code_point);
+
+// Unicode's white space: tabs, line ends, the no-break and the typographic spaces, U+3000.
+bool is_white_space(char32_t code_point);
+
+// True when a UTF-8 text holds nothing but white space and invisible characters: as a name it
+// would show nothing, so it counts as absent. Invalid UTF-8 is not blank.
+bool is_blank(std::string_view utf8);
+
 // The longest prefix of at most max_bytes bytes that does not end inside a UTF-8 character.
 std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes);
 

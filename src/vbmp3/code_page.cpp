@@ -46,9 +46,19 @@ constexpr LocaleCodePage kLocaleCodePages[] = {
 
 // Each thread reading tags has its own choice and its own descriptors: an iconv descriptor
 // keeps conversion state, so two threads must never share one.
-iconv_t& chosen_decoder() {
-    thread_local iconv_t decoder = cached_iconv("WCHAR_T", locale_code_page());
-    return decoder;
+struct Choice {
+    iconv_t decoder;
+    CjkEncoding encoding;
+};
+
+Choice locale_choice() {
+    const std::string name = locale_code_page();
+    return {cached_iconv("WCHAR_T", name), cjk_encoding_of(name)};
+}
+
+Choice& chosen() {
+    thread_local Choice choice = locale_choice();
+    return choice;
 }
 
 }  // namespace
@@ -85,12 +95,16 @@ std::string locale_code_page() {
 
 bool select_code_page(std::string_view name) {
     const iconv_t named = name.empty() ? nullptr : cached_iconv("WCHAR_T", upper(name));
-    chosen_decoder() = named != nullptr ? named : cached_iconv("WCHAR_T", locale_code_page());
+    chosen() = named != nullptr ? Choice{named, cjk_encoding_of(name)} : locale_choice();
     return name.empty() || named != nullptr;
 }
 
 iconv_t code_page_decoder() {
-    return chosen_decoder();
+    return chosen().decoder;
+}
+
+CjkEncoding code_page_encoding() {
+    return chosen().encoding;
 }
 
 }  // namespace trackfold

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "character_levels.h"
+
 namespace trackfold {
 
 // An iconv descriptor from one character set to another, opened on the calling thread's first
@@ -21,5 +23,8 @@ bool select_code_page(std::string_view name);
 
 // The chosen code page's descriptor to code points (WCHAR_T); the locale's until one is chosen.
 iconv_t code_page_decoder();
+
+// The chosen code page's double-byte family, if it is of one.
+CjkEncoding code_page_encoding();
 
 }  // namespace trackfold

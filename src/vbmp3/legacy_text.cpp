@@ -177,33 +177,25 @@ Script script_of(wchar_t c) {
 // A Latin name read in the wrong code page shows in its words: a one-byte code page turns each
 // accented letter into another alphabet's letter ("Bjцrk"), a double-byte one turns it and the
 // letter after it into one ideograph or kana ("Fran輟ise", "莂 plane"). So a word mixing Latin
-// with another alphabet is wrong, and so is a single CJK character touching a Latin letter or
-// standing among Latin words with no longer CJK run anywhere; a run of kana or ideographs next
-// to Latin letters is a real title's way of writing.
-bool is_plausible(const std::wstring& chars) {
+// with another alphabet is wrong, and so is a single CJK character with a Latin letter right
+// after it. One after Latin letters is how real titles end ("Live版", "DVD付"), and a run of
+// kana or ideographs next to Latin letters is a real title's way of writing ("卡拉OK").
+bool words_are_plausible(const std::wstring& chars) {
     struct Run {
         Script script = Script::None;
         std::size_t length = 0;
     };
-    const auto lone_cjk_by_latin = [](const Run& a, const Run& b) {
-        return (a.script == Script::Cjk && a.length == 1 && b.script == Script::Latin) ||
-               (b.script == Script::Cjk && b.length == 1 && a.script == Script::Latin);
-    };
     Run before;  // the run before `current` in the same word
     Run current;
     bool latin = false, alphabet = false;  // in the current word
-    bool any_latin = false, lone_cjk = false, cjk_run = false;
     for (std::size_t i = 0; i <= chars.size(); ++i) {
         const Script script = i < chars.size() ? script_of(chars[i]) : Script::None;
         if (script == current.script && script != Script::None) {
             ++current.length;
             continue;
         }
-        if (lone_cjk_by_latin(before, current)) {
+        if (before.script == Script::Cjk && before.length == 1 && current.script == Script::Latin) {
             return false;
-        }
-        if (current.script == Script::Cjk) {
-            (current.length == 1 ? lone_cjk : cjk_run) = true;
         }
         before = script == Script::None ? Run{} : current;
         current = Run{script, 1};
@@ -212,12 +204,41 @@ bool is_plausible(const std::wstring& chars) {
         }
         latin = latin || script == Script::Latin;
         alphabet = alphabet || script == Script::Alphabet;
-        any_latin = any_latin || latin;
         if (latin && alphabet) {
             return false;
         }
     }
-    return !(any_latin && lone_cjk && !cjk_run);
+    return true;
+}
+
+bool is_ascii_letter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// What speaks for reading the bytes as Windows-1252: bytes that it reads as an accented letter
+// or as the apostrophe ’, between two ASCII letters ("Françoise", "Þjóðhátíð", "Don’t").
+int western_letters(std::string_view bytes) {
+    int count = 0;
+    for (std::size_t i = 1; i + 1 < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const bool letter = (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7) || byte == 0x92;
+        count += letter && is_ascii_letter(bytes[i - 1]) && is_ascii_letter(bytes[i + 1]);
+    }
+    return count;
+}
+
+// The reading in the chosen code page wins when its words are plausible, it has no more rare
+// characters than common ones, and, where Windows-1252 would read Western letters inside words,
+// more common characters than such letters. Real text in a legacy code page is almost all
+// common characters; mojibake of Western text is mostly rare ones.
+bool is_plausible(std::string_view bytes, const std::wstring& chars) {
+    if (!words_are_plausible(chars)) {
+        return false;
+    }
+    const CharacterTally tally = tally_characters(bytes, code_page_encoding());
+    const int score = tally.common - tally.rare;
+    const int western = western_letters(bytes);
+    return score >= 0 && (western == 0 || score > western);
 }
 
 std::string to_utf8(const std::wstring& chars) {
@@ -240,7 +261,7 @@ std::string decode_tag_text(std::string_view bytes, bool fills_field) {
         return std::string(*utf8);
     }
     if (const auto legacy = decode_strictly(code_page_decoder(), bytes, fills_field);
-        legacy && is_clean(legacy->chars) && is_plausible(legacy->chars)) {
+        legacy && is_clean(legacy->chars) && is_plausible(legacy->used, legacy->chars)) {
         return to_utf8(legacy->chars);
     }
     return windows_1252_to_utf8(bytes);

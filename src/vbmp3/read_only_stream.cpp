@@ -8,6 +8,11 @@
 #include <cerrno>
 
 namespace trackfold {
+namespace {
+
+thread_local std::uint64_t bytes_read = 0;
+
+}  // namespace
 
 bool ReadOnlyStream::open(const char* path) {
     close();
@@ -21,6 +26,8 @@ bool ReadOnlyStream::open(const char* path) {
     }
     path_ = path;
     size_ = static_cast<long>(info.st_size);
+    head_reach_ = size_;
+    tail_start_ = 0;
     // A small file is one window, read whole.
     const bool whole = size_ <= kHead + kTail;
     head_ = {buffer_, 0, whole ? size_ : kHead, false};
@@ -42,6 +49,25 @@ ReadOnlyStream::~ReadOnlyStream() {
     close();
 }
 
+void ReadOnlyStream::limit_reach(long head, long tail) {
+    head_reach_ = std::max(0L, head);
+    tail_start_ = std::max(0L, size_ - std::max(0L, tail));
+}
+
+std::uint64_t ReadOnlyStream::bytes_read_on_this_thread() {
+    return bytes_read;
+}
+
+long ReadOnlyStream::reachable(long length) const {
+    long end = 0;
+    if (position_ < head_reach_) {
+        end = head_reach_ >= tail_start_ ? size_ : head_reach_;
+    } else if (position_ >= tail_start_) {
+        end = size_;
+    }
+    return std::max(0L, std::min(length, end - position_));
+}
+
 TagLib::FileName ReadOnlyStream::name() const {
     return path_.c_str();
 }
@@ -57,6 +83,7 @@ bool ReadOnlyStream::read_at(long offset, char* to, long length, long& got) cons
             return n == 0;
         }
         got += n;
+        bytes_read += static_cast<std::uint64_t>(n);
     }
     return true;
 }
@@ -76,10 +103,11 @@ const char* ReadOnlyStream::window_bytes(Window& window, long offset, long lengt
 }
 
 TagLib::ByteVector ReadOnlyStream::readBlock(unsigned long length) {
-    if (position_ >= size_ || length == 0) {
+    const long wanted = reachable(
+        static_cast<long>(std::min<unsigned long>(length, static_cast<unsigned long>(size_))));
+    if (wanted == 0) {
         return {};
     }
-    const long wanted = static_cast<long>(std::min<unsigned long>(length, size_ - position_));
     const char* cached = window_bytes(head_, position_, wanted);
     if (cached == nullptr) {
         cached = window_bytes(tail_, position_, wanted);

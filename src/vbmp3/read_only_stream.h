@@ -2,6 +2,7 @@
 
 #include <taglib/tiostream.h>
 
+#include <cstdint>
 #include <string>
 
 namespace trackfold {
@@ -11,14 +12,30 @@ namespace trackfold {
 // those is read once with pread and TagLib's small reads are served from them; a larger tag
 // costs one more read. The file is never opened for writing. One stream is reused from file
 // to file.
+//
+// TagLib scans audio byte by byte looking for frames or markers, at a few MB/s: a large file
+// without tags, such as a preallocated download that never finished, would take minutes. So
+// only the bytes within a reach of the head and the tail are there to be read; the file's
+// middle reads as if it had no bytes.
 class ReadOnlyStream final : public TagLib::IOStream {
   public:
+    // The most a tag is read of, from either end of a file: a tag larger than this holds
+    // pictures, and is read as far as this.
+    static constexpr long kTagReach = 16 << 20;
+
     ReadOnlyStream() = default;
     ~ReadOnlyStream() override;
 
     // False when the path is not a regular, non-empty file that can be opened for reading.
     bool open(const char* path);
     void close();
+
+    // Reads stop `head` bytes from the start, and start again `tail` bytes before the end; a
+    // new file is read whole until this is called.
+    void limit_reach(long head, long tail);
+
+    // The bytes read from files by this thread's streams, ever: what tag reading costs.
+    static std::uint64_t bytes_read_on_this_thread();
 
     TagLib::FileName name() const override;
     TagLib::ByteVector readBlock(unsigned long length) override;
@@ -47,12 +64,16 @@ class ReadOnlyStream final : public TagLib::IOStream {
 
     // Reads [offset, offset + length) at most; false when the file could not be read.
     bool read_at(long offset, char* to, long length, long& got) const;
+    // How many of `length` bytes from the position are within reach.
+    long reachable(long length) const;
     const char* window_bytes(Window& window, long offset, long length);
 
     std::string path_;
     int fd_ = -1;
     long size_ = 0;
     long position_ = 0;
+    long head_reach_ = 0;
+    long tail_start_ = 0;
     char buffer_[kHead + kTail];
     Window head_{buffer_};
     Window tail_{buffer_ + kHead};

@@ -8,6 +8,7 @@
 #include <taglib/textidentificationframe.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "id3v2_walk.h"
 #include "read_only_stream.h"
 #include "tag_text_handlers.h"
+#include "util/text.h"
 
 static_assert(sizeof(StreamInfoRecord) == 272);
 static_assert(offsetof(StreamInfoRecord, value0) == 256);
@@ -34,13 +36,47 @@ static_assert(offsetof(TagInfoRecord, genre) == 524);
 namespace trackfold {
 namespace {
 
+// TagLib 1.13 stops reading an ID3v2 tag at the first frame it does not like and drops the
+// rest; where it found no artist or album, our own walk reads the tag again, once per open file.
+class Id3v2Rescue {
+  public:
+    explicit Id3v2Rescue(TagLib::IOStream& stream) : stream_(stream) {}
+
+    void forget() { texts_.reset(); }
+
+    TagLib::String text(std::string Id3v2Texts::*field) {
+        if (!texts_) {
+            texts_ = read_id3v2_texts(tag_bytes());
+        }
+        return TagLib::String((*texts_).*field, TagLib::String::UTF8);
+    }
+
+  private:
+    std::string tag_bytes() {
+        stream_.seek(0);
+        const TagLib::ByteVector head = stream_.readBlock(10);
+        const std::size_t size = id3v2_tag_size(std::string_view(head.data(), head.size()));
+        if (size == 0) {
+            return {};
+        }
+        stream_.seek(0);
+        const TagLib::ByteVector tag = stream_.readBlock(size);
+        return std::string(tag.data(), tag.size());
+    }
+
+    TagLib::IOStream& stream_;
+    std::optional<Id3v2Texts> texts_;
+};
+
 // The file stays open between vbmp3_open and vbmp3_free; TagLib reads the tags lazily from it.
 struct OpenFile {
     ReadOnlyStream stream;
     std::unique_ptr<TagLib::MPEG::File> mpeg;
+    Id3v2Rescue rescue{stream};
 
     void close() {
         mpeg.reset();
+        rescue.forget();
         stream.close();
     }
 };
@@ -88,36 +124,6 @@ constexpr TextField kComment{nullptr, nullptr, &TagLib::Tag::comment};
 constexpr TextField kGenre{nullptr, nullptr, &TagLib::Tag::genre};
 constexpr TextField kAlbumArtist{"TPE2", "ALBUM ARTIST", nullptr};
 
-// TagLib 1.13 stops reading an ID3v2 tag at the first frame it does not like and drops the
-// rest; where it found no artist or album, our own walk reads the tag again, once per file.
-class Id3v2Rescue {
-  public:
-    explicit Id3v2Rescue(TagLib::IOStream& stream) : stream_(stream) {}
-
-    TagLib::String text(std::string Id3v2Texts::*field) {
-        if (!texts_) {
-            texts_ = read_id3v2_texts(tag_bytes());
-        }
-        return TagLib::String((*texts_).*field, TagLib::String::UTF8);
-    }
-
-  private:
-    std::string tag_bytes() {
-        stream_.seek(0);
-        const TagLib::ByteVector head = stream_.readBlock(10);
-        const std::size_t size = id3v2_tag_size(std::string_view(head.data(), head.size()));
-        if (size == 0) {
-            return {};
-        }
-        stream_.seek(0);
-        const TagLib::ByteVector tag = stream_.readBlock(size);
-        return std::string(tag.data(), tag.size());
-    }
-
-    TagLib::IOStream& stream_;
-    std::optional<Id3v2Texts> texts_;
-};
-
 TagLib::String id3v2_text(const TagLib::ID3v2::Tag& tag, const char* frame_id) {
     const auto& frames = tag.frameListMap();
     const auto found = frames.find(frame_id);
@@ -152,9 +158,9 @@ TagLib::String read_text(const TagLib::Tag& tag, const TextField& field) {
     return field.read != nullptr ? (tag.*field.read)() : TagLib::String();
 }
 
-// A text of spaces only counts as missing: the reader trims it to nothing anyway.
+// A text of white space or invisible characters only counts as missing, in every format.
 bool is_blank(const TagLib::String& text) {
-    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c == L' '; });
+    return trackfold::is_blank(text.to8Bit(true));
 }
 
 TagLib::String first_text(std::span<const TagLib::Tag* const> tags, const TextField& field) {
@@ -214,20 +220,26 @@ void copy_text(char (&field)[N], const TagLib::String& text) {
     copy_text(field, N, text.to8Bit(true));
 }
 
-void copy_album_artist(TagLib::MPEG::File& file, TagLib::IOStream& stream, char* text,
-                       std::size_t size) {
-    std::memset(text, 0, size);
-    Id3v2Rescue rescue(stream);
-    // One byte stays for the terminating NUL.
-    copy_text(
-        text, size - 1,
-        first_name(file, tags_by_priority(file), kAlbumArtist, &Id3v2Texts::album_artist, rescue)
-            .to8Bit(true));
+// The text a name field gets, whole; nullopt for an unknown field.
+std::optional<std::string> whole_text(OpenFile& file, int field) {
+    const TextField* text_field = field == VBMP3_ARTIST         ? &kArtist
+                                  : field == VBMP3_ALBUM        ? &kAlbum
+                                  : field == VBMP3_ALBUM_ARTIST ? &kAlbumArtist
+                                                                : nullptr;
+    if (text_field == nullptr) {
+        return std::nullopt;
+    }
+    std::string Id3v2Texts::*rescued = field == VBMP3_ARTIST  ? &Id3v2Texts::artist
+                                       : field == VBMP3_ALBUM ? &Id3v2Texts::album
+                                                              : &Id3v2Texts::album_artist;
+    return first_name(*file.mpeg, tags_by_priority(*file.mpeg), *text_field, rescued, file.rescue)
+        .to8Bit(true);
 }
 
-void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRecord& info) {
+void fill_tag_info(OpenFile& open, TagInfoRecord& info) {
+    TagLib::MPEG::File& file = *open.mpeg;
     const std::vector<const TagLib::Tag*> tags = tags_by_priority(file);
-    Id3v2Rescue rescue(stream);
+    Id3v2Rescue& rescue = open.rescue;
     copy_text(info.title, first_text(tags, kTitle));
     copy_text(info.artist, first_name(file, tags, kArtist, &Id3v2Texts::artist, rescue));
     copy_text(info.album, first_name(file, tags, kAlbum, &Id3v2Texts::album, rescue));
@@ -239,12 +251,43 @@ void fill_tag_info(TagLib::MPEG::File& file, TagLib::IOStream& stream, TagInfoRe
     copy_text(info.genre, first_text(tags, kGenre));
 }
 
+std::uint32_t little_endian(const TagLib::ByteVector& bytes, unsigned at) {
+    return bytes.toUInt(at, false);
+}
+
+// An MP3's tags are an ID3v2 tag at the head, and an APE tag and an ID3v1 tag at the tail,
+// each declaring its size. Past them TagLib looks for the first audio frame, so some audio
+// after the ID3v2 tag stays within reach, and no more.
+void limit_to_mp3_tags(ReadOnlyStream& stream) {
+    constexpr long kAudioReach = 64 << 10;
+    constexpr long kId3v1Size = 128;
+    constexpr long kApeFooterSize = 32;
+    stream.seek(0, TagLib::IOStream::Beginning);
+    const TagLib::ByteVector head = stream.readBlock(10);
+    const long id3v2 =
+        static_cast<long>(id3v2_tag_size(std::string_view(head.data(), head.size())));
+    long tail = kId3v1Size + kApeFooterSize;
+    stream.seek(-tail, TagLib::IOStream::End);
+    const TagLib::ByteVector end = stream.readBlock(tail);
+    for (const unsigned at : {0u, static_cast<unsigned>(kId3v1Size)}) {
+        if (end.size() == static_cast<unsigned>(tail) && end.mid(at, 8) == "APETAGEX") {
+            const bool has_header = little_endian(end, at + 20) & 0x80000000u;
+            tail += std::min<long>(little_endian(end, at + 12) + (has_header ? kApeFooterSize : 0),
+                                   ReadOnlyStream::kTagReach);
+            break;
+        }
+    }
+    stream.seek(0, TagLib::IOStream::Beginning);
+    stream.limit_reach(std::min(id3v2, ReadOnlyStream::kTagReach) + kAudioReach, tail);
+}
+
 bool open_mp3(const char* file_name) {
     prepare_taglib();
     OpenFile& file = open_file();
     if (!file.stream.open(file_name)) {
         return false;
     }
+    limit_to_mp3_tags(file.stream);
     file.mpeg = std::make_unique<TagLib::MPEG::File>(
         &file.stream, TagLib::ID3v2::FrameFactory::instance(), false);
     // Without a tag the file must at least hold MPEG audio, or it is no MP3 at all.
@@ -281,7 +324,7 @@ int vbmp3_getTagInfo(TagInfoRecord* info) {
         if (file.mpeg == nullptr) {
             return 0;
         }
-        trackfold::fill_tag_info(*file.mpeg, file.stream, *info);
+        trackfold::fill_tag_info(file, *info);
         return 1;
     } catch (...) {
         std::memset(info, 0, sizeof *info);
@@ -293,17 +336,30 @@ int vbmp3_getAlbumArtist(char* text, int size) {
     if (text == nullptr || size <= 0) {
         return 0;
     }
-    text[0] = '\0';
+    return vbmp3_getTagText(VBMP3_ALBUM_ARTIST, text, size) >= 0 ? 1 : 0;
+}
+
+int vbmp3_getTagText(int field, char* text, int size) {
+    if (size < 0 || (text == nullptr && size != 0)) {
+        return -1;
+    }
     try {
         trackfold::OpenFile& file = trackfold::open_file();
-        if (file.mpeg == nullptr) {
-            return 0;
+        const std::optional<std::string> whole =
+            file.mpeg == nullptr ? std::nullopt : trackfold::whole_text(file, field);
+        if (!whole || whole->size() > static_cast<std::size_t>(INT_MAX)) {
+            return -1;
         }
-        trackfold::copy_album_artist(*file.mpeg, file.stream, text, static_cast<std::size_t>(size));
-        return 1;
+        if (size > 0) {
+            std::memset(text, 0, static_cast<std::size_t>(size));
+            trackfold::copy_text(text, static_cast<std::size_t>(size) - 1, *whole);
+        }
+        return static_cast<int>(whole->size());
     } catch (...) {
-        text[0] = '\0';
-        return 0;
+        if (size > 0) {
+            text[0] = '\0';
+        }
+        return -1;
     }
 }
 

@@ -43,6 +43,16 @@ int vbmp3_free(void);
    file is open or `text` is NULL. */
 int vbmp3_getAlbumArtist(char* text, int size);
 
+/* The fields of vbmp3_getTagText. */
+enum { VBMP3_ARTIST = 1, VBMP3_ALBUM = 2, VBMP3_ALBUM_ARTIST = 3 };
+
+/* The open file's artist, album or album artist, chosen from its tags as vbmp3_getTagInfo and
+   vbmp3_getAlbumArtist choose them, but whole: the records cut a text at their size. UTF-8 and
+   NUL-terminated in `size` bytes, cut at a character boundary. Returns the whole text's length
+   in bytes without the NUL, so that a caller can ask again with room for all of it; -1 when no
+   file is open, the field is unknown, or `text` is NULL and `size` is not 0. */
+int vbmp3_getTagText(int field, char* text, int size);
+
 /* The code page of 8-bit tag texts (ID3v1, ISO-8859-1 ID3v2 frames) when they are neither ASCII
    nor UTF-8: an iconv name such as "CP932", "GBK", "BIG5", "CP949", "CP1251", any case. Empty
    or NULL: the one the locale's language suggests. An unknown name gives 0 and that default. */

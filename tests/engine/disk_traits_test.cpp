@@ -56,6 +56,7 @@ TEST(DiskTraits, TheProbeLeavesNothingBehind) {
     const ProbedTraits probe = probe_disk(dir.folder(), ".trackfold-1-");
     EXPECT_TRUE(probe.probed);
     EXPECT_FALSE(probe.traits.refuses_reserved_names);
+    EXPECT_FALSE(probe.traits.refuses_invalid_utf8);
     EXPECT_GE(probe.traits.name_max, 255u);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

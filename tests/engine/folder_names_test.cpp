@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/disk_traits.h"
+
 namespace trackfold {
 namespace {
 
@@ -24,6 +26,18 @@ TEST(SafeFolderName, EveryTagTextBecomesOneHarmlessName) {
         {"宇多田ヒカル", "宇多田ヒカル"},
         {"Sigur Rós", "Sigur Rós"},
         {"del\x7F c1\xC2\x80\xC2\x9F end\xC2\xA0", "del_ c1__ end\xC2\xA0"},
+        // Look-alikes: NFD, a right-to-left override, zero-width space, byte-order mark.
+        {"Cafe\xCC\x81", "Café"},
+        {"\xE2\x80\xAEgnoS\xE2\x80\xAC", "gnoS"},
+        {"Be\xE2\x80\x8Byonc\xC3\xA9\xEF\xBB\xBF", "Beyoncé"},
+        {"\xE2\x80\x8B", "_"},
+        // Names Windows keeps for devices, on every disk as the reserved characters.
+        {"CON", "CON_"},
+        {"nul.txt", "nul_.txt"},
+        {"Com1 .x", "Com1_ .x"},
+        {"LPT\xC2\xB9", "LPT\xC2\xB9_"},
+        {"CONCERT", "CONCERT"},
+        {"COM10", "COM10"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(safe_folder_name(c.tag), c.folder) << c.tag;
@@ -40,6 +54,23 @@ TEST(SafeFolderName, LongTagsAreCutToTheDiskLimitAtACharacterBoundary) {
     EXPECT_EQ(safe_folder_name(std::string(300, 'a')), std::string(255, 'a'));
     EXPECT_EQ(safe_folder_name(std::string(254, 'a') + " b", 255), std::string(254, 'a') + "_");
     EXPECT_EQ(safe_folder_name("abc", 2), "ab");
+}
+
+TEST(TargetFileName, OnlyWhatTheDiskRefusesIsChanged) {
+    const DiskTraits ext4{};
+    const DiskTraits exfat{.refuses_reserved_names = true, .refuses_invalid_utf8 = true};
+    const struct {
+        const char* name;
+        const DiskTraits& disk;
+        const char* target;
+    } cases[] = {
+        {"What?.mp3", ext4, "What?.mp3"},     {"con.mp3", ext4, "con.mp3"},
+        {"Caf\xE9.mp3", ext4, "Caf\xE9.mp3"}, {"What?.mp3", exfat, "What_.mp3"},
+        {"con.mp3", exfat, "con_.mp3"},       {"Caf\xE9.mp3", exfat, "Café.mp3"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(target_file_name(c.name, c.disk), c.target) << c.name;
+    }
 }
 
 TEST(NumberedFileName, NumberGoesBeforeTheExtensionAndTheWholeFitsTheDisk) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "fuzz_support.h"
 #include "util/text.h"
@@ -31,6 +32,20 @@ void expect_utf8(const char* field, std::size_t size) {
                            "every tag field is valid UTF-8");
 }
 
+// The whole text, asked for with room for all of it, is valid UTF-8 and starts with what the
+// record holds.
+void expect_whole(int field, const char* record, std::size_t size) {
+    const int length = vbmp3_getTagText(field, nullptr, 0);
+    trackfold::fuzz::check(length >= 0, "an open file gives every name field");
+    std::string whole(static_cast<std::size_t>(length) + 1, '\0');
+    trackfold::fuzz::check(vbmp3_getTagText(field, whole.data(), length + 1) == length,
+                           "the length stays the same");
+    whole.resize(static_cast<std::size_t>(length));
+    trackfold::fuzz::check(trackfold::is_valid_utf8(whole), "every whole text is valid UTF-8");
+    trackfold::fuzz::check(whole.starts_with(std::string_view(record, strnlen(record, size))),
+                           "the record holds the start of the whole text");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,7 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         char album_artist[128];
         if (vbmp3_getAlbumArtist(album_artist, sizeof album_artist) != 0) {
             expect_utf8(album_artist, sizeof album_artist);
+            expect_whole(VBMP3_ALBUM_ARTIST, album_artist, sizeof album_artist);
         }
+        expect_whole(VBMP3_ARTIST, info.artist, sizeof info.artist);
+        expect_whole(VBMP3_ALBUM, info.album, sizeof info.album);
     }
     vbmp3_stop();
     vbmp3_stopCallback();

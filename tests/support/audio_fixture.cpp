@@ -11,7 +11,9 @@
 #include <taglib/xiphcomment.h>
 
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
+#include <type_traits>
 
 #include "support/temp_dir.h"
 
@@ -158,6 +160,20 @@ TagLib::PropertyMap properties_of(const AudioTags& tags) {
     return map;
 }
 
+// TagLib writes several WMA artists as one text joined with spaces; Windows Media Player keeps
+// the first as the Author and the others as Author attributes.
+void add_wma_artists(TagLib::ASF::File& file, const TagLib::PropertyMap& map) {
+    const TagLib::StringList artists =
+        map.contains("ARTIST") ? map["ARTIST"] : TagLib::StringList();
+    if (artists.size() < 2) {
+        return;
+    }
+    file.tag()->setArtist(artists.front());
+    for (auto it = std::next(artists.begin()); it != artists.end(); ++it) {
+        file.tag()->addAttribute("Author", TagLib::ASF::Attribute(*it));
+    }
+}
+
 template <typename File, typename... Arguments>
 void write_tags(const fs::path& path, const TagLib::PropertyMap& map, Arguments... arguments) {
     File file(path.c_str(), arguments...);
@@ -165,6 +181,9 @@ void write_tags(const fs::path& path, const TagLib::PropertyMap& map, Arguments.
         throw std::runtime_error("TagLib does not take the test's stream " + path.string());
     }
     file.setProperties(map);
+    if constexpr (std::is_same_v<File, TagLib::ASF::File>) {
+        add_wma_artists(file, map);
+    }
     if (!file.save()) {
         throw std::runtime_error("TagLib could not write the tags of " + path.string());
     }

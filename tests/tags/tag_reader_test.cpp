@@ -3,9 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "read_only_stream.h"
+#include "support/audio_fixture.h"
+#include "support/mp3_fixture.h"
+#include "support/temp_dir.h"
 
 namespace trackfold {
 namespace {
@@ -104,6 +112,76 @@ TEST(ReadTag, FailedTagQueryNeverKeepsAnEarlierFilesTags) {
     EXPECT_EQ(artist, "");
     EXPECT_EQ(album, "");
     EXPECT_EQ(library.calls, (Calls{"open", "getTagInfo", "stop", "stopCallback", "free"}));
+}
+
+// A long artist once sorted an MP3 and a FLAC file into different folders: the MP3 library's
+// record cuts texts at 127 bytes.
+TEST(ReadTag, EveryTypeGivesWholeTextsByOneRule) {
+    const std::string long_name = "The " + std::string(192, 'x') + " Band";  // 200 bytes
+    const auto mp3 = [](const std::vector<std::string>& artists, const std::string& album) {
+        return [=](const std::filesystem::path& path) {
+            test::make_mp3(path, {.artist = artists.front(),
+                                  .album = album,
+                                  .more_artists = {artists.begin() + 1, artists.end()}});
+        };
+    };
+    const auto audio = [](test::AudioType type, const std::vector<std::string>& artists,
+                          const std::string& album) {
+        return [=](const std::filesystem::path& path) {
+            test::make_audio_file(path, type, {artists, album});
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> make;
+        std::string artist, album;
+    } cases[] = {
+        {"long.mp3", mp3({long_name}, long_name), long_name, long_name},
+        {"long.flac", audio(test::AudioType::Flac, {long_name}, long_name), long_name, long_name},
+        {"several.wma", audio(test::AudioType::Wma, {"A", "Björk", "C"}, "X"), "A/Björk/C", "X"},
+        {"blank.mp3", mp3({"\t\t"}, "\xE3\x80\x80\xE2\x80\x8B"), "", ""},
+        {"blank.flac", audio(test::AudioType::Flac, {"\t"}, "\xC2\xA0 \xEF\xBB\xBF"), "", ""},
+    };
+    const test::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make(dir.path() / c.name);
+        std::string artist, album;
+        EXPECT_FALSE(ReadTag(dir.path() / c.name, artist, album));
+        EXPECT_EQ(artist, c.artist);
+        EXPECT_EQ(album, c.album);
+    }
+}
+
+// A large file without tags, such as a preallocated download that never finished, once had
+// every byte scanned for audio: minutes per file. Bytes are counted, not seconds.
+TEST(ReadTag, ReadsABoundedPartOfAFileWhateverItsSize) {
+    constexpr std::uintmax_t kSize = 2'000'000'000;
+    constexpr std::uint64_t kSmall = 1 << 20;
+    constexpr std::uint64_t kTwoTags = 2 * ReadOnlyStream::kTagReach + kSmall;
+    const struct {
+        const char* name;
+        std::string head;  // the rest is zeros
+        std::uint64_t most_bytes;
+    } cases[] = {
+        {"zeros.mp3", "", kSmall},
+        {"tag-of-256-MB.mp3", std::string("ID3\x04\0\0\x7F\x7F\x7F\x7F", 10), kTwoTags},
+        {"zeros.flac", "", kTwoTags},
+        {"zeros.m4a", "", kTwoTags},
+        {"zeros.wav", "", kTwoTags},
+    };
+    const test::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path path = dir.path() / c.name;
+        test::write_file(path, c.head);
+        std::filesystem::resize_file(path, kSize);
+        const std::uint64_t before = ReadOnlyStream::bytes_read_on_this_thread();
+        std::string artist, album;
+        ReadTag(path, artist, album);
+        EXPECT_LE(ReadOnlyStream::bytes_read_on_this_thread() - before, c.most_bytes);
+        std::filesystem::remove(path);
+    }
 }
 
 }  // namespace

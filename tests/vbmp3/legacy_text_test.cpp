@@ -132,6 +132,11 @@ TEST(Vbmp3LegacyText, EachCodePageReadsTheBytesWrittenInIt) {
         {"BIG5", {"卡拉OK", "K歌之王"}},
         // F6 AA B0 B2: a lead byte that UTF-8 no longer allows, so no UTF-8 but GBK.
         {"GBK", {"霆安", "安"}},
+        // One common character after Latin letters ends many a real title.
+        {"GBK", {"JJ林", "Live版"}},
+        {"BIG5", {"S.H.E", "MV版"}},
+        {"CP932", {"Perfume", "DVD付"}},
+        {"CP949", {"BTS", "Live판"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code_page + (" " + c.texts.artist));
@@ -175,9 +180,12 @@ TEST(Vbmp3LegacyText, NamesAreIconvsInAnyCaseAndAnUnknownOneGivesTheLocales) {
 }
 
 TEST(Vbmp3LegacyText, WesternNamesInLatin1StayUnderEveryCodePage) {
-    const char* const names[] = {"Björk",     "Françoise Hardy",  "Nação Zumbi", "Die Ärzte",
-                                 "Blue Öyster Cult", "Sigur Rós", "Motörhead",   "Beyoncé",
-                                 "Ça plane pour moi", "MOTÖRHEAD", "Mötley Crüe", "Åsa"};
+    const char* const names[] = {"Björk", "Françoise Hardy", "Nação Zumbi", "Die Ärzte",
+                                 "Blue Öyster Cult", "Sigur Rós", "Motörhead", "Beyoncé",
+                                 "Ça plane pour moi", "MOTÖRHEAD", "Mötley Crüe", "Åsa",
+                                 // Pairs of accented letters make pairs of rare ideographs;
+                                 // Windows-1252's apostrophe leads a common kanji in CP932.
+                                 "Þjóðhátíð", "Ísöfnun", "Rock’n’Roll", "Don’t Stop"};
     for (const char* code_page : {"CP932", "GBK", "BIG5", "CP949", "CP1251"}) {
         ASSERT_NE(vbmp3_setCodePage(code_page), 0);
         for (const char* name : names) {
