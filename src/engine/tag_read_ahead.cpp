@@ -61,7 +61,7 @@ TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album
     }
     result.error = ReadTag(path, result.artist, result.album, library, use_album_artist);
     if (result.error) {
-        result.reason = "not a readable audio file";
+        result.reason = tag_error_reason(path);
     }
     return result;
 }

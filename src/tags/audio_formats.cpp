@@ -53,6 +53,33 @@ constexpr Extension kExtensions[] = {
     {"mp+", Format::Musepack}, {"mpp", Format::Musepack}, {"tta", Format::TrueAudio},
 };
 
+// What a file that cannot be read as its format is not, in the log's words.
+const char* not_a(Format format) {
+    switch (format) {
+        case Format::Flac:
+            return "not a FLAC file";
+        case Format::Ogg:
+            return "not an Ogg Vorbis, Opus, Speex or FLAC file";
+        case Format::Mp4:
+            return "not an MP4 audio file";
+        case Format::Asf:
+            return "not a WMA file";
+        case Format::Aiff:
+            return "not an AIFF file";
+        case Format::Wav:
+            return "not a WAV file";
+        case Format::Ape:
+            return "not a Monkey's Audio file";
+        case Format::WavPack:
+            return "not a WavPack file";
+        case Format::Musepack:
+            return "not a Musepack file";
+        case Format::TrueAudio:
+            return "not a TrueAudio file";
+    }
+    return "not a readable audio file";
+}
+
 const Extension* find_extension(std::string_view name) {
     const auto found = std::find_if(std::begin(kExtensions), std::end(kExtensions),
                                     [&](const Extension& e) { return e.name == name; });
@@ -198,6 +225,11 @@ bool is_supported_extension(std::string_view extension) {
 
 bool is_taglib_extension(std::string_view extension) {
     return find_extension(extension) != nullptr;
+}
+
+std::string format_error(std::string_view extension) {
+    const Extension* known = find_extension(extension);
+    return known != nullptr ? not_a(known->format) : "no MPEG audio found";
 }
 
 FileTags read_file_tags(const std::string& path, std::string_view extension) {

@@ -19,6 +19,10 @@ struct FileTags {
     std::string album_artist{};
 };
 
+// Why a file that opens could not be read as the format its extension names, in a few words:
+// "not a FLAC file"; for an MP3 or an unknown type "no MPEG audio found".
+std::string format_error(std::string_view extension);
+
 // Reads a file of one of the TagLib extensions, only ever for reading. Each field comes from
 // the first of the format's tags that has it (FLAC: Vorbis comment, ID3v2, ID3v1).
 FileTags read_file_tags(const std::string& path, std::string_view extension);

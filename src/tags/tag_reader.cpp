@@ -1,6 +1,10 @@
 #include "tags/tag_reader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "legacy_text.h"
@@ -85,6 +89,16 @@ std::string TrimAtNul(std::string_view text) {
 
 std::string legacy_text_to_utf8(std::string_view bytes) {
     return decode_tag_text(bytes, false);
+}
+
+std::string tag_error_reason(const std::string& path) {
+    const std::string trimmed_path = trim_spaces(path);
+    const int fd = ::open(trimmed_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    ::close(fd);
+    return format_error(extension_of(trimmed_path));
 }
 
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,

@@ -52,4 +52,8 @@ std::string legacy_text_to_utf8(std::string_view bytes);
 bool ReadTag(const std::string& path, std::string& artist, std::string& album,
              Mp3Library& library = vbmp3_library(), bool use_album_artist = false);
 
+// Why ReadTag could not read the file: the system's reason when it cannot be opened
+// ("Permission denied"), otherwise what it is not ("no MPEG audio found", "not a FLAC file").
+std::string tag_error_reason(const std::string& path);
+
 }  // namespace trackfold

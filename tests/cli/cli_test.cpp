@@ -225,7 +225,7 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
     const CliRun with_error = run_cli(folders());
     EXPECT_EQ(with_error.status, 1);
     EXPECT_EQ(with_error.out.at(1),
-              "File: " + in_folder() + "b.mp3 ...Error (not a readable audio file)");
+              "File: " + in_folder() + "b.mp3 ...Error (no MPEG audio found)");
 
     const struct {
         std::vector<std::string> arguments;

@@ -51,7 +51,7 @@ TEST_F(FileTypesTest, EachListedTypeLandsByItsOwnTagAndOnlyMp3sWithoutTheKey) {
             copied(5, "AlbumName", "e.m4a", "Albums/M4A Album/e.m4a"),
             copied(6, "AlbumName + ArtistName", "f.wma", "Albums/WMA Artist/WMA Album/f.wma"),
             copied(7, "AlbumName + ArtistName", "g.wav", "Albums/WAV Artist/WAV Album/g.wav"),
-            "File: " + in_folder() + "h.flac ...Error (not a readable audio file)"}));
+            "File: " + in_folder() + "h.flac ...Error (not a FLAC file)"}));
     EXPECT_EQ(window.count(Counter::ReadFile), 8);
     EXPECT_EQ(window.count(Counter::AlbumArtist), 5);
     EXPECT_EQ(read_file(out / "Albums/M4A Album/e.m4a"), read_file(in / "e.m4a"));

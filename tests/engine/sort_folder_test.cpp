@@ -33,7 +33,7 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
                      copied(4, "Unknown", "d.mp3", "Unknown/d.mp3"),
                      copied(5, "AlbumName + ArtistName", "e.mp3", "Albums/Artist E/Album E/e.mp3"),
                      copied(6, "AlbumName + ArtistName", "f.MP3", "Albums/Artist A/Album A/f.MP3"),
-                     "File: " + in_folder() + "h.mp3 ...Error (not a readable audio file)"}));
+                     "File: " + in_folder() + "h.mp3 ...Error (no MPEG audio found)"}));
     EXPECT_EQ(files_below(out),
               (Lines{"Albums/Album B/b.mp3", "Albums/Artist A/Album A/a.mp3",
                      "Albums/Artist A/Album A/f.MP3", "Albums/Artist E/Album E/e.mp3",
@@ -56,15 +56,21 @@ TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {
     make_broken_mp3(in / "5.mp3", BrokenMp3::GarbageTag);
     make_mp3(in / "6.mp3", {TagKind::Id3v24, "Artist", "Album"}, noise(3000));
     make_mp3(in / "7.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    make_mp3(in / "8.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    fs::permissions(in / "8.mp3", fs::perms::none);
 
-    sort();
+    {
+        AsUnprivileged nobody(tmp.path());
+        sort();
+    }
 
-    ASSERT_EQ(window.log.size(), 7u);
-    EXPECT_EQ(window.log[0], "File: " + in_folder() + "1.mp3 ...Error (not a readable audio file)");
-    EXPECT_EQ(window.log[1], "File: " + in_folder() + "2.mp3 ...Error (not a readable audio file)");
+    ASSERT_EQ(window.log.size(), 8u);
+    EXPECT_EQ(window.log[0], "File: " + in_folder() + "1.mp3 ...Error (no MPEG audio found)");
+    EXPECT_EQ(window.log[1], "File: " + in_folder() + "2.mp3 ...Error (no MPEG audio found)");
     EXPECT_EQ(window.log[5], copied(6, "AlbumName + ArtistName", "6.mp3", "/Artist/Album/6.mp3"));
     EXPECT_EQ(window.log[6], copied(7, "AlbumName + ArtistName", "7.mp3", "/Artist/Album/7.mp3"));
-    EXPECT_EQ(window.count(Counter::ReadFile), 7);
+    EXPECT_EQ(window.log[7], "File: " + in_folder() + "8.mp3 ...Error (Permission denied)");
+    EXPECT_EQ(window.count(Counter::ReadFile), 8);
 }
 
 TEST_F(SortFolderTest, MissingSubFolderNamesLeaveADoubledSeparator) {

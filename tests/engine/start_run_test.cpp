@@ -59,7 +59,7 @@ TEST_F(StartRunTest, ARunWritesTheWholeLogWithCrLfAndHandsItToTheShell) {
         "Ready...\r\n" +
             copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Some Artist/Some Album/a.mp3") +
             "\r\n" + copied(2, "Unknown", "b.mp3", "Misc/b.mp3") + "\r\n" + "File: " + in_folder() +
-            "c.mp3 ...Error (not a readable audio file)\r\nSummary: 2 copied, 0 already there, 0 "
+            "c.mp3 ...Error (no MPEG audio found)\r\nSummary: 2 copied, 0 already there, 0 "
             "replaced, 0 numbered, 1 failed\r\n...Complete\r\n");
     EXPECT_TRUE(disabled_inside);
     EXPECT_TRUE(window.buttons_enabled);
