@@ -6,8 +6,8 @@ namespace trackfold {
 
 const char* const kCliUsage = R"(Usage: trackfold-cli [options] INPUT OUTPUT
        trackfold-cli --undo [--run ID] [--preview] OUTPUT
-Copies every music file below INPUT into OUTPUT, sorted by artist and album tags, as the
-Trackfold window does. The source files are only ever read. Every run is recorded in
+Copies (or, with --move, moves) every music file below INPUT into OUTPUT, sorted by artist
+and album tags, as the Trackfold window does. A copy only ever reads the source files. Every run is recorded in
 OUTPUT/.trackfold-record.txt; --undo removes the files the last run made there (or run ID's).
 
 Options:
@@ -21,6 +21,8 @@ Options:
   --log FILE             also write the log file there
   --preview              write nothing; print the lines the run would print, with the names
                          it would choose given what OUTPUT holds now
+  --move                 move the files instead of copying them: each source goes once its
+                         recording is whole at its target (settings key Mode=move)
   --json                 print each event as a JSON object on a line of its own instead of
                          the log lines (see the manual page for the fields)
   --undo                 undo the last run recorded in OUTPUT: remove the files it made where
@@ -79,6 +81,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--preview") {
             options.preview = true;
+        } else if (argument == "--move") {
+            options.overrides.emplace_back("Mode", "move");
         } else if (argument == "--json") {
             options.json = true;
         } else if (argument == "--undo") {

@@ -93,6 +93,10 @@ bool source_unchanged(const OpenSource& source) {
            equal_times(now.st_ctim, source.info.st_ctim);
 }
 
+std::error_code sync_folder(int folder_fd) {
+    return ::fsync(folder_fd) == 0 || errno == EINVAL ? std::error_code() : last_error();
+}
+
 std::error_code write_contents(const OpenSource& source, int out) {
     std::error_code ec;
     const off_t copied = copy_in_kernel(source.fd, out, source.info.st_size, ec);
@@ -113,39 +117,20 @@ std::error_code keep_times(const OpenSource& source, int fd, const char* name) {
     return result == 0 ? std::error_code() : last_error();
 }
 
-// Like renameat, but fails with EEXIST rather than replace what appeared at `to` meanwhile.
-int rename_no_replace(int folder_fd, const std::string& from, const std::string& to) {
-    if (::renameat2(folder_fd, from.c_str(), folder_fd, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return errno;
-    }
-    // The disk does not know the flag (FUSE, older kernels): look, then rename, holding the
-    // folder's lock so that another run doing the same cannot come in between.
-    const bool locked = ::flock(folder_fd, LOCK_EX) == 0;
-    struct stat info {};
-    int result = EEXIST;
-    if (::fstatat(folder_fd, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        result = ::renameat(folder_fd, from.c_str(), folder_fd, to.c_str()) == 0 ? 0 : errno;
-    }
-    if (locked) {
-        ::flock(folder_fd, LOCK_UN);
-    }
-    return result;
-}
-
 // Writes the copy under `temp` and gives it its final name `to` with `place`; on any failure
 // the temporary is removed again.
 template <typename Place>
 CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std::string& temp,
-                              const std::string& to, Place place) {
+                              const std::string& to, bool durable, Place place) {
     FileDescriptor out(::openat(folder_fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                                 source.info.st_mode & 0666));
     if (out.get() < 0) {
         return {last_error(), {}};
     }
     CopyOutcome outcome{write_contents(source, out.get()), {}};
+    if (durable && !outcome.error && ::fsync(out.get()) != 0) {
+        outcome.error = last_error();
+    }
     if (out.close() != 0 && !outcome.error) {
         outcome.error = last_error();
     }
@@ -161,10 +146,34 @@ CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std
     // Only now: FUSE disks stamp a file with the time they flush its last write, after close,
     // or with the time it was renamed.
     outcome.time_error = keep_times(source, folder_fd, to.c_str());
+    if (durable) {
+        outcome.error = sync_folder(folder_fd);
+    }
     return outcome;
 }
 
 }  // namespace
+
+int rename_no_replace(int from_dir, const std::string& from, int to_dir, const std::string& to) {
+    if (::renameat2(from_dir, from.c_str(), to_dir, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return errno;
+    }
+    // The disk does not know the flag (FUSE, older kernels): look, then rename, holding the
+    // target folder's lock so that another run doing the same cannot come in between.
+    const bool locked = ::flock(to_dir, LOCK_EX) == 0;
+    struct stat info {};
+    int result = EEXIST;
+    if (::fstatat(to_dir, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        result = ::renameat(from_dir, from.c_str(), to_dir, to.c_str()) == 0 ? 0 : errno;
+    }
+    if (locked) {
+        ::flock(to_dir, LOCK_UN);
+    }
+    return result;
+}
 
 std::error_code source_changed_error() {
     static const CopyErrorCategory category;
@@ -172,10 +181,11 @@ std::error_code source_changed_error() {
 }
 
 CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
-                        const std::string& temp, bool unnamed) {
+                        const std::string& temp, bool unnamed, bool durable) {
     if (!unnamed) {
-        return copy_through_temp(source, folder_fd, temp, name,
-                                 [&] { return rename_no_replace(folder_fd, temp, name); });
+        return copy_through_temp(source, folder_fd, temp, name, durable, [&] {
+            return rename_no_replace(folder_fd, temp, folder_fd, name);
+        });
     }
     // No name exists until the copy is whole: a run killed halfway leaves nothing behind.
     FileDescriptor out(
@@ -184,6 +194,9 @@ CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::stri
         return {last_error(), {}};
     }
     CopyOutcome outcome{write_contents(source, out.get()), {}};
+    if (durable && !outcome.error && ::fsync(out.get()) != 0) {
+        outcome.error = last_error();
+    }
     if (outcome.error) {
         return outcome;
     }
@@ -196,13 +209,15 @@ CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::stri
     if (out.close() != 0) {
         outcome.error = last_error();
         ::unlinkat(folder_fd, name.c_str(), 0);
+    } else if (durable) {
+        outcome.error = sync_folder(folder_fd);
     }
     return outcome;
 }
 
 CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
-                      const std::string& temp) {
-    return copy_through_temp(source, folder_fd, temp, name, [&] {
+                      const std::string& temp, bool durable) {
+    return copy_through_temp(source, folder_fd, temp, name, durable, [&] {
         return ::renameat(folder_fd, temp.c_str(), folder_fd, name.c_str()) == 0 ? 0 : errno;
     });
 }

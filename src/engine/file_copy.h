@@ -29,12 +29,17 @@ std::error_code source_changed_error();
 // otherwise it is written under `temp` in the same folder and renamed, never over a file that
 // appeared meanwhile, also one another process put there. An error EEXIST means the name was
 // taken. A source whose size or times differ from source.info once it is read is not placed.
+// With `durable`, the copy is on the disk, name and all, before this returns.
 CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
-                        const std::string& temp, bool unnamed);
+                        const std::string& temp, bool unnamed, bool durable = false);
 
 // Replaces the file `name` in the folder open as folder_fd by a copy of the source, written
 // under `temp` first, so the file there stays whole until the copy is.
 CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
-                      const std::string& temp);
+                      const std::string& temp, bool durable = false);
+
+// Like renameat, but an errno of EEXIST rather than replace what is at `to`, also what another
+// process put there; 0 when renamed.
+int rename_no_replace(int from_dir, const std::string& from, int to_dir, const std::string& to);
 
 }  // namespace trackfold

@@ -236,6 +236,13 @@ void PlacementRecord::append(RecordLine line) {
     Writing(*this).write(format_record_line(line) + "\n");
 }
 
+std::error_code PlacementRecord::flush() {
+    if (fd_ >= 0 && ::fsync(fd_) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return write_error_;
+}
+
 std::error_code PlacementRecord::end(const std::string& outcome) {
     if (!begun_) {
         return write_error_;

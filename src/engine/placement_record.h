@@ -44,6 +44,8 @@ class PlacementRecord {
     void append(RecordLine line);
     // The last line of this run, then everything written is flushed to the disk.
     std::error_code end(const std::string& outcome);
+    // Puts what was appended so far on the disk.
+    std::error_code flush();
     // The first append that failed since begin().
     std::error_code write_error() const { return write_error_; }
 

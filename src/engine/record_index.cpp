@@ -61,6 +61,8 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
             runs_[line.run].ended = true;
             return;
         case RecordAction::Folder:
+        case RecordAction::SourceRemoved:
+        case RecordAction::Restored:
             return;
         case RecordAction::Removed:
             entries_.push_back({record_target_key(line.target), 0, 0, 0, kRemovedMark,

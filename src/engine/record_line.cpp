@@ -19,7 +19,8 @@ constexpr ActionName kActions[] = {
     {RecordAction::End, "end"},           {RecordAction::Folder, "folder"},
     {RecordAction::Copied, "copied"},     {RecordAction::Numbered, "numbered"},
     {RecordAction::Replaced, "replaced"}, {RecordAction::AlreadyThere, "already-there"},
-    {RecordAction::Removed, "removed"},
+    {RecordAction::Removed, "removed"},   {RecordAction::SourceRemoved, "source-removed"},
+    {RecordAction::Restored, "restored"},
 };
 
 std::string_view action_name(RecordAction action) {

@@ -12,15 +12,17 @@ namespace trackfold {
 // tab-separated fields; paths have backslash, tab, line breaks and other control characters
 // escaped, so one line is always one record.
 enum class RecordAction {
-    Start,         // a sort run began: its process and its input folder
-    Undo,          // an undo began: its process and the run it undoes
-    End,           // a run or undo ended: how
-    Folder,        // the run made this folder
-    Copied,        // the source was copied to a new target under its own name
-    Numbered,      // ... under a numbered name, as another file had the name
-    Replaced,      // the source's own earlier copy was replaced by a new one
-    AlreadyThere,  // the target already held the source's bytes; nothing was written
-    Removed,       // an undo removed this target, or this folder
+    Start,          // a sort run began: its process and its input folder
+    Undo,           // an undo began: its process and the run it undoes
+    End,            // a run or undo ended: how
+    Folder,         // the run made this folder
+    Copied,         // the source was copied to a new target under its own name
+    Numbered,       // ... under a numbered name, as another file had the name
+    Replaced,       // the source's own earlier copy was replaced by a new one
+    AlreadyThere,   // the target already held the source's bytes; nothing was written
+    Removed,        // an undo removed this target, or this folder
+    SourceRemoved,  // a move removed the source of the placement on the line before
+    Restored,       // an undo put the source back where it was
 };
 
 struct RecordLine {

@@ -87,11 +87,31 @@ std::string shown(std::string_view text) {
 
 namespace {
 
+// Bytes as a person reads them: 0 bytes, 950 KB, 12.3 MB, 1.2 GB.
+std::string size_text(std::uintmax_t bytes) {
+    char buffer[32];
+    if (bytes < 1000) {
+        std::snprintf(buffer, sizeof buffer, "%ju bytes", bytes);
+    } else if (bytes < 1000000) {
+        std::snprintf(buffer, sizeof buffer, "%ju KB", bytes / 1000);
+    } else if (bytes < 1000000000) {
+        std::snprintf(buffer, sizeof buffer, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%.1f GB", static_cast<double>(bytes) / 1e9);
+    }
+    return buffer;
+}
+
 std::string summary_text(const RunSummary& s) {
-    std::string text = "Summary: " + std::to_string(s.copied) + " copied, " +
-                       std::to_string(s.already_there) + " already there, " +
-                       std::to_string(s.replaced) + " replaced, " + std::to_string(s.numbered) +
-                       " numbered, " + std::to_string(s.failed) + " failed";
+    std::string text = "Summary: " + std::to_string(s.copied) +
+                       (s.move ? " moved, " : " copied, ") + std::to_string(s.already_there) +
+                       " already there, " + std::to_string(s.replaced) + " replaced, " +
+                       std::to_string(s.numbered) + " numbered, " + std::to_string(s.failed) +
+                       " failed";
+    if (s.move) {
+        text += "; " + std::to_string(s.moved) + " sources removed, " + std::to_string(s.stuck) +
+                " kept; " + size_text(s.bytes_freed) + " freed on the source disk";
+    }
     if (!s.left_out.empty()) {
         text += "; left out:";
         const char* separator = " ";
@@ -179,6 +199,13 @@ std::string log_line(const RunEvent& event) {
                 if (!e.time_not_kept.empty()) {
                     // The copy is whole; with another time than its source's it is made again.
                     line += "\t...Time not kept (" + e.time_not_kept + ")";
+                }
+                if (e.source_fate == SourceFate::Removed) {
+                    line += e.action == PlaceAction::AlreadyThere
+                                ? "\t...Already there, source removed"
+                                : "\t...Moved";
+                } else if (e.source_fate == SourceFate::Stuck) {
+                    line += "\t...Source kept (" + e.source_kept + ")";
                 }
                 return line;
             },
@@ -286,12 +313,17 @@ std::string json_line(const RunEvent& event) {
 }
 
 bool is_failure(const RunEvent& event) {
-    return std::holds_alternative<FileFailed>(event) ||
+    const auto* placed = std::get_if<FilePlaced>(&event);
+    return (placed != nullptr && placed->source_fate == SourceFate::Stuck) ||
+           std::holds_alternative<FileFailed>(event) ||
            std::holds_alternative<FolderFailed>(event) || std::holds_alternative<DiskFailed>(event);
 }
 
 void count_into(RunSummary& summary, const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
+        summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
+        summary.bytes_freed += placed->bytes_freed;
         switch (placed->action) {
             case PlaceAction::AlreadyThere:
                 ++summary.already_there;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <variant>
@@ -23,6 +24,13 @@ enum class PlaceAction {
     Numbered,      // copied under a numbered name, as another file had the name
 };
 
+// What became of the source, in a move.
+enum class SourceFate {
+    Kept,     // a copy: the source stays
+    Removed,  // moved: the source is gone, its recording is at the target
+    Stuck,    // to be moved, but it could not be removed: the copy stays, and so does it
+};
+
 struct FilePlaced {
     std::size_t read_count = 0;  // files taken so far, this one included
     Counter category = Counter::Unknown;
@@ -30,6 +38,9 @@ struct FilePlaced {
     std::string target;
     PlaceAction action = PlaceAction::Copied;
     std::string time_not_kept;  // why the copy did not get its source's time; "" when it did
+    SourceFate source_fate = SourceFate::Kept;
+    std::string source_kept{};       // with Stuck: why
+    std::uintmax_t bytes_freed = 0;  // on the source's disk, by removing it
 };
 
 // Whether a file failed before its tags were known, or when it was to be placed.
@@ -65,11 +76,15 @@ struct DiskUnknown {
 };
 
 struct RunSummary {
-    std::size_t copied = 0;
+    bool move = false;       // the run moved its files
+    std::size_t copied = 0;  // in a move: moved
     std::size_t already_there = 0;
     std::size_t replaced = 0;
     std::size_t numbered = 0;
     std::size_t failed = 0;
+    std::size_t moved = 0;  // sources removed
+    std::size_t stuck = 0;  // sources a move could not remove
+    std::uintmax_t bytes_freed = 0;
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;
 };
@@ -95,7 +110,8 @@ std::string log_line(const RunEvent& event);
 // The event as one JSON object on one line, with the exact bytes of every path.
 std::string json_line(const RunEvent& event);
 
-// Whether an event is a failure that the run's exit status reports.
+// Whether an event is a failure that the run's exit status reports: an error, or a source a
+// move could not remove.
 bool is_failure(const RunEvent& event);
 
 // Counts the outcomes into a summary.

@@ -95,6 +95,8 @@ struct Sorter::State {
     std::set<std::string> reported_types;
     std::map<std::string, std::size_t> left_out;
     std::size_t read_count = 0;
+    bool move = false;
+    std::size_t sources_removed = 0;
     RunSummary summary;
     bool finished = false;
 
@@ -184,6 +186,7 @@ void Sorter::State::start_output(const std::string& input, const std::string& ou
                      (inside(output_real, input_real) || inside(input_real, output_real));
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk && !preview);
+    run_output->writer.set_move(move);
 }
 
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
@@ -228,9 +231,11 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         report(FileFailed{read_count, source, placed.error.message(), FailedAt::Placing});
         return;
     }
-    report(FilePlaced{read_count, target.category, source, placed.target,
-                      place_action(placed.action),
-                      placed.time_error ? placed.time_error.message() : std::string()});
+    sources_removed += placed.source_fate == SourceFate::Removed ? 1 : 0;
+    report(FilePlaced{
+        read_count, target.category, source, placed.target, place_action(placed.action),
+        placed.time_error ? placed.time_error.message() : std::string(), placed.source_fate,
+        placed.source_error ? placed.source_error.message() : std::string(), placed.bytes_freed});
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
@@ -273,6 +278,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         return false;
     }
     const bool root = s.ancestors.empty();
+    const std::size_t removed_before = s.sources_removed;
     if (root) {
         s.add_input_root(folder);
         s.real_folders.push_back(real_path_of(folder));
@@ -330,8 +336,16 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     s.ancestors.pop_back();
     if (root) {
         s.real_folders.pop_back();
+    } else if (s.sources_removed > removed_before && !s.preview) {
+        // A folder the move left with nothing in it at all goes too; one with a cover, a
+        // playlist or a hidden file stays.
+        ::rmdir(folder.c_str());
     }
     return true;
+}
+
+void Sorter::set_move(bool move) {
+    state_->move = move;
 }
 
 bool Sorter::finish() {
@@ -360,6 +374,7 @@ bool Sorter::finish() {
 
 RunSummary Sorter::summary() const {
     RunSummary summary = state_->summary;
+    summary.move = state_->move;
     summary.left_out.assign(state_->left_out.begin(), state_->left_out.end());
     return summary;
 }

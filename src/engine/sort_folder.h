@@ -28,6 +28,9 @@ class Sorter {
     // sub-folders were all walked, false when the call returned early (cancelled).
     bool SortFolder(const std::string& folder, const std::string& output);
 
+    // Before the walk: move the sources instead of copying them.
+    void set_move(bool move);
+
     // Ends the run: flushes every disk that received copies and closes the run in the output
     // folder's placement record. False, with an error line logged, when that failed: copies
     // then may not survive a power cut.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "engine/cancel_state.h"
 #include "engine/sort_folder.h"
@@ -16,6 +17,19 @@ namespace fs = std::filesystem;
 namespace trackfold {
 
 namespace {
+
+// The Mode key: "copy" (or none) or "move", in any case; nothing for anything else, which
+// must not be taken for either.
+std::optional<bool> run_mode(const IniReader& settings) {
+    std::string mode = settings.text("SYSTEM", "Mode", "copy");
+    for (char& c : mode) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    if (mode == "copy" || mode == "move") {
+        return mode == "move";
+    }
+    return std::nullopt;
+}
 
 std::string system_reason() {
     return std::strerror(errno);
@@ -76,6 +90,10 @@ std::string settings_problem(const SortRequest& request) {
         return "cannot use the settings file " + request.settings_file.string() + ": " +
                settings.problem();
     }
+    if (!run_mode(settings)) {
+        return "cannot use the settings file " + request.settings_file.string() +
+               ": Mode must be copy or move, not " + settings.text("SYSTEM", "Mode", "");
+    }
     std::error_code ec;
     if (request.settings_named && !fs::exists(request.settings_file, ec)) {
         return "cannot read the settings file " + request.settings_file.string() +
@@ -106,6 +124,7 @@ RunOutcome SortRun(RunWindow& window, const SortRequest& request) {
     }
     Sorter sorter(window, request.settings_file, *request.library, request.read_ahead_threads,
                   request.preview);
+    sorter.set_move(run_mode(IniReader(request.settings_file)).value_or(false));
     sorter.SortFolder(request.input, request.output);
     sorter.finish();
     window.report(sorter.summary());

@@ -234,38 +234,135 @@ PlacedFile TargetWriter::placed(Placement& p, OutputTree::Entry& entry, RecordAc
     return {path, {}, outcome.time_error, action};
 }
 
+void TargetWriter::note_written(Placement& p, const std::string& name) {
+    written_disks_.try_emplace(p.place.device, p.folder);
+    if (track_written_ && !p.place.real_path.empty()) {
+        written_.insert(p.place.real_path + "/" + name);
+    }
+}
+
+std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::string& name,
+                                                    RecordAction action) {
+    const FileStamp* from = p.from.stamp();
+    if (from == nullptr || from->device != static_cast<std::uint64_t>(p.place.device)) {
+        return std::nullopt;
+    }
+    const int error =
+        action == RecordAction::Replaced
+            ? (::renameat(AT_FDCWD, p.source.path.c_str(), p.folder_fd, name.c_str()) == 0 ? 0
+                                                                                           : errno)
+            : rename_no_replace(AT_FDCWD, p.source.path, p.folder_fd, name);
+    if (error == EEXIST) {
+        return PlacedFile{p.folder + name, {EEXIST, std::generic_category()}, {}, action};
+    }
+    if (error != 0) {
+        // Another disk after all (a bind mount), or a source folder that may not be changed:
+        // then the copy is made, and the source stays where it cannot go.
+        return std::nullopt;
+    }
+    note_written(p, name);
+    const FileStamp source = *from;
+    const StampResult target = stamp_at(p.folder_fd, name);
+    OutputTree::Entry& entry =
+        p.place.entries.try_emplace(fold_case(name), OutputTree::Entry{name}).first->second;
+    PlacedFile result = placed(p, entry, action, target.stamp ? &*target.stamp : nullptr);
+    RecordLine gone;
+    gone.action = RecordAction::SourceRemoved;
+    gone.source = p.source.real_path;
+    gone.source_stamp = source;
+    gone.target = record_path(p.folder, entry.name);
+    gone.target_stamp = target.stamp.value_or(FileStamp{});
+    record_.append(std::move(gone));
+    result.source_fate = SourceFate::Removed;
+    return result;
+}
+
+PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool bytes_checked) {
+    const FileStamp* from = p.from.stamp();
+    if (result.error || from == nullptr) {
+        return result;
+    }
+    if (tree_.preview()) {
+        // What the removal would meet: the source's folder may not be changed.
+        const std::string folder = p.source.path.substr(0, p.source.path.rfind('/') + 1);
+        if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS) != 0) {
+            result.source_fate = SourceFate::Stuck;
+            result.source_error.assign(errno, std::generic_category());
+        } else {
+            result.source_fate = SourceFate::Removed;
+        }
+        return result;
+    }
+    if (!bytes_checked && !same_content(p.source.path, result.target)) {
+        result.source_fate = SourceFate::Stuck;
+        result.source_error = std::make_error_code(std::errc::io_error);
+        return result;
+    }
+    // The recording's line must be on the disk before its only other copy goes.
+    if (const std::error_code ec = record_.flush()) {
+        result.source_fate = SourceFate::Stuck;
+        result.source_error = ec;
+        return result;
+    }
+    if (::unlink(p.source.path.c_str()) != 0) {
+        result.source_fate = SourceFate::Stuck;
+        result.source_error.assign(errno, std::generic_category());
+        return result;
+    }
+    RecordLine gone;
+    gone.action = RecordAction::SourceRemoved;
+    gone.source = p.source.real_path;
+    gone.source_stamp = *from;
+    gone.target = record_path(p.folder, result.target.substr(p.folder.size()));
+    record_.append(std::move(gone));
+    result.source_fate = SourceFate::Removed;
+    result.bytes_freed = static_cast<std::uintmax_t>(from->size);
+    return result;
+}
+
 PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
                                    RecordAction action) {
+    if (move_) {
+        if (std::optional<PlacedFile> renamed = rename_into(p, candidate, action)) {
+            return *renamed;
+        }
+    }
     const DiskTraits& disk = p.place.traits;
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
         return copy_to_new(source, p.folder_fd, candidate,
-                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
+                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files,
+                           move_);
     });
     if (outcome.error) {
         return {p.folder + candidate, outcome.error, {}, action};
     }
-    written_disks_.try_emplace(p.place.device, p.folder);
-    if (track_written_ && !p.place.real_path.empty()) {
-        written_.insert(p.place.real_path + "/" + candidate);
-    }
+    note_written(p, candidate);
     const StampResult target = stamp_at(p.folder_fd, candidate);
     OutputTree::Entry& entry =
         p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
             .first->second;
-    return placed(p, entry, action, target.stamp ? &*target.stamp : nullptr, outcome);
+    PlacedFile result = placed(p, entry, action, target.stamp ? &*target.stamp : nullptr, outcome);
+    return move_ ? release_source(p, std::move(result), false) : result;
 }
 
 PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
+    if (move_) {
+        if (std::optional<PlacedFile> renamed =
+                rename_into(p, entry.name, RecordAction::Replaced)) {
+            return *renamed;
+        }
+    }
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
-        return copy_over(source, p.folder_fd, entry.name, temp_name());
+        return copy_over(source, p.folder_fd, entry.name, temp_name(), move_);
     });
     if (outcome.error) {
         return {p.folder + entry.name, outcome.error, {}, RecordAction::Replaced};
     }
-    written_disks_.try_emplace(p.place.device, p.folder);
+    note_written(p, entry.name);
     const StampResult target = stamp_at(p.folder_fd, entry.name);
-    return placed(p, entry, RecordAction::Replaced, target.stamp ? &*target.stamp : nullptr,
-                  outcome);
+    PlacedFile result =
+        placed(p, entry, RecordAction::Replaced, target.stamp ? &*target.stamp : nullptr, outcome);
+    return move_ ? release_source(p, std::move(result), false) : result;
 }
 
 PlacedFile TargetWriter::preview_place(Placement& p, const std::string& candidate,
@@ -303,6 +400,10 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
     Placement p{source,    SourceFile(source.path),      place, folder,
                 folder_fd, inside_input(place.real_path)};
     const std::string wanted = target_file_name(name, disk);
+    // In a move, where the source's bytes are found at the target the source goes.
+    auto found_there = [&](PlacedFile result, bool bytes_checked) {
+        return move_ ? release_source(p, std::move(result), bytes_checked) : result;
+    };
 
     for (int n = 1;; ++n) {
         const std::string candidate = numbered_file_name(wanted, n, disk.name_max);
@@ -311,7 +412,7 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
         const RecordAction fresh = n == 1 ? RecordAction::Copied : RecordAction::Numbered;
         if (entry == nullptr) {
             if (preview) {
-                return preview_place(p, candidate, fresh);
+                return found_there(preview_place(p, candidate, fresh), true);
             }
             PlacedFile result = write_new(p, candidate, fresh);
             if (result.error != std::errc::file_exists) {
@@ -336,8 +437,9 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
             if (entry->size == static_cast<std::uintmax_t>(from->size) &&
                 same_content(source.path, holds)) {
                 const StampResult now = preview ? StampResult{} : stamp_at(folder_fd, entry->name);
-                return placed(p, *entry, RecordAction::AlreadyThere,
-                              now.stamp ? &*now.stamp : nullptr);
+                return found_there(placed(p, *entry, RecordAction::AlreadyThere,
+                                          now.stamp ? &*now.stamp : nullptr),
+                                   true);
             }
             continue;
         }
@@ -370,15 +472,17 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
             same_time(there.mtime_ns, from->mtime_ns, disk.time_step_ns)) {
             // This source's own copy from an earlier run, and neither has changed since. One
             // placed without the source's time is made again, to keep the time this time.
-            return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
+            return found_there(placed(p, *entry, RecordAction::AlreadyThere, nullptr), false);
         }
         if (said && said->sole_source && !p.protected_folder &&
             confirmed(record_, said->offset, relative, source.real_path, *from, there)) {
-            return preview ? preview_place(p, entry->name, RecordAction::Replaced)
-                           : write_over(p, *entry);
+            return preview
+                       ? found_there(preview_place(p, entry->name, RecordAction::Replaced), true)
+                       : write_over(p, *entry);
         }
         if (there.size == from->size && same_content(source.path, target)) {
-            return placed(p, *entry, RecordAction::AlreadyThere, preview ? nullptr : &there);
+            return found_there(
+                placed(p, *entry, RecordAction::AlreadyThere, preview ? nullptr : &there), true);
         }
     }
 }

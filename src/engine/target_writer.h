@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -9,6 +10,7 @@
 #include "engine/file_copy.h"
 #include "engine/output_tree.h"
 #include "engine/placement_record.h"
+#include "engine/run_events.h"
 
 namespace trackfold {
 
@@ -17,6 +19,9 @@ struct PlacedFile {
     std::error_code error;       // set: the source was not placed
     std::error_code time_error;  // set: a whole copy was placed without the source's time
     RecordAction action = RecordAction::Copied;  // what was done, when it was placed
+    SourceFate source_fate = SourceFate::Kept;
+    std::error_code source_error{};  // Stuck: why the source could not be removed
+    std::uintmax_t bytes_freed = 0;
 };
 
 // A source as the walk hands it over: the path it was found under, and its real path (links
@@ -42,6 +47,10 @@ class TargetWriter {
     // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
     PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
 
+    // Moves instead of copies: the same decisions, then the source goes, only once its
+    // recording is whole at the target, on the disk and in the record.
+    void set_move(bool move) { move_ = move; }
+
     // Keep the real path of every file this run writes, for wrote().
     void track_written(bool track) { track_written_ = track; }
     bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
@@ -59,6 +68,14 @@ class TargetWriter {
 
     PlacedFile write_new(Placement& p, const std::string& candidate, RecordAction action);
     PlacedFile write_over(Placement& p, OutputTree::Entry& entry);
+    // A move within one disk: a rename that never replaces, or replaces only the source's own
+    // earlier copy. Nothing when the disks differ or the rename is refused.
+    std::optional<PlacedFile> rename_into(Placement& p, const std::string& name,
+                                          RecordAction action);
+    // After a copy or a find of the source's bytes at the target: checks those bytes, then
+    // removes the source.
+    PlacedFile release_source(Placement& p, PlacedFile placed, bool bytes_checked);
+    void note_written(Placement& p, const std::string& name);
     // The preview's stand-in for a copy: the name is taken as a copy would take it.
     PlacedFile preview_place(Placement& p, const std::string& candidate, RecordAction action);
     // Marks the entry as this run's placement of the source and adds it to the record.
@@ -72,6 +89,7 @@ class TargetWriter {
     std::unordered_map<std::string, std::string> preview_sources_;
     std::unordered_map<dev_t, std::string> written_disks_;
     bool track_written_ = false;
+    bool move_ = false;
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;

@@ -124,6 +124,16 @@ TEST_F(PreviewTest, ThePreviewPrintsExactlyTheLinesOfTheRunThatFollowsAndWritesN
              return true;
          },
          true},
+        {"a move, with a source that cannot be removed",
+         [](PreviewTest& t) {
+             PutIniText(t.settings, "SYSTEM", "Mode", "move");
+             make_mp3(t.in / "a.mp3", {TagKind::Id3v24, "Band", "Album"});
+             make_mp3(t.in / "fixed/b.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(6));
+             fs::permissions(t.in / "fixed", fs::perms::owner_read | fs::perms::owner_exec |
+                                                 fs::perms::others_read | fs::perms::others_exec);
+             return true;
+         },
+         true},
         {"an exFAT disk", [](PreviewTest& t) { return t.on_disk(DiskKind::ExFat); }, false},
         {"a FAT disk", [](PreviewTest& t) { return t.on_disk(DiskKind::Fat32); }, false},
     };
@@ -136,6 +146,7 @@ TEST_F(PreviewTest, ThePreviewPrintsExactlyTheLinesOfTheRunThatFollowsAndWritesN
         in = tmp.path() / "in";
         out = tmp.path() / "out";
         fs::create_directories(in);
+        fs::remove(settings);
         if (!c.set_up(*this)) {
             std::printf("skipped: %s: %s\n", c.layout, why_not_.c_str());
             continue;

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+#include "engine/sort_run.h"
+#include "engine/undo_run.h"
+#include "sort_test_support.h"
+#include "support/mounted_image.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class MoveTest : public ::testing::Test, public SortFixture {
+  public:
+    MoveTest() { PutIniText(settings, "SYSTEM", "Mode", "move"); }
+
+    void TearDown() override { disk_.reset(); }
+
+    // Sorts with the settings' Mode; true when nothing failed.
+    bool move_all() {
+        window.log.clear();
+        CancelState = Idle;
+        SortRun(window, SortRequest{in_folder(), out_folder(), settings});
+        return window.log.back() == "...Complete" &&
+               window.log.end()[-2].find(", 0 failed") != std::string::npos &&
+               window.log.end()[-2].find(", 0 kept") != std::string::npos;
+    }
+
+    // A small collection: recordings in two folders, one beside a cover.
+    std::vector<std::string> make_collection(const fs::path& root) {
+        std::vector<std::string> recordings;
+        const char* const names[] = {"a/1.mp3", "a/2.mp3", "b/1.mp3", "b/c/3.mp3", "b/c/4.mp3"};
+        int frames = 4;
+        for (const char* name : names) {
+            make_mp3(root / name, {TagKind::Id3v24, "Artist", frames % 3 ? "Album" : "Other"},
+                     mpeg_audio(frames));
+            recordings.push_back(read_file(root / name));
+            frames += 2;
+        }
+        write_file(root / "a/cover.jpg", "a picture");
+        return recordings;
+    }
+
+    // The bytes of every file below the folders, placement records left out.
+    static std::multiset<std::string> all_bytes(const std::vector<fs::path>& folders) {
+        std::multiset<std::string> bytes;
+        for (const fs::path& folder : folders) {
+            if (fs::exists(folder)) {
+                for (const std::string& file : files_below(folder)) {
+                    bytes.insert(read_file(folder / file));
+                }
+            }
+        }
+        return bytes;
+    }
+
+    bool on_image(const fs::path& where) {
+        disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, where);
+        return disk_->mounted();
+    }
+
+    std::unique_ptr<MountedImage> disk_;
+};
+
+TEST_F(MoveTest, MovingInPlaceSortsTheTreeAndLeavesOnlyWhatIsNotMusic) {
+    const std::vector<std::string> recordings = make_collection(in);
+    out = in / "sorted";
+
+    ASSERT_TRUE(move_all());
+
+    EXPECT_EQ(files_below(in), (Lines{"a/cover.jpg", "sorted/Artist/Album/1 (2).mp3",
+                                      "sorted/Artist/Album/1.mp3", "sorted/Artist/Album/3.mp3",
+                                      "sorted/Artist/Other/2.mp3", "sorted/Artist/Other/4.mp3"}));
+    EXPECT_EQ(all_bytes({out}), std::multiset<std::string>(recordings.begin(), recordings.end()));
+    EXPECT_FALSE(fs::exists(in / "b")) << "a folder the move emptied is removed";
+    EXPECT_NE(window.log[0].find("\t...Moved"), std::string::npos);
+}
+
+TEST_F(MoveTest, ASourceThatCannotBeRemovedIsKeptBesideItsCopy) {
+    const std::vector<std::string> recordings = make_collection(in);
+    fs::permissions(in / "b/c", fs::perms::all & ~(fs::perms::owner_write | fs::perms::group_write |
+                                                   fs::perms::others_write));
+    bool whole = false;
+    {
+        AsUnprivileged nobody(tmp.path());
+        whole = move_all();
+    }
+
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(all_bytes({out}), std::multiset<std::string>(recordings.begin(), recordings.end()));
+    EXPECT_TRUE(fs::exists(in / "b/c/3.mp3"));
+    EXPECT_TRUE(fs::exists(in / "b/c/4.mp3"));
+    EXPECT_FALSE(fs::exists(in / "a/1.mp3"));
+    const std::string kept = "\t...Source kept (Permission denied)";
+    EXPECT_TRUE(window.log.at(3).ends_with(kept)) << window.log.at(3);
+    EXPECT_TRUE(window.log.at(4).ends_with(kept)) << window.log.at(4);
+}
+
+TEST_F(MoveTest, MovingAndUndoingGivesBackTheTreeAsItWas) {
+    const struct {
+        const char* layout;
+        bool output_on_image;
+    } cases[] = {{"on one disk", false}, {"onto an exFAT disk", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        disk_.reset();
+        fs::remove_all(in);
+        fs::remove_all(tmp.path() / "out");
+        out = tmp.path() / "out";
+        if (c.output_on_image && !on_image(tmp.path() / "image")) {
+            std::printf("skipped: no exFAT image: %s\n", disk_->why_not().c_str());
+            continue;
+        }
+        if (c.output_on_image) {
+            out = disk_->path() / "out";
+        }
+        make_collection(in);
+        const auto tree = [&] {
+            Lines files;
+            for (const std::string& file : files_below(in)) {
+                files.push_back(
+                    file + " " + read_file(in / file) + " " +
+                    std::to_string(fs::last_write_time(in / file).time_since_epoch().count()));
+            }
+            return files;
+        };
+        const Lines before = tree();
+
+        ASSERT_TRUE(move_all());
+        EXPECT_EQ(files_below(in), Lines{"a/cover.jpg"});
+        const UndoResult undone =
+            UndoRun(out_folder(), std::nullopt, false, [](const UndoStep&) {});
+
+        EXPECT_TRUE(undone.whole) << undone.problem;
+        EXPECT_EQ(tree(), before);
+        EXPECT_EQ(files_below(out), Lines{});
+    }
+}
+
+// At any moment a move can be killed, every recording is whole at its source, its target or
+// both; the next run completes the move and leaves none twice.
+TEST_F(MoveTest, AMoveKilledAtAnyPointLosesNothingAndTheNextRunCompletesIt) {
+    const struct {
+        const char* layout;
+        bool input_on_image;
+        bool output_on_image;
+    } cases[] = {{"ext4 to ext4", false, false},
+                 {"exFAT to exFAT", true, true},
+                 {"ext4 to exFAT", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        disk_.reset();
+        fs::remove_all(tmp.path() / "image");
+        if ((c.input_on_image || c.output_on_image) && !on_image(tmp.path() / "image")) {
+            std::printf("skipped: no exFAT image: %s\n", disk_->why_not().c_str());
+            continue;
+        }
+        const fs::path disk = c.output_on_image ? disk_->path() : tmp.path();
+        int killed = 0;
+        // Killed at its k-th write past the limit: a copy's or the record's.
+        for (rlim_t limit = 200; limit < 3400; limit += 160) {
+            SCOPED_TRACE(limit);
+            in = (c.input_on_image ? disk_->path() : tmp.path()) / "in";
+            out = disk / "out";
+            fs::remove_all(in);
+            fs::remove_all(out);
+            const std::vector<std::string> recordings = make_collection(in);
+
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                const rlimit no_core{0, 0};
+                const rlimit size{limit, limit};
+                ::setrlimit(RLIMIT_CORE, &no_core);
+                ::setrlimit(RLIMIT_FSIZE, &size);
+                move_all();
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            killed += WIFSIGNALED(status) ? 1 : 0;
+            const std::multiset<std::string> somewhere = all_bytes({in, out});
+            for (const std::string& recording : recordings) {
+                ASSERT_TRUE(somewhere.contains(recording)) << "a recording is lost";
+            }
+
+            ASSERT_TRUE(move_all());
+            EXPECT_EQ(all_bytes({out}),
+                      std::multiset<std::string>(recordings.begin(), recordings.end()));
+            EXPECT_EQ(files_below(in), Lines{"a/cover.jpg"});
+            for (const std::string& file : files_below(out)) {
+                EXPECT_FALSE(fs::path(file).filename().string().starts_with(".trackfold-")) << file;
+            }
+        }
+        std::printf("%s: killed at %d of 20 points\n", c.layout, killed);
+        EXPECT_GE(killed, 10);
+    }
+}
+
+}  // namespace
+}  // namespace trackfold::test
