@@ -241,75 +241,84 @@ std::string log_line(const RunEvent& event) {
 }
 
 std::string json_line(const RunEvent& event) {
-    return std::visit(Visitor{
-                          [](const FilePlaced& e) {
-                              JsonObject json("placed");
-                              json.number("read", e.read_count)
-                                  .text("category", category_key(e.category))
-                                  .text("source", e.source)
-                                  .text("target", e.target)
-                                  .text("action", action_key(e.action));
-                              if (!e.time_not_kept.empty()) {
-                                  json.text("time_not_kept", e.time_not_kept);
-                              }
-                              return json.done();
-                          },
-                          [](const FileFailed& e) {
-                              return JsonObject("file-error")
-                                  .number("read", e.read_count)
-                                  .text("source", e.source)
-                                  .text("stage",
-                                        e.stage == FailedAt::Reading ? "reading" : "placing")
-                                  .text("reason", e.reason)
-                                  .done();
-                          },
-                          [](const FolderFailed& e) {
-                              return JsonObject("folder-error")
-                                  .text("folder", e.folder)
-                                  .text("reason", e.reason)
-                                  .done();
-                          },
-                          [](const TypesUnknown& e) {
-                              return JsonObject("unknown-type").text("type", e.type).done();
-                          },
-                          [](const DiskFailed& e) {
-                              return JsonObject("disk-error")
-                                  .text("what", e.what == "Flush" ? "flush" : "record")
-                                  .text("path", e.path)
-                                  .text("reason", e.reason)
-                                  .done();
-                          },
-                          [](const DiskUnknown& e) {
-                              return JsonObject("disk-unknown").text("folder", e.folder).done();
-                          },
-                          [](const RunSummary& e) {
-                              std::string left_out = "{";
-                              for (const auto& [type, count] : e.left_out) {
-                                  if (left_out.size() > 1) {
-                                      left_out += ",";
-                                  }
-                                  append_json_string(left_out, type);
-                                  left_out += ":" + std::to_string(count);
-                              }
-                              return JsonObject("summary")
-                                  .number("copied", e.copied)
-                                  .number("already_there", e.already_there)
-                                  .number("replaced", e.replaced)
-                                  .number("numbered", e.numbered)
-                                  .number("failed", e.failed)
-                                  .raw("left_out", left_out + "}")
-                                  .done();
-                          },
-                          [](const RunEnded& e) {
-                              JsonObject json("end");
-                              json.text("outcome", outcome_key(e.outcome));
-                              if (!e.reason.empty()) {
-                                  json.text("reason", e.reason);
-                              }
-                              return json.done();
-                          },
-                      },
-                      event);
+    return std::visit(
+        Visitor{
+            [](const FilePlaced& e) {
+                JsonObject json("placed");
+                json.number("read", e.read_count)
+                    .text("category", category_key(e.category))
+                    .text("source", e.source)
+                    .text("target", e.target)
+                    .text("action", action_key(e.action));
+                if (!e.time_not_kept.empty()) {
+                    json.text("time_not_kept", e.time_not_kept);
+                }
+                if (e.source_fate == SourceFate::Removed) {
+                    json.text("source_removed", "yes").number("bytes_freed", e.bytes_freed);
+                } else if (e.source_fate == SourceFate::Stuck) {
+                    json.text("source_kept", e.source_kept);
+                }
+                return json.done();
+            },
+            [](const FileFailed& e) {
+                return JsonObject("file-error")
+                    .number("read", e.read_count)
+                    .text("source", e.source)
+                    .text("stage", e.stage == FailedAt::Reading ? "reading" : "placing")
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const FolderFailed& e) {
+                return JsonObject("folder-error")
+                    .text("folder", e.folder)
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const TypesUnknown& e) {
+                return JsonObject("unknown-type").text("type", e.type).done();
+            },
+            [](const DiskFailed& e) {
+                return JsonObject("disk-error")
+                    .text("what", e.what == "Flush" ? "flush" : "record")
+                    .text("path", e.path)
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const DiskUnknown& e) {
+                return JsonObject("disk-unknown").text("folder", e.folder).done();
+            },
+            [](const RunSummary& e) {
+                std::string left_out = "{";
+                for (const auto& [type, count] : e.left_out) {
+                    if (left_out.size() > 1) {
+                        left_out += ",";
+                    }
+                    append_json_string(left_out, type);
+                    left_out += ":" + std::to_string(count);
+                }
+                return JsonObject("summary")
+                    .text("mode", e.move ? "move" : "copy")
+                    .number("copied", e.copied)
+                    .number("already_there", e.already_there)
+                    .number("replaced", e.replaced)
+                    .number("numbered", e.numbered)
+                    .number("failed", e.failed)
+                    .number("sources_removed", e.moved)
+                    .number("sources_kept", e.stuck)
+                    .number("bytes_freed", e.bytes_freed)
+                    .raw("left_out", left_out + "}")
+                    .done();
+            },
+            [](const RunEnded& e) {
+                JsonObject json("end");
+                json.text("outcome", outcome_key(e.outcome));
+                if (!e.reason.empty()) {
+                    json.text("reason", e.reason);
+                }
+                return json.done();
+            },
+        },
+        event);
 }
 
 bool is_failure(const RunEvent& event) {

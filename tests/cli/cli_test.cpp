@@ -323,8 +323,9 @@ TEST_F(CliTest, JsonCarriesEveryEventAndEveryFileGetsALine) {
                    R"(new\u000aline.mp3","action":"copied"})",
                R"({"event":"file-error","read":3,"source":")" + in_folder() +
                    R"(x.mp3","stage":"reading","reason":"not a regular file"})",
-               R"({"event":"summary","copied":2,"already_there":0,"replaced":0,)"
-               R"("numbered":0,"failed":1,"left_out":{"flac":2,"m4a":1}})",
+               R"({"event":"summary","mode":"copy","copied":2,"already_there":0,"replaced":0,)"
+               R"("numbered":0,"failed":1,"sources_removed":0,"sources_kept":0,"bytes_freed":0,)"
+               R"("left_out":{"flac":2,"m4a":1}})",
                R"({"event":"end","outcome":"complete"})"}));
 }
 
