@@ -42,4 +42,7 @@ CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string
 // process put there; 0 when renamed.
 int rename_no_replace(int from_dir, const std::string& from, int to_dir, const std::string& to);
 
+// Writes everything of the folder's disk to the disk.
+std::error_code flush_disk(const std::string& folder);
+
 }  // namespace trackfold

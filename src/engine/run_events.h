@@ -29,6 +29,7 @@ enum class SourceFate {
     Kept,     // a copy: the source stays
     Removed,  // moved: the source is gone, its recording is at the target
     Stuck,    // to be moved, but it could not be removed: the copy stays, and so does it
+    Pending,  // to be removed once its copy is on the disk; never reported so
 };
 
 struct FilePlaced {

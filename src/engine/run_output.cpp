@@ -29,19 +29,4 @@ void RunOutput::note_made_folder(const std::string& path) {
     record.append(std::move(line));
 }
 
-// syncfs writes back everything of the folder's disk; some FUSE disks write their own buffers
-// only when a file or folder on them is synced, hence the fsync as well.
-std::error_code flush_disk(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return {errno, std::generic_category()};
-    }
-    std::error_code ec;
-    if (::syncfs(fd) != 0 || (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)) {
-        ec.assign(errno, std::generic_category());
-    }
-    ::close(fd);
-    return ec;
-}
-
 }  // namespace trackfold

@@ -28,7 +28,4 @@ struct RunOutput {
     void note_made_folder(const std::string& path);
 };
 
-// Writes everything of the folder's disk to the disk.
-std::error_code flush_disk(const std::string& folder);
-
 }  // namespace trackfold

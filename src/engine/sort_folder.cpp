@@ -22,6 +22,10 @@ namespace trackfold {
 
 namespace {
 
+// A move removes its waiting sources in batches of about this size.
+constexpr std::size_t kSettleFiles = 500;
+constexpr std::uintmax_t kSettleBytes = 512ULL << 20;
+
 struct FolderId {
     dev_t device;
     ino_t inode;
@@ -96,14 +100,50 @@ struct Sorter::State {
     std::map<std::string, std::size_t> left_out;
     std::size_t read_count = 0;
     bool move = false;
-    std::size_t sources_removed = 0;
+    // Events of files whose sources wait to be removed, and all after them, in order.
+    std::vector<RunEvent> held;
+    // Folders that lost a source to the move, to be removed at the end when left empty.
+    std::set<std::string> emptied;
     RunSummary summary;
     bool finished = false;
 
     void report(const RunEvent& event) {
+        const auto* placed = std::get_if<FilePlaced>(&event);
+        if (!held.empty() || (placed != nullptr && placed->source_fate == SourceFate::Pending)) {
+            held.push_back(event);
+            return;
+        }
+        if (placed != nullptr && placed->source_fate == SourceFate::Removed) {
+            emptied.insert(placed->source.substr(0, placed->source.rfind('/') + 1));
+        }
         count_into(summary, event);
         window.report(event);
     }
+
+    // Removes the sources that wait, once their copies are on the disk, and tells their
+    // events, now with what became of each source.
+    void settle() {
+        if (!run_output) {
+            return;
+        }
+        const std::vector<TargetWriter::Settled> settled = run_output->writer.settle();
+        std::vector<RunEvent> events = std::move(held);
+        held.clear();
+        auto next = settled.begin();
+        for (RunEvent& event : events) {
+            auto* placed = std::get_if<FilePlaced>(&event);
+            if (placed != nullptr && placed->source_fate == SourceFate::Pending &&
+                next != settled.end()) {
+                placed->source_fate = next->fate;
+                placed->source_kept = next->error ? next->error.message() : std::string();
+                placed->bytes_freed = next->bytes_freed;
+                ++next;
+            }
+            report(event);
+        }
+    }
+
+    void remove_emptied_folders(const std::string& input);
 
     void add_input_root(const std::string& folder) {
         const std::string real = real_path_of(folder);
@@ -231,7 +271,6 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         report(FileFailed{read_count, source, placed.error.message(), FailedAt::Placing});
         return;
     }
-    sources_removed += placed.source_fate == SourceFate::Removed ? 1 : 0;
     report(FilePlaced{
         read_count, target.category, source, placed.target, place_action(placed.action),
         placed.time_error ? placed.time_error.message() : std::string(), placed.source_fate,
@@ -278,7 +317,6 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         return false;
     }
     const bool root = s.ancestors.empty();
-    const std::size_t removed_before = s.sources_removed;
     if (root) {
         s.add_input_root(folder);
         s.real_folders.push_back(real_path_of(folder));
@@ -322,6 +360,10 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         if (taken[i]) {
             s.take_file(folder, listing.files[i], output, settings, s.read_ahead.take(index++));
         }
+        const TargetWriter& writer = s.run_output->writer;
+        if (writer.pending_files() >= kSettleFiles || writer.pending_bytes() >= kSettleBytes) {
+            s.settle();
+        }
     }
 
     s.ancestors.push_back(id);
@@ -336,12 +378,31 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     s.ancestors.pop_back();
     if (root) {
         s.real_folders.pop_back();
-    } else if (s.sources_removed > removed_before && !s.preview) {
-        // A folder the move left with nothing in it at all goes too; one with a cover, a
-        // playlist or a hidden file stays.
-        ::rmdir(folder.c_str());
+        s.settle();
+        s.remove_emptied_folders(folder);
     }
     return true;
+}
+
+// A folder the move left with nothing in it at all goes, and then so may its parent; one with
+// a cover, a playlist or a hidden file stays, and so does the input folder.
+void Sorter::State::remove_emptied_folders(const std::string& input) {
+    if (preview) {
+        return;
+    }
+    while (!emptied.empty()) {
+        // Deepest first, so a parent is looked at after its children.
+        const auto deepest = std::max_element(
+            emptied.begin(), emptied.end(),
+            [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+        const std::string folder = *deepest;
+        emptied.erase(deepest);
+        if (folder.size() > input.size() && folder.starts_with(input) &&
+            ::rmdir(folder.c_str()) == 0) {
+            const std::size_t slash = folder.rfind('/', folder.size() - 2);
+            emptied.insert(folder.substr(0, slash + 1));
+        }
+    }
 }
 
 void Sorter::set_move(bool move) {

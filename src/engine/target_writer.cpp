@@ -298,26 +298,51 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
         result.source_error = std::make_error_code(std::errc::io_error);
         return result;
     }
-    // The recording's line must be on the disk before its only other copy goes.
-    if (const std::error_code ec = record_.flush()) {
-        result.source_fate = SourceFate::Stuck;
-        result.source_error = ec;
-        return result;
-    }
-    if (::unlink(p.source.path.c_str()) != 0) {
-        result.source_fate = SourceFate::Stuck;
-        result.source_error.assign(errno, std::generic_category());
-        return result;
-    }
-    RecordLine gone;
-    gone.action = RecordAction::SourceRemoved;
-    gone.source = p.source.real_path;
-    gone.source_stamp = *from;
-    gone.target = record_path(p.folder, result.target.substr(p.folder.size()));
-    record_.append(std::move(gone));
-    result.source_fate = SourceFate::Removed;
-    result.bytes_freed = static_cast<std::uintmax_t>(from->size);
+    // Removed once a whole batch is on the disk: one flush for many files rather than a few
+    // for each.
+    pending_.push_back({p.source.path, p.source.real_path, *from,
+                        record_path(p.folder, result.target.substr(p.folder.size()))});
+    pending_bytes_ += static_cast<std::uintmax_t>(from->size);
+    result.source_fate = SourceFate::Pending;
     return result;
+}
+
+std::vector<TargetWriter::Settled> TargetWriter::settle() {
+    std::vector<Settled> settled;
+    if (pending_.empty()) {
+        return settled;
+    }
+    // The copies and their record lines must be on the disk before the only other copies go.
+    std::error_code ec;
+    for (const auto& [device, folder] : written_disks_) {
+        if (!ec) {
+            ec = flush_disk(folder);
+        }
+    }
+    if (!ec) {
+        ec = record_.flush();
+    }
+    for (const PendingRemoval& removal : pending_) {
+        Settled done{SourceFate::Stuck, ec, 0, removal.path};
+        if (!ec && ::unlink(removal.path.c_str()) != 0) {
+            done.error.assign(errno, std::generic_category());
+        } else if (!ec) {
+            RecordLine gone;
+            gone.action = RecordAction::SourceRemoved;
+            gone.source = removal.real_path;
+            gone.source_stamp = removal.stamp;
+            gone.target = removal.target;
+            record_.append(std::move(gone));
+            done = {SourceFate::Removed,
+                    {},
+                    static_cast<std::uintmax_t>(removal.stamp.size),
+                    removal.path};
+        }
+        settled.push_back(std::move(done));
+    }
+    pending_.clear();
+    pending_bytes_ = 0;
+    return settled;
 }
 
 PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
@@ -330,8 +355,7 @@ PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
     const DiskTraits& disk = p.place.traits;
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
         return copy_to_new(source, p.folder_fd, candidate,
-                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files,
-                           move_);
+                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
     });
     if (outcome.error) {
         return {p.folder + candidate, outcome.error, {}, action};
@@ -353,7 +377,7 @@ PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
         }
     }
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
-        return copy_over(source, p.folder_fd, entry.name, temp_name(), move_);
+        return copy_over(source, p.folder_fd, entry.name, temp_name());
     });
     if (outcome.error) {
         return {p.folder + entry.name, outcome.error, {}, RecordAction::Replaced};

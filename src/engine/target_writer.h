@@ -55,6 +55,20 @@ class TargetWriter {
     void track_written(bool track) { track_written_ = track; }
     bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
 
+    // Sources a move copied to another disk, or found at their targets, wait to be removed
+    // until settle() has put their copies on the disk.
+    std::uintmax_t pending_bytes() const { return pending_bytes_; }
+    std::size_t pending_files() const { return pending_.size(); }
+    struct Settled {
+        SourceFate fate;  // Removed or Stuck
+        std::error_code error;
+        std::uintmax_t bytes_freed;
+        std::string source;
+    };
+    // Flushes the disks and the record, then removes the waiting sources, in the order they
+    // came.
+    std::vector<Settled> settle();
+
     // The folders that copies were written to, one for each disk.
     const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
 
@@ -90,6 +104,14 @@ class TargetWriter {
     std::unordered_map<dev_t, std::string> written_disks_;
     bool track_written_ = false;
     bool move_ = false;
+    struct PendingRemoval {
+        std::string path;
+        std::string real_path;
+        FileStamp stamp;
+        std::string target;  // relative to the output folder
+    };
+    std::vector<PendingRemoval> pending_;
+    std::uintmax_t pending_bytes_ = 0;
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
