@@ -248,14 +248,13 @@ std::string format_record_line(const RecordLine& line) {
     }
     const FileStamp& s = line.source_stamp;
     const FileStamp& t = line.target_stamp;
-    append_escaped(out, line.source);
-    out += '\t' + std::to_string(s.size) + '\t';
-    append_time(out, s.mtime_ns);
-    out += '\t';
-    append_escaped(out, line.target);
-    out += '\t' + std::to_string(t.size) + '\t';
-    append_time(out, t.mtime_ns);
-    out += '\t' + std::to_string(s.inode) + '\t';
+    for (const auto& [path, stamp] : {std::pair{&line.source, &s}, std::pair{&line.target, &t}}) {
+        append_escaped(out, *path);
+        out += '\t' + std::to_string(stamp->size) + '\t';
+        append_time(out, stamp->mtime_ns);
+        out += '\t';
+    }
+    out += std::to_string(s.inode) + '\t';
     append_time(out, s.birth_ns);
     out += '\t';
     append_time(out, s.ctime_ns);

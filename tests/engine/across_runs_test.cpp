@@ -50,20 +50,9 @@ class AcrossRunsTest : public ::testing::TestWithParam<Disk>, public SortFixture
         return files;
     }
 
-    // A child process that sorts `folder` and is killed by a file-size limit in its first
-    // copy larger than the limit.
+    // A child process that sorts `folder` and is killed in its first copy larger than limit.
     void killed_sort(const std::string& folder, rlim_t limit) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const rlimit no_core{0, 0};
-            const rlimit size{limit, limit};
-            ::setrlimit(RLIMIT_CORE, &no_core);
-            ::setrlimit(RLIMIT_FSIZE, &size);
-            sort_from(folder);
-            ::_exit(0);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        const int status = in_child([&] { sort_from(folder); }, limit);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << folder;
     }
 

@@ -175,17 +175,7 @@ TEST_F(MoveTest, AMoveKilledAtAnyPointLosesNothingAndTheNextRunCompletesIt) {
             fs::remove_all(out);
             const std::vector<std::string> recordings = make_collection(in);
 
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                const rlimit no_core{0, 0};
-                const rlimit size{limit, limit};
-                ::setrlimit(RLIMIT_CORE, &no_core);
-                ::setrlimit(RLIMIT_FSIZE, &size);
-                move_all();
-                ::_exit(0);
-            }
-            int status = 0;
-            ::waitpid(pid, &status, 0);
+            const int status = in_child([&] { move_all(); }, limit);
             killed += WIFSIGNALED(status) ? 1 : 0;
             const std::multiset<std::string> somewhere = all_bytes({in, out});
             for (const std::string& recording : recordings) {

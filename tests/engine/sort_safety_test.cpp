@@ -33,18 +33,6 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> snapshot(const
     return files;
 }
 
-// Runs body in a child process; returns its wait status.
-int in_child(const std::function<void()>& body) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        body();
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
-
 // From here on the process cannot set file times, as on some FUSE and MTP mounts.
 void refuse_setting_times() {
     sock_filter filter[] = {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,23 @@ class AsUnprivileged {
   private:
     bool active_ = false;
 };
+
+// Runs body in a child process; returns its wait status. With a file-size limit, the child is
+// killed (SIGXFSZ) by its first write past it, as a crash or the OOM killer would.
+inline int in_child(const std::function<void()>& body, rlim_t file_size_limit = RLIM_INFINITY) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit no_core{0, 0};
+        const rlimit size{file_size_limit, file_size_limit};
+        ::setrlimit(RLIMIT_CORE, &no_core);
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        body();
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
 
 // An input and an output folder under one temporary folder, with the settings file beside
 // them, and the window the walk reports to.
