@@ -324,7 +324,11 @@ std::vector<TargetWriter::Settled> TargetWriter::settle() {
     }
     for (const PendingRemoval& removal : pending_) {
         Settled done{SourceFate::Stuck, ec, 0, removal.path};
-        if (!ec && ::unlink(removal.path.c_str()) != 0) {
+        // A source written to since its bytes were compared holds what the target does not.
+        const StampResult now = stamp_at(AT_FDCWD, removal.path);
+        if (!ec && (!now.stamp || !untouched_since(*now.stamp, removal.stamp))) {
+            done.error = now.stamp ? source_changed_error() : now.error;
+        } else if (!ec && ::unlink(removal.path.c_str()) != 0) {
             done.error.assign(errno, std::generic_category());
         } else if (!ec) {
             RecordLine gone;
