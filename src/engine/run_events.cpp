@@ -12,6 +12,9 @@ template <typename... Handlers>
 struct Visitor : Handlers... {
     using Handlers::operator()...;
 };
+// clang 14 deduces no template arguments for an aggregate without this guide.
+template <typename... Handlers>
+Visitor(Handlers...) -> Visitor<Handlers...>;
 
 const char* category_text(Counter category) {
     switch (category) {
