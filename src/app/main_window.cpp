@@ -17,6 +17,7 @@
 #include "app/folder_picture.h"
 #include "app/messages.h"
 #include "app/progress_window.h"
+#include "engine/settings_keys.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
 #include "util/text.h"
@@ -90,9 +91,9 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::InitMainWindow() {
     reset_run_display(*this);
-    const char* const keys[] = {"InputFolder", "OutputFolder"};
+    const char* const keys[] = {settings_key::kInputFolder, settings_key::kOutputFolder};
     for (int i = 0; i < 2; ++i) {
-        loaded_[i].bytes = GetIniWholeText(files_.settings_file, "SYSTEM", keys[i]);
+        loaded_[i].bytes = GetIniWholeText(files_.settings_file, settings_key::kSection, keys[i]);
         loaded_[i].shown = QFile::decodeName(QByteArray::fromStdString(loaded_[i].bytes));
         folder_box(i)->setText(loaded_[i].shown);
     }

@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "engine/settings_keys.h"
 
 #include <utility>
 
@@ -49,12 +50,12 @@ constexpr ValueOption kValueOptions[] = {
     {"--settings", nullptr},
     {"--log", nullptr},
     {"--run", nullptr},
-    {"--album-folder", "AlbumFolder"},
-    {"--artist-folder", "ArtistFolder"},
-    {"--unknown-folder", "UnknowFolder"},
-    {"--code-page", "TagCodePage"},
-    {"--file-types", "FileTypes"},
-    {"--album-artist", "UseAlbumArtist"},
+    {"--album-folder", settings_key::kAlbumFolder},
+    {"--artist-folder", settings_key::kArtistFolder},
+    {"--unknown-folder", settings_key::kUnknownFolder},
+    {"--code-page", settings_key::kTagCodePage},
+    {"--file-types", settings_key::kFileTypes},
+    {"--album-artist", settings_key::kUseAlbumArtist},
 };
 
 ParsedOptions failure(std::string error) {
@@ -82,7 +83,7 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
         } else if (argument == "--preview") {
             options.preview = true;
         } else if (argument == "--move") {
-            options.overrides.emplace_back("Mode", "move");
+            options.overrides.emplace_back(settings_key::kMode, "move");
         } else if (argument == "--json") {
             options.json = true;
         } else if (argument == "--undo") {

@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/terminal_run.h"
 #include "engine/cancel_state.h"
+#include "engine/settings_keys.h"
 #include "engine/sort_run.h"
 #include "engine/start_run.h"
 #include "engine/undo_run.h"
@@ -59,8 +60,8 @@ class RunSettings {
         path_ = temp_folder_ / "settings.ini";
         std::ofstream(path_, std::ios::binary) << text.content.value_or("");
         for (const auto& [key, value] : options.overrides) {
-            PutIniText(path_, "SYSTEM", key, value);
-            failed_ = failed_ || GetIniWholeText(path_, "SYSTEM", key) != value;
+            PutIniText(path_, settings_key::kSection, key, value);
+            failed_ = failed_ || GetIniWholeText(path_, settings_key::kSection, key) != value;
         }
     }
     ~RunSettings() {

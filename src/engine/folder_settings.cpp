@@ -1,17 +1,19 @@
 #include "engine/folder_settings.h"
+#include "engine/settings_keys.h"
 
 #include <cstdlib>
 
 namespace trackfold {
 
 FolderSettings read_folder_settings(const IniReader& settings) {
-    const std::string use_album_artist = settings.text("SYSTEM", "UseAlbumArtist", "0");
+    using namespace settings_key;
+    const std::string use_album_artist = settings.text(kSection, kUseAlbumArtist, "0");
     return FolderSettings{
-        {settings.text("SYSTEM", "AlbumFolder", ""), settings.text("SYSTEM", "ArtistFolder", ""),
-         settings.text("SYSTEM", "UnknowFolder", "")},
-        parse_file_types(settings.whole_text("SYSTEM", "FileTypes")),
+        {settings.text(kSection, kAlbumFolder, ""), settings.text(kSection, kArtistFolder, ""),
+         settings.text(kSection, kUnknownFolder, "")},
+        parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
-        settings.text("SYSTEM", "TagCodePage", "")};
+        settings.text(kSection, kTagCodePage, "")};
 }
 
 }  // namespace trackfold

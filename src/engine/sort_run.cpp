@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "engine/cancel_state.h"
+#include "engine/settings_keys.h"
 #include "engine/sort_folder.h"
 #include "util/ini_file.h"
 
@@ -21,7 +22,7 @@ namespace {
 // The Mode key: "copy" (or none) or "move", in any case; nothing for anything else, which
 // must not be taken for either.
 std::optional<bool> run_mode(const IniReader& settings) {
-    std::string mode = settings.text("SYSTEM", "Mode", "copy");
+    std::string mode = settings.text(settings_key::kSection, settings_key::kMode, "copy");
     for (char& c : mode) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
@@ -92,7 +93,8 @@ std::string settings_problem(const SortRequest& request) {
     }
     if (!run_mode(settings)) {
         return "cannot use the settings file " + request.settings_file.string() +
-               ": Mode must be copy or move, not " + settings.text("SYSTEM", "Mode", "");
+               ": Mode must be copy or move, not " +
+               settings.text(settings_key::kSection, settings_key::kMode, "");
     }
     std::error_code ec;
     if (request.settings_named && !fs::exists(request.settings_file, ec)) {

@@ -1,6 +1,7 @@
 #include "engine/start_run.h"
 
 #include "engine/cancel_state.h"
+#include "engine/settings_keys.h"
 #include "engine/sort_run.h"
 #include "util/ini_file.h"
 #include "util/log_file.h"
@@ -70,8 +71,10 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
         window.tell(problem);
         return;
     }
-    PutIniText(files.settings_file, "SYSTEM", "InputFolder", stored_folder(input));
-    PutIniText(files.settings_file, "SYSTEM", "OutputFolder", stored_folder(output));
+    PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
+               stored_folder(input));
+    PutIniText(files.settings_file, settings_key::kSection, settings_key::kOutputFolder,
+               stored_folder(output));
 
     window.show_progress();
     BeginRun(window);

@@ -223,6 +223,14 @@ bool is_supported_extension(std::string_view extension) {
     return extension == "mp3" || is_taglib_extension(extension);
 }
 
+std::vector<std::string_view> supported_extensions() {
+    std::vector<std::string_view> all{"mp3"};
+    for (const Extension& extension : kExtensions) {
+        all.push_back(extension.name);
+    }
+    return all;
+}
+
 bool is_taglib_extension(std::string_view extension) {
     return find_extension(extension) != nullptr;
 }

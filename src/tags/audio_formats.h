@@ -2,12 +2,16 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trackfold {
 
 // True for the extensions (lower case, without the dot) whose tags Trackfold reads: "mp3" and
 // what TagLib reads besides.
 bool is_supported_extension(std::string_view extension);
+
+// Every one of them, "mp3" first, for a choice of the types to take.
+std::vector<std::string_view> supported_extensions();
 
 // True for the extensions read through TagLib's own format classes rather than the MP3 library.
 bool is_taglib_extension(std::string_view extension);

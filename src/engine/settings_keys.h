@@ -1,0 +1,20 @@
+#pragma once
+
+namespace trackfold {
+
+// Every key of the settings file, in its one section. The names are the file's own, kept as
+// earlier versions wrote them ("UnknowFolder" included), since users' files hold them.
+namespace settings_key {
+inline constexpr const char* kSection = "SYSTEM";
+inline constexpr const char* kInputFolder = "InputFolder";
+inline constexpr const char* kOutputFolder = "OutputFolder";
+inline constexpr const char* kAlbumFolder = "AlbumFolder";
+inline constexpr const char* kArtistFolder = "ArtistFolder";
+inline constexpr const char* kUnknownFolder = "UnknowFolder";
+inline constexpr const char* kFileTypes = "FileTypes";
+inline constexpr const char* kUseAlbumArtist = "UseAlbumArtist";
+inline constexpr const char* kTagCodePage = "TagCodePage";
+inline constexpr const char* kMode = "Mode";
+}  // namespace settings_key
+
+}  // namespace trackfold
