@@ -50,9 +50,8 @@ std::size_t device_stem(std::string_view name) {
     return numbered ? stem.size() : 0;
 }
 
-}  // namespace
-
-std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
+// The rule both folder and file names follow.
+std::string name_valid_everywhere(std::string_view tag_text, std::size_t max_bytes) {
     const std::string normal = to_nfc(tag_text);
     std::string name;
     name.reserve(normal.size());
@@ -79,12 +78,23 @@ std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
     return name.empty() ? "_" : name;
 }
 
+}  // namespace
+
+std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
+    std::string name = name_valid_everywhere(tag_text, max_bytes);
+    // File managers hide a folder whose name begins with a dot: ".38 Special" would seem lost.
+    if (name.front() == '.') {
+        name.front() = '_';
+    }
+    return name;
+}
+
 std::string target_file_name(std::string_view name, const DiskTraits& disk) {
     std::string wanted(name);
     if (disk.refuses_invalid_utf8 && !is_valid_utf8(wanted)) {
         wanted = legacy_text_to_utf8(wanted);
     }
-    return disk.refuses_reserved_names ? safe_folder_name(wanted, std::string::npos) : wanted;
+    return disk.refuses_reserved_names ? name_valid_everywhere(wanted, std::string::npos) : wanted;
 }
 
 std::string numbered_file_name(std::string_view name, int n, std::size_t max_bytes) {

@@ -18,12 +18,14 @@ struct DiskTraits;
 // \ / : * ? " < > |, the C0 controls, DEL and the C1 controls become "_", a name Windows keeps
 // for a device (CON, nul.txt, COM1...) gets "_" after that part, the name is cut to max_bytes
 // at a character boundary, and trailing dots and spaces (which also covers "." and "..")
-// become "_". Nothing left gives "_". Other texts are kept exactly.
+// become "_", as does a leading dot, which would hide the folder. Nothing left gives "_". Other
+// texts are kept exactly.
 std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes = kDefaultNameMax);
 
 // The name a source file takes on a disk: its own, except where the disk refuses it. A disk
 // that refuses bytes that are no UTF-8 (exFAT) gets them read as 8-bit tag texts are; one that
-// refuses the reserved characters (FAT, exFAT, NTFS) gets the folder-name rule, uncut.
+// refuses the reserved characters (FAT, exFAT, NTFS) gets the folder-name rule, uncut, except
+// that a leading dot stays: the source's own name was hidden already.
 std::string target_file_name(std::string_view name, const DiskTraits& disk);
 
 // The name of the n-th file of one target: "name.mp3" for n = 1, "name (2).mp3" for n = 2, its

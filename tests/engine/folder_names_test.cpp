@@ -15,14 +15,15 @@ TEST(SafeFolderName, EveryTagTextBecomesOneHarmlessName) {
         {"AC/DC", "AC_DC"},
         {"..", "__"},
         {".", "_"},
-        {"../../x", ".._.._x"},
+        {"../../x", "_._.._x"},
+        {".38 Special", "_38 Special"},
         {"Who?", "Who_"},
         {"Foo.", "Foo_"},
         {"Foo. .", "Foo___"},
         {"a\\b:c*d\"e<f>g|h", "a_b_c_d_e_f_g_h"},
         {"tab\there\x01", "tab_here_"},
         {"Mr. Children", "Mr. Children"},
-        {"...And You Will Know Us", "...And You Will Know Us"},
+        {"...And You Will Know Us", "_..And You Will Know Us"},
         {"宇多田ヒカル", "宇多田ヒカル"},
         {"Sigur Rós", "Sigur Rós"},
         {"del\x7F c1\xC2\x80\xC2\x9F end\xC2\xA0", "del_ c1__ end\xC2\xA0"},
@@ -67,6 +68,7 @@ TEST(TargetFileName, OnlyWhatTheDiskRefusesIsChanged) {
         {"What?.mp3", ext4, "What?.mp3"},     {"con.mp3", ext4, "con.mp3"},
         {"Caf\xE9.mp3", ext4, "Caf\xE9.mp3"}, {"What?.mp3", exfat, "What_.mp3"},
         {"con.mp3", exfat, "con_.mp3"},       {"Caf\xE9.mp3", exfat, "Café.mp3"},
+        {".x?.mp3", exfat, ".x_.mp3"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(target_file_name(c.name, c.disk), c.target) << c.name;

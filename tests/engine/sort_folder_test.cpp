@@ -141,7 +141,7 @@ TEST_F(SortFolderTest, TagTextsNeverLeaveTheOutputFolder) {
     } cases[] = {
         {"AC/DC", "Back in Black", "Albums/AC_DC/Back in Black/"},
         {"..", "..", "Albums/__/__/"},
-        {"../../x", "", "Artists/.._.._x/"},
+        {"../../x", "", "Artists/_._.._x/"},
         {"Who?", "Who's Next", "Albums/Who_/Who's Next/"},
         {"Foo.", "/etc", "Albums/Foo_/_etc/"},
     };
