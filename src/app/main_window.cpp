@@ -17,6 +17,7 @@
 #include "app/folder_picture.h"
 #include "app/messages.h"
 #include "app/progress_window.h"
+#include "engine/first_start.h"
 #include "engine/settings_keys.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::InitMainWindow() {
+    write_first_start_defaults(files_.settings_file);
     reset_run_display(*this);
     const char* const keys[] = {settings_key::kInputFolder, settings_key::kOutputFolder};
     for (int i = 0; i < 2; ++i) {

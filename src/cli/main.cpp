@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/terminal_run.h"
 #include "engine/cancel_state.h"
+#include "engine/first_start.h"
 #include "engine/settings_keys.h"
 #include "engine/sort_run.h"
 #include "engine/start_run.h"
@@ -109,6 +110,9 @@ int run(const CliOptions& options) {
     const fs::path settings_file = options.settings_file
                                        ? fs::path(*options.settings_file)
                                        : settings_places(AppDir(), "trackfold").settings_file;
+    if (!options.settings_file) {
+        write_first_start_defaults(settings_file);
+    }
     const RunSettings settings(settings_file, options);
     if (settings.failed()) {
         return usage_error("cannot make the private copy of the settings for the options");

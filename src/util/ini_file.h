@@ -39,6 +39,9 @@ class IniReader {
     std::string text(const std::string& section, const std::string& key,
                      const std::string& default_value) const;
     std::string whole_text(const std::string& section, const std::string& key) const;
+    bool has(const std::string& section, const std::string& key) const {
+        return raw_value(section, key).has_value();
+    }
 
   private:
     IniReader() = default;

@@ -211,7 +211,14 @@ class MainWindowTest : public QObject {
         QCOMPARE(bench.log_lines(), std::vector<std::string>{"Ready..."});
         QCOMPARE(bench.selected_row(), 0);
         QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QString());
-        QVERIFY(!fs::exists(bench.files.settings_file));
+        QCOMPARE(read_file(bench.files.settings_file),
+                 "[SYSTEM]\nAlbumFolder=Albums\nArtistFolder=Artists\nUnknowFolder=Unknown\n");
+
+        // A key that is there, even empty, is the user's choice.
+        const std::string chosen = "[SYSTEM]\r\nUnknowFolder=\r\n";
+        write_file(bench.files.settings_file, chosen);
+        bench.window.InitMainWindow();
+        QCOMPARE(read_file(bench.files.settings_file), chosen);
     }
 
     void foldersAreRestoredFromTheSettingsFile() {
@@ -285,11 +292,12 @@ class MainWindowTest : public QObject {
         Bench bench;
         make_mp3(bench.dir.path() / "in" / "a.mp3", Mp3Tags{.artist = "A", .album = "B"});
         bench.window.InitMainWindow();
+        const std::string settings = read_file(bench.files.settings_file);
         bench.window.set_status("before.mp3");
         bench.start(input.replace("IN", QString::fromStdString(bench.in())).toStdString(),
                     output.replace("OUT", QString::fromStdString(bench.out())).toStdString());
 
-        QVERIFY(!fs::exists(bench.files.settings_file));
+        QCOMPARE(read_file(bench.files.settings_file), settings);
         QVERIFY(!fs::exists(bench.files.log_file));
         QVERIFY(!fs::exists(bench.out()));
         QVERIFY(bench.window.opened.empty());
@@ -330,7 +338,7 @@ class MainWindowTest : public QObject {
         bench.window.InitMainWindow();
         control<QPushButton>(bench.window, "cmdStart")->click();
 
-        QVERIFY(fs::is_regular_file(latin1_out + "/a.mp3"));
+        QVERIFY(fs::is_regular_file(latin1_out + "/Unknown/a.mp3"));
         QCOMPARE(trackfold::GetIniWholeText(bench.files.settings_file, "SYSTEM", "OutputFolder"),
                  latin1_out);
     }
