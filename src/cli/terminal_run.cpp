@@ -19,17 +19,6 @@ void put_line(const std::string& line) {
     std::fputc('\n', stdout);
 }
 
-// The folder a file came from, for the progress line.
-std::string source_folder(const RunEvent& event) {
-    const std::string* source = nullptr;
-    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
-        source = &placed->source;
-    } else if (const auto* failed = std::get_if<FileFailed>(&event)) {
-        source = &failed->source;
-    }
-    return source == nullptr ? std::string() : source->substr(0, source->rfind('/') + 1);
-}
-
 }  // namespace
 
 volatile std::sig_atomic_t g_stop_requested = 0;
@@ -45,9 +34,7 @@ void TerminalRun::report(const RunEvent& event) {
     if (const auto* ended = std::get_if<RunEnded>(&event)) {
         outcome_ = ended->outcome;
     }
-    if (std::string folder = source_folder(event); !folder.empty()) {
-        folder_ = std::move(folder);
-    }
+    progress_.feed(event);
     end_progress();
     const std::string line = trackfold::log_line(event);
     put_line(json_ ? json_line(event) : line);
@@ -98,9 +85,10 @@ void TerminalRun::pump_events() {
     }
     std::fflush(stdout);
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    const double read = std::stod(counters_[0]);
-    std::fprintf(stderr, "\r\033[K%s files read, %.0f files/s, %s", counters_[0].c_str(),
-                 seconds > 0 ? read / seconds : 0.0, shown(folder_).c_str());
+    const ProgressView view = progress_.at(now);
+    std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s", progress_text(view).c_str(),
+                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0,
+                 shown(view.folder).c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;

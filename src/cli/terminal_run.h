@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_progress.h"
 #include "engine/run_window.h"
 
 namespace trackfold {
@@ -23,6 +24,7 @@ class TerminalRun final : public RunWindow {
     std::string counter_text(Counter counter) const override;
     void set_counter_text(Counter counter, const std::string& text) override;
     void set_status(const std::string&) override {}
+    void files_counted(std::size_t total) override { progress_.set_total(total); }
     void append_log(const std::string& line) override;
     void select_last_log() override {}
     void clear_log() override;
@@ -50,8 +52,8 @@ class TerminalRun final : public RunWindow {
     std::vector<std::string> lines_;
     bool failed_ = false;
     RunOutcome outcome_ = RunOutcome::Complete;
-    std::string folder_;
     Clock::time_point start_ = Clock::now();
+    RunProgress progress_{start_};
     Clock::time_point last_progress_{};
     bool progress_shown_ = false;
 };

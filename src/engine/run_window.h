@@ -24,6 +24,10 @@ class RunWindow {
     // placed file counts in its category's counter.
     virtual void report(const RunEvent& event);
 
+    // The number of files the run will take, told once when the count alongside the walk is
+    // done; a run that ends first never tells it.
+    virtual void files_counted(std::size_t /*total*/) {}
+
     virtual void append_log(const std::string& line) = 0;
     virtual void select_last_log() = 0;
     virtual void clear_log() = 0;

@@ -100,6 +100,8 @@ struct Sorter::State {
     std::map<std::string, std::size_t> left_out;
     std::size_t read_count = 0;
     bool move = false;
+    const FileCount* file_count = nullptr;
+    bool count_told = false;
     // Events of files whose sources wait to be removed, and all after them, in order.
     std::vector<RunEvent> held;
     // Folders that lost a source to the move, to be removed at the end when left empty.
@@ -165,6 +167,15 @@ struct Sorter::State {
     std::string real_path_in(const std::string& folder, const std::string& name,
                              bool is_link) const;
     bool is_own_output(const std::string& real_folder) const;
+
+    void tell_count() {
+        if (file_count != nullptr && !count_told) {
+            if (const auto total = file_count->total()) {
+                window.files_counted(*total);
+                count_told = true;
+            }
+        }
+    }
     void take_file(const std::string& folder, const ListedFile& file, const std::string& output,
                    const FolderSettings& settings, const TagResult& tags);
     TargetFolder ensure_target_folder(const std::string& output, const SubFolderNames& names,
@@ -355,6 +366,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
             }
             CancelState = Idle;
         }
+        s.tell_count();
         s.window.pump_events();
         s.window.set_status(listing.files[i].name);
         if (taken[i]) {
@@ -407,6 +419,10 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
 
 void Sorter::set_move(bool move) {
     state_->move = move;
+}
+
+void Sorter::set_file_count(const FileCount* count) {
+    state_->file_count = count;
 }
 
 bool Sorter::finish() {

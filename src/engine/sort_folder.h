@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/file_count.h"
 #include "engine/run_window.h"
 #include "engine/tag_read_ahead.h"
 #include "tags/tag_reader.h"
@@ -30,6 +31,8 @@ class Sorter {
 
     // Before the walk: move the sources instead of copying them.
     void set_move(bool move);
+    // Before the walk: the count whose total the window is told as soon as it is known.
+    void set_file_count(const FileCount* count);
 
     // Ends the run: flushes every disk that received copies and closes the run in the output
     // folder's placement record. False, with an error line logged, when that failed: copies

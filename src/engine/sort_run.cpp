@@ -9,6 +9,8 @@
 #include <optional>
 
 #include "engine/cancel_state.h"
+#include "engine/file_count.h"
+#include "engine/folder_settings.h"
 #include "engine/settings_keys.h"
 #include "engine/sort_folder.h"
 #include "util/ini_file.h"
@@ -126,7 +128,11 @@ RunOutcome SortRun(RunWindow& window, const SortRequest& request) {
     }
     Sorter sorter(window, request.settings_file, *request.library, request.read_ahead_threads,
                   request.preview);
-    sorter.set_move(run_mode(IniReader(request.settings_file)).value_or(false));
+    const IniReader settings(request.settings_file);
+    sorter.set_move(run_mode(settings).value_or(false));
+    const FileCount count(request.input, read_folder_settings(settings).types.accepted,
+                          request.output);
+    sorter.set_file_count(&count);
     sorter.SortFolder(request.input, request.output);
     sorter.finish();
     window.report(sorter.summary());
