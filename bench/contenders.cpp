@@ -44,7 +44,7 @@ class QuietWindow final : public RunWindow {
     void set_run_buttons_enabled(bool) override {}
     void show_progress() override {}
     void unload_progress() override {}
-    void open_with_shell(const std::string&) override {}
+    bool open_with_shell(const std::string&) override { return true; }
     void tell(const std::string&) override {}
 
   private:
@@ -109,7 +109,7 @@ int run_window(const std::vector<std::string>& a) {
     QApplication application(argc, argv);
 
     MainWindow window(RunFiles{a.at(0), a.at(1)});
-    window.set_shell_opener([](const std::string&) {});
+    window.set_shell_opener([](const std::string&) { return true; });
     window.InitMainWindow();
     window.show();
     QApplication::processEvents();

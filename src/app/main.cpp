@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/main_window.h"
-#include "app/single_instance.h"
 #include "app/messages.h"
+#include "app/single_instance.h"
 #include "util/app_dir.h"
 #include "util/settings_places.h"
 

@@ -50,7 +50,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
           return box.exec() == QMessageBox::Yes;
       }),
       open_with_shell_([](const std::string& path) {
-          QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
+          return QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
       }),
       end_process_([] { std::_Exit(0); }),
       tell_([this](const std::string& message) {
@@ -119,7 +119,7 @@ void MainWindow::set_cancel_question(std::function<bool()> ask) {
     ask_cancel_ = std::move(ask);
 }
 
-void MainWindow::set_shell_opener(std::function<void(const std::string&)> open) {
+void MainWindow::set_shell_opener(std::function<bool(const std::string&)> open) {
     open_with_shell_ = std::move(open);
 }
 
@@ -249,8 +249,8 @@ void MainWindow::unload_progress() {
     progress_.reset();
 }
 
-void MainWindow::open_with_shell(const std::string& path) {
-    open_with_shell_(path);
+bool MainWindow::open_with_shell(const std::string& path) {
+    return open_with_shell_(path);
 }
 
 void MainWindow::open_clicked(int index) {

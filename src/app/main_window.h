@@ -37,7 +37,7 @@ class MainWindow : public QWidget, public RunWindow {
     // What would reach past the window: the question box, the shell, the end of the process
     // and the folder dialog. Tests put their own here.
     void set_cancel_question(std::function<bool()> ask);
-    void set_shell_opener(std::function<void(const std::string&)> open);
+    void set_shell_opener(std::function<bool(const std::string&)> open);
     void set_process_end(std::function<void()> end);
     void set_folder_chooser(FolderChooser choose);
     void set_teller(std::function<void(const std::string&)> tell);
@@ -55,7 +55,7 @@ class MainWindow : public QWidget, public RunWindow {
     void set_run_buttons_enabled(bool enabled) override;
     void show_progress() override;
     void unload_progress() override;
-    void open_with_shell(const std::string& path) override;
+    bool open_with_shell(const std::string& path) override;
     void tell(const std::string& message) override;
 
   protected:
@@ -78,7 +78,7 @@ class MainWindow : public QWidget, public RunWindow {
     RunFiles files_;
     Mp3Library& library_;
     std::function<bool()> ask_cancel_;
-    std::function<void(const std::string&)> open_with_shell_;
+    std::function<bool(const std::string&)> open_with_shell_;
     std::function<void()> end_process_;
     std::function<void(const std::string&)> tell_;
     FolderChooser choose_folder_;

@@ -131,10 +131,15 @@ int run(const CliOptions& options) {
     SortRun(window, request);
     window.end_progress();
     std::fflush(stdout);
-    if (options.log_file && WriteLogFile(*options.log_file, window.log_count(),
-                                         [&window](std::size_t i) { return window.log_line(i); })) {
-        std::fprintf(stderr, "trackfold-cli: cannot write the log file %s\n",
-                     options.log_file->c_str());
+    if (!options.log_file) {
+        return window.exit_status();
+    }
+    if (const std::string problem =
+            WriteLogFile(*options.log_file, window.log_count(),
+                         [&window](std::size_t i) { return window.log_line(i); });
+        !problem.empty()) {
+        std::fprintf(stderr, "trackfold-cli: cannot write the log file %s: %s\n",
+                     options.log_file->c_str(), problem.c_str());
         return std::max(window.exit_status(), kErrorLogged);
     }
     return window.exit_status();

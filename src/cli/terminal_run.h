@@ -35,7 +35,7 @@ class TerminalRun final : public RunWindow {
     void set_run_buttons_enabled(bool) override {}
     void show_progress() override {}
     void unload_progress() override {}
-    void open_with_shell(const std::string&) override {}
+    bool open_with_shell(const std::string&) override { return true; }
     void tell(const std::string&) override {}
 
     // The exit status the events call for.

@@ -35,10 +35,10 @@ enum class SourceFate {
 struct FilePlaced {
     std::size_t read_count = 0;  // files taken so far, this one included
     Counter category = Counter::Unknown;
-    std::string source;
-    std::string target;
+    std::string source{};
+    std::string target{};
     PlaceAction action = PlaceAction::Copied;
-    std::string time_not_kept;  // why the copy did not get its source's time; "" when it did
+    std::string time_not_kept{};  // why the copy did not get its source's time; "" when it did
     SourceFate source_fate = SourceFate::Kept;
     std::string source_kept{};       // with Stuck: why
     std::uintmax_t bytes_freed = 0;  // on the source's disk, by removing it
@@ -49,8 +49,8 @@ enum class FailedAt { Reading, Placing };
 
 struct FileFailed {
     std::size_t read_count = 0;
-    std::string source;
-    std::string reason;
+    std::string source{};
+    std::string reason{};
     FailedAt stage = FailedAt::Placing;
 };
 

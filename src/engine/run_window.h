@@ -45,7 +45,8 @@ class RunWindow {
 
     virtual void show_progress() = 0;
     virtual void unload_progress() = 0;
-    virtual void open_with_shell(const std::string& path) = 0;
+    // Hands the log to the desktop's program for text files; false when there is none.
+    virtual bool open_with_shell(const std::string& path) = 0;
 
     // A message the user must see before going on (why a run cannot start).
     virtual void tell(const std::string& message) = 0;

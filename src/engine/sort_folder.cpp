@@ -368,6 +368,10 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         }
         s.tell_count();
         s.window.pump_events();
+        if (CancelState == Cancelled) {
+            // Ended from the window while it handled its events: no question is asked.
+            break;
+        }
         s.window.set_status(listing.files[i].name);
         if (taken[i]) {
             s.take_file(folder, listing.files[i], output, settings, s.read_ahead.take(index++));

@@ -121,10 +121,10 @@ std::string why_run_cannot_start(const SortRequest& request) {
                                       ".trackfold-" + std::to_string(::getpid()) + "-check");
 }
 
-RunOutcome SortRun(RunWindow& window, const SortRequest& request) {
+RunResult SortRun(RunWindow& window, const SortRequest& request) {
     if (const std::string problem = why_run_cannot_start(request); !problem.empty()) {
         window.report(RunEnded{RunOutcome::NotStarted, problem});
-        return RunOutcome::NotStarted;
+        return {};
     }
     Sorter sorter(window, request.settings_file, *request.library, request.read_ahead_threads,
                   request.preview);
@@ -135,11 +135,11 @@ RunOutcome SortRun(RunWindow& window, const SortRequest& request) {
     sorter.set_file_count(&count);
     sorter.SortFolder(request.input, request.output);
     sorter.finish();
-    window.report(sorter.summary());
-    const RunOutcome outcome =
-        CancelState == Cancelled ? RunOutcome::Cancelled : RunOutcome::Complete;
-    window.report(RunEnded{outcome, {}});
-    return outcome;
+    RunResult result{CancelState == Cancelled ? RunOutcome::Cancelled : RunOutcome::Complete,
+                     sorter.summary()};
+    window.report(result.summary);
+    window.report(RunEnded{result.outcome, {}});
+    return result;
 }
 
 }  // namespace trackfold

@@ -26,9 +26,14 @@ struct SortRequest {
 // output folder here; a preview only looks.
 std::string why_run_cannot_start(const SortRequest& request);
 
+struct RunResult {
+    RunOutcome outcome = RunOutcome::NotStarted;
+    RunSummary summary{};
+};
+
 // One whole run, the same for the window and the command line: the checks, the walk, the
 // flush, then the summary and the end, all as events. A run that cannot start ends at once,
 // with nothing walked.
-RunOutcome SortRun(RunWindow& window, const SortRequest& request);
+RunResult SortRun(RunWindow& window, const SortRequest& request);
 
 }  // namespace trackfold

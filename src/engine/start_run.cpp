@@ -41,6 +41,15 @@ void reset_run_display(RunWindow& window) {
     window.set_status("");
 }
 
+std::string end_status(const RunResult& result, const std::string& log,
+                       const std::string& problem) {
+    std::string status = log_line(result.summary);
+    if (result.outcome == RunOutcome::Cancelled) {
+        status += " ...User Cancel";
+    }
+    return status + (problem.empty() ? " | Log: " + log : " | Log not saved: " + problem);
+}
+
 void BeginRun(RunWindow& window) {
     CancelState = Idle;
     window.set_run_buttons_enabled(false);
@@ -78,13 +87,21 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
 
     window.show_progress();
     BeginRun(window);
-    SortRun(window, request);
+    const RunResult result = SortRun(window, request);
     EndRun(window);
 
-    WriteLogFile(files.log_file, window.log_count(),
-                 [&window](std::size_t i) { return window.log_line(i); });
-    window.open_with_shell(files.log_file.string());
+    const std::string log = files.log_file.string();
+    const std::string problem =
+        WriteLogFile(files.log_file, window.log_count(),
+                     [&window](std::size_t i) { return window.log_line(i); });
+    window.set_status(end_status(result, log, problem));
     window.unload_progress();
+    if (!problem.empty()) {
+        window.tell("The log could not be saved in " + log + ": " + problem);
+    } else if (!window.open_with_shell(log)) {
+        window.tell("The log is saved in " + log +
+                    ". No program here opens text files: open it with a text editor.");
+    }
 }
 
 }  // namespace trackfold

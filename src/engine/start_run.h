@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/run_window.h"
+#include "engine/sort_run.h"
 #include "tags/tag_reader.h"
 
 namespace trackfold {
@@ -19,6 +20,9 @@ struct RunFiles {
 // remembered.
 void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
               const RunFiles& files, Mp3Library& library = vbmp3_library());
+
+// The status line after a run: its summary, and where its log is or why it is not.
+std::string end_status(const RunResult& result, const std::string& log, const std::string& problem);
 
 void BeginRun(RunWindow& window);
 void EndRun(RunWindow& window);

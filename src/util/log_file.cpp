@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -9,15 +11,16 @@ namespace fs = std::filesystem;
 
 namespace trackfold {
 
-bool WriteLogFile(const fs::path& path, std::size_t count,
-                  const std::function<std::string(std::size_t)>& line) {
+std::string WriteLogFile(const fs::path& path, std::size_t count,
+                         const std::function<std::string(std::size_t)>& line) {
     std::error_code ec;
     if (fs::is_directory(fs::symlink_status(path, ec))) {
-        return true;
+        return std::strerror(EISDIR);
     }
     // Written beside it and renamed over it: a full disk leaves the previous log whole.
     fs::path temp = path;
     temp += ".tmp-" + std::to_string(::getpid());
+    errno = 0;
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     for (std::size_t i = 0; i < count && out; ++i) {
         const std::string text = line(i);
@@ -25,14 +28,15 @@ bool WriteLogFile(const fs::path& path, std::size_t count,
         out.write("\r\n", 2);
     }
     out.close();
-    if (!out.fail()) {
+    std::string reason = out.fail() ? std::strerror(errno != 0 ? errno : EIO) : "";
+    if (reason.empty()) {
         fs::rename(temp, path, ec);
+        reason = ec ? ec.message() : "";
     }
-    if (out.fail() || ec) {
+    if (!reason.empty()) {
         fs::remove(temp, ec);
-        return true;
     }
-    return false;
+    return reason;
 }
 
 }  // namespace trackfold

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     EndingWindow window(trackfold::RunFiles{argv[3], argv[4]});
-    window.set_shell_opener([](const std::string&) {});
+    window.set_shell_opener([](const std::string&) { return true; });
     window.InitMainWindow();
     window.findChild<QLineEdit*>("txtInputFolder")->setText(QString::fromLocal8Bit(argv[1]));
     window.findChild<QLineEdit*>("txtOutputFolder")->setText(QString::fromLocal8Bit(argv[2]));

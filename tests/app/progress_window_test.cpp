@@ -47,7 +47,7 @@ class WalkedWindow : public MainWindow {
   public:
     explicit WalkedWindow(const fs::path& dir)
         : MainWindow(RunFiles{dir / "trackfold.ini", dir / "trackfold.txt"}) {
-        set_shell_opener([](const std::string&) {});
+        set_shell_opener([](const std::string&) { return true; });
         set_process_end([] { qFatal("the process was ended"); });
         set_cancel_question([this] {
             trace.push_back("ask");
@@ -71,7 +71,7 @@ class WalkedWindow : public MainWindow {
     }
 
     void set_status(const std::string& file_name) override {
-        if (!file_name.empty()) {
+        if (!file_name.empty() && !control<QPushButton>(*this, "cmdStart")->isEnabled()) {
             trace.push_back(file_name);
         }
         MainWindow::set_status(file_name);
@@ -269,7 +269,6 @@ class ProgressWindowTest : public QObject {
         QVERIFY(!files.copied("b.mp3"));
         QVERIFY(!files.copied("c.mp3"));
         QVERIFY(read_file(files.dir.path() / "trackfold.txt").ends_with("...User Cancel\r\n"));
-        QCOMPARE(control<QLabel>(window, "lbReadFilelStatus")->text(), QStringLiteral("a2.mp3"));
         QVERIFY(window.progress() == nullptr);
     }
 

@@ -24,6 +24,7 @@ class FakeWindow : public RunWindow {
     int questions = 0;
     std::function<bool()> answer = [] { return true; };
     std::function<void()> on_pump = [] {};
+    bool shell_opens = true;
 
     std::string counter_text(Counter counter) const override {
         auto it = counters.find(counter);
@@ -49,7 +50,10 @@ class FakeWindow : public RunWindow {
     void set_run_buttons_enabled(bool enabled) override { buttons_enabled = enabled; }
     void show_progress() override { ++progress_shown; }
     void unload_progress() override { ++progress_unloaded; }
-    void open_with_shell(const std::string& path) override { opened.push_back(path); }
+    bool open_with_shell(const std::string& path) override {
+        opened.push_back(path);
+        return shell_opens;
+    }
     void tell(const std::string& message) override { told.push_back(message); }
 
     int count(Counter counter) const { return std::stoi(counter_text(counter)); }

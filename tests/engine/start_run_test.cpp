@@ -67,8 +67,29 @@ TEST_F(StartRunTest, ARunWritesTheWholeLogWithCrLfAndHandsItToTheShell) {
     EXPECT_EQ(window.progress_shown, 1);
     EXPECT_EQ(window.progress_unloaded, 1);
     EXPECT_EQ(window.selected, 5);
-    EXPECT_EQ(window.status, "c.mp3");
+    EXPECT_EQ(window.status,
+              "Summary: 2 copied, 0 already there, 0 replaced, 0 numbered, 1 failed | Log: " +
+                  files.log_file.string());
     EXPECT_EQ(window.count(Counter::ReadFile), 3);
+    EXPECT_EQ(window.told, Lines{});
+}
+
+// The end of a run always says where its log is, also when nothing can show it.
+TEST_F(StartRunTest, TheEndSaysWhereTheLogIsOrWhyItIsNot) {
+    make_mp3(in / "a.mp3", {TagKind::None});
+    const std::string log = files.log_file.string();
+    window.shell_opens = false;
+    start(in.string(), out.string());
+    EXPECT_EQ(window.told,
+              Lines{"The log is saved in " + log +
+                    ". No program here opens text files: open it with a text editor."});
+
+    fs::remove(files.log_file);
+    fs::create_directory(files.log_file);
+    window.told.clear();
+    start(in.string(), out.string());
+    EXPECT_EQ(window.told, Lines{"The log could not be saved in " + log + ": Is a directory"});
+    EXPECT_TRUE(window.status.ends_with(" | Log not saved: Is a directory")) << window.status;
 }
 
 TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheSummaryAndCountersStartAtZero) {

@@ -19,7 +19,7 @@ using test::TempDir;
 using test::write_file;
 
 bool write_lines(const fs::path& path, const std::vector<std::string>& lines) {
-    return WriteLogFile(path, lines.size(), [&](std::size_t i) { return lines[i]; });
+    return !WriteLogFile(path, lines.size(), [&](std::size_t i) { return lines[i]; }).empty();
 }
 
 TEST(WriteLogFile, LeavesExactlyTheNewBytes) {

@@ -100,7 +100,7 @@ TEST_F(SettingsPlacesTest, ReadOnlyProgramFolderUsesTheXdgFoldersAndARunIsRememb
 
     PutIniText(places.settings_file, "SYSTEM", "InputFolder", "/music/in");
     PutIniText(places.settings_file, "SYSTEM", "OutputFolder", "/music/out");
-    EXPECT_FALSE(WriteLogFile(places.log_file, 1, [](std::size_t) { return "...Complete"; }));
+    EXPECT_EQ(WriteLogFile(places.log_file, 1, [](std::size_t) { return "...Complete"; }), "");
 
     const SettingsPlaces next_start = settings_places(program_folder(), "sorter", read_only);
     EXPECT_EQ(GetIniText(next_start.settings_file, "SYSTEM", "InputFolder", ""), "/music/in");
