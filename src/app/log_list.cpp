@@ -39,8 +39,18 @@ void LogList::append(const QString& line) {
     append(line.toStdString());
 }
 
-void LogList::append(const std::string& utf8_line) {
+void LogList::append(const std::string& utf8_line, std::string_view action) {
     lines_.push_back(utf8_line);
+    const QString name = QString::fromUtf8(action.data(), static_cast<qsizetype>(action.size()));
+    auto found = std::find(action_names_.begin(), action_names_.end(), name);
+    if (found == action_names_.end()) {
+        action_names_.push_back(name);
+        found = action_names_.end() - 1;
+        if (!name.isEmpty()) {
+            action_width_ = std::max(action_width_, fontMetrics().horizontalAdvance(name + u' '));
+        }
+    }
+    actions_.push_back(static_cast<std::uint8_t>(found - action_names_.begin()));
     widest_ = std::max(widest_, line_width(QString::fromStdString(utf8_line)));
     update_scroll_bars();
     viewport()->update();
@@ -48,6 +58,7 @@ void LogList::append(const std::string& utf8_line) {
 
 void LogList::clear() {
     lines_.clear();
+    actions_.clear();
     current_ = -1;
     widest_ = 0;
     update_scroll_bars();
@@ -117,8 +128,8 @@ qreal LogList::advance(char32_t c) {
 void LogList::update_scroll_bars() {
     set_range(*verticalScrollBar(), visible_rows(),
               std::max(0, static_cast<int>(lines_.size()) - visible_rows()));
-    set_range(*horizontalScrollBar(), viewport()->width(),
-              std::max(0, widest_ - viewport()->width()));
+    const int room = viewport()->width() - (action_width_ > 0 ? action_width_ + kTextMargin : 0);
+    set_range(*horizontalScrollBar(), room, std::max(0, widest_ - room));
 }
 
 // Every range change makes the area lay itself out again, after the event loop comes round, to
@@ -144,7 +155,9 @@ void LogList::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const int first = first_visible_row();
     const int end = std::min(static_cast<int>(lines_.size()), first + visible_rows() + 1);
-    const int left = kTextMargin - horizontalScrollBar()->value();
+    // The action column stays put while the lines scroll sideways beside it.
+    const int column = action_width_ > 0 ? action_width_ + kTextMargin : 0;
+    const int left = column + kTextMargin - horizontalScrollBar()->value();
     const int width = std::max(widest_, viewport()->width());
     for (int row = first; row < end; ++row) {
         const QRect rect = row_rect(row);
@@ -153,8 +166,12 @@ void LogList::paintEvent(QPaintEvent*) {
             painter.fillRect(rect, palette().brush(QPalette::Highlight));
         }
         painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.setClipRect(rect.adjusted(column, 0, 0, 0));
         painter.drawText(QRect(left, rect.top(), width, rect.height()), kTextFlags,
                          shown(line(static_cast<std::size_t>(row))));
+        painter.setClipping(false);
+        painter.drawText(QRect(kTextMargin, rect.top(), action_width_, rect.height()), kTextFlags,
+                         action(static_cast<std::size_t>(row)));
         if (selected && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
@@ -179,6 +196,13 @@ void LogList::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         advances_.clear();
         tab_width_ = 0;
+        action_width_ = 0;
+        for (const QString& name : action_names_) {
+            if (!name.isEmpty()) {
+                action_width_ =
+                    std::max(action_width_, fontMetrics().horizontalAdvance(name + u' '));
+            }
+        }
         widest_ = 0;
         for (const std::string& line : lines_) {
             widest_ = std::max(widest_, line_width(QString::fromStdString(line)));

@@ -4,7 +4,9 @@
 #include <QScrollBar>
 #include <QString>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,10 +20,12 @@ class LogList : public QAbstractScrollArea {
     explicit LogList(QWidget* parent = nullptr);
 
     void append(const QString& line);
-    void append(const std::string& utf8_line);
+    // action: a word or two shown in a column of its own before the line; "" for none.
+    void append(const std::string& utf8_line, std::string_view action = {});
     void clear();
     std::size_t count() const { return lines_.size(); }
     QString line(std::size_t index) const { return QString::fromStdString(lines_.at(index)); }
+    QString action(std::size_t index) const { return action_names_.at(actions_.at(index)); }
     const std::string& utf8_line(std::size_t index) const { return lines_.at(index); }
 
     // -1 when no row is selected.
@@ -54,6 +58,10 @@ class LogList : public QAbstractScrollArea {
     // UTF-8 takes half the memory of QString's UTF-16 for these mostly ASCII lines, which
     // counts at a million of them.
     std::vector<std::string> lines_;
+    // Each line's action, as an index into the few different ones.
+    std::vector<std::uint8_t> actions_;
+    std::vector<QString> action_names_{QString()};
+    int action_width_ = 0;
     int current_ = -1;
     int widest_ = 0;
     // Of the current font; measured as they are first needed.

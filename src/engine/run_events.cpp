@@ -1,5 +1,6 @@
 #include "engine/run_events.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "util/text.h"
@@ -322,6 +323,25 @@ std::string json_line(const RunEvent& event) {
             },
         },
         event);
+}
+
+std::string action_text(const RunEvent& event) {
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        if (placed->source_fate == SourceFate::Stuck) {
+            return "source kept";
+        }
+        if (placed->source_fate == SourceFate::Removed &&
+            placed->action != PlaceAction::AlreadyThere) {
+            return "moved";
+        }
+        std::string text = action_key(placed->action);
+        std::replace(text.begin(), text.end(), '-', ' ');
+        return text;
+    }
+    const bool error = std::holds_alternative<FileFailed>(event) ||
+                       std::holds_alternative<FolderFailed>(event) ||
+                       std::holds_alternative<DiskFailed>(event);
+    return error ? "error" : "";
 }
 
 bool is_failure(const RunEvent& event) {

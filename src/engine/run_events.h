@@ -108,6 +108,10 @@ std::string shown(std::string_view text);
 // are shown as \xHH, so one file is always one line.
 std::string log_line(const RunEvent& event);
 
+// What was done, in a word or two for a column beside the log line: "copied", "already there",
+// "replaced", "numbered", "moved", "source kept", "error"; "" for events about no one file.
+std::string action_text(const RunEvent& event);
+
 // The event as one JSON object on one line, with the exact bytes of every path.
 std::string json_line(const RunEvent& event);
 
