@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #include "app/folder_picture.h"
 #include "app/messages.h"
 #include "app/progress_window.h"
+#include "engine/cancel_state.h"
 #include "engine/first_start.h"
 #include "engine/settings_keys.h"
 #include "ui_main_window.h"
@@ -28,6 +30,8 @@ namespace trackfold {
 namespace {
 
 constexpr qint64 kRunPaintIntervalMs = 100;
+// Within a frame of a click, and far fewer than one round of the event loop per file.
+constexpr int kRunPumpIntervalMs = 15;
 
 QString to_qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -36,6 +40,23 @@ QString to_qt(const std::string& text) {
 QString trimmed(const QString& text) {
     return to_qt(trim_spaces(text.toStdString()));
 }
+
+constexpr struct {
+    const char* name;
+    ControlStretch stretch;
+} kStretches[] = {
+    {"frmFolder", {.grow_x = true}},
+    {"txtInputFolder", {.grow_x = true}},
+    {"txtOutputFolder", {.grow_x = true}},
+    {"cmdOpen_0", {.move_x = true}},
+    {"cmdOpen_1", {.move_x = true}},
+    {"frmStatus", {.grow_x = true}},
+    {"lbReadFilelStatus", {.grow_x = true}},
+    {"lstInfo", {.grow_x = true, .grow_y = true}},
+    {"picCorp", {.move_y = true}},
+    {"cmdStart", {.move_x = true, .move_y = true}},
+    {"cmdEnd", {.move_x = true, .move_y = true}},
+};
 
 }  // namespace
 
@@ -56,13 +77,15 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
       tell_([this](const std::string& message) {
           QMessageBox::warning(this, QStringLiteral("Trackfold"), to_qt(message));
       }),
-      choose_folder_(choose_folder_in_dialog) {
+      choose_folder_(choose_folder_in_dialog),
+      pump_interval_ms_(kRunPumpIntervalMs) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Trackfold! Ver." TRACKFOLD_VERSION));
-    setFixedSize(size());
+    designed_size_ = size();
+    setMinimumSize(designed_size_);
 
     const QIcon folder(open_folder_picture());
     ui_->cmdOpen_0->setIcon(folder);
@@ -72,6 +95,11 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     // new text of a counter or the status line, several per file during a run.
     for (QLabel* label : findChildren<QLabel*>()) {
         label->setFixedSize(label->size());
+    }
+    for (const auto& [name, stretch] : kStretches) {
+        if (auto* widget = findChild<QWidget*>(QLatin1String(name))) {
+            designed_geometry_.push_back({widget, widget->geometry(), stretch});
+        }
     }
 
     new FolderDrop(*ui_->txtInputFolder);
@@ -135,7 +163,16 @@ void MainWindow::set_teller(std::function<void(const std::string&)> tell) {
     tell_ = std::move(tell);
 }
 
+void MainWindow::set_pump_interval(int milliseconds) {
+    pump_interval_ms_ = milliseconds;
+}
+
 void MainWindow::tell(const std::string& message) {
+    if (end_after_run_) {
+        // Nobody is left to read a message box.
+        std::fprintf(stderr, "trackfold: %s\n", message.c_str());
+        return;
+    }
     tell_(message);
 }
 
@@ -188,8 +225,19 @@ void MainWindow::show_pending_texts() {
     }
 }
 
+void MainWindow::report(const RunEvent& event) {
+    pending_action_ = action_text(event);
+    RunWindow::report(event);
+    pending_action_.clear();
+    progress_model_.feed(event);
+}
+
+void MainWindow::files_counted(std::size_t total) {
+    progress_model_.set_total(total);
+}
+
 void MainWindow::append_log(const std::string& line) {
-    ui_->lstInfo->append(line);
+    ui_->lstInfo->append(line, pending_action_);
 }
 
 void MainWindow::select_last_log() {
@@ -212,14 +260,29 @@ bool MainWindow::ask_cancel() {
     // The question may cover the window for a while; behind it the window paints as usual.
     show_pending_texts();
     setUpdatesEnabled(true);
-    return ask_cancel_();
+    const bool yes = ask_cancel_() || end_after_run_;
+    if (!yes && progress_) {
+        // The run goes on, and so must the way to cancel it.
+        progress_->show();
+    }
+    return yes;
 }
 
-// Painting the window after every file would cost more than copying the file: during a run
-// it is painted a few times a second, while clicks are still handled before every file.
+// Handling the window's events before every file would cost more than copying a small file:
+// during a run they wait up to a few milliseconds, and the window is painted a few times a
+// second. A click still comes through within a frame, and the walk asks its question before
+// the next file.
 void MainWindow::pump_events() {
+    if (pump_interval_ms_ > 0 && last_pump_.isValid() &&
+        !last_pump_.hasExpired(pump_interval_ms_)) {
+        return;
+    }
+    last_pump_.start();
     if (!last_paint_.isValid() || last_paint_.hasExpired(kRunPaintIntervalMs)) {
         show_pending_texts();
+        if (progress_) {
+            progress_->show_progress(progress_model_.at(RunProgress::Clock::now()));
+        }
         setUpdatesEnabled(true);
         repaint();
         last_paint_.start();
@@ -241,6 +304,9 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
 }
 
 void MainWindow::show_progress() {
+    progress_model_ = RunProgress();
+    last_pump_.invalidate();
+    last_paint_.invalidate();
     progress_ = std::make_unique<ProgressWindow>(this);
     progress_->show();
 }
@@ -250,7 +316,8 @@ void MainWindow::unload_progress() {
 }
 
 bool MainWindow::open_with_shell(const std::string& path) {
-    return open_with_shell_(path);
+    // An editor opening as the program ends was not asked for.
+    return end_after_run_ || open_with_shell_(path);
 }
 
 void MainWindow::open_clicked(int index) {
@@ -266,14 +333,51 @@ void MainWindow::open_clicked(int index) {
 
 void MainWindow::start_clicked() {
     StartRun(*this, folder_bytes(0), folder_bytes(1), files_, library_);
+    if (end_after_run_) {
+        release_mp3_library(library_);
+        end_process_();
+    }
 }
 
 // Also reached from inside a run, when the walk lets the window handle a click on End or on
-// the close box: the process ends right there, before the next file.
+// the close box: the run stops after the file in hand without a question, its log is written,
+// and then the process ends.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        end_after_run_ = true;
+        CancelState = Cancelled;
+        event->ignore();
+        return;
+    }
     release_mp3_library(library_);
     event->accept();
     end_process_();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    resize_children();
+}
+
+// The designed layout at the designed size; what the window gains goes to the folder boxes and
+// the log list, and the controls beside and below them move along.
+void MainWindow::resize_children() {
+    if (!designed_size_.isValid()) {
+        return;
+    }
+    const int dx = width() - designed_size_.width();
+    const int dy = height() - designed_size_.height();
+    for (const DesignedPlace& place : designed_geometry_) {
+        const ControlStretch& s = place.stretch;
+        const int move_x = s.move_x ? dx : 0;
+        const int move_y = s.move_y ? dy : 0;
+        const QRect now = place.rect.adjusted(move_x, move_y, move_x + (s.grow_x ? dx : 0),
+                                              move_y + (s.grow_y ? dy : 0));
+        if (place.widget->minimumSize() == place.widget->maximumSize()) {
+            place.widget->setFixedSize(now.size());
+        }
+        place.widget->setGeometry(now);
+    }
 }
 
 }  // namespace trackfold

@@ -7,8 +7,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/browse_folder.h"
+#include "engine/run_progress.h"
 #include "engine/run_window.h"
 #include "engine/start_run.h"
 #include "tags/tag_reader.h"
@@ -24,6 +26,14 @@ namespace trackfold {
 
 class LogList;
 class ProgressWindow;
+
+// How a control follows the main window when it is made larger than designed.
+struct ControlStretch {
+    bool grow_x = false;
+    bool grow_y = false;
+    bool move_x = false;
+    bool move_y = false;
+};
 
 // The one main window: folder fields, buttons, counters, status line and the log list.
 class MainWindow : public QWidget, public RunWindow {
@@ -41,10 +51,15 @@ class MainWindow : public QWidget, public RunWindow {
     void set_process_end(std::function<void()> end);
     void set_folder_chooser(FolderChooser choose);
     void set_teller(std::function<void(const std::string&)> tell);
+    // How long the window lets pending events wait during a run; tests make it 0, so that
+    // every point where the walk lets the window handle events does.
+    void set_pump_interval(int milliseconds);
 
     std::string counter_text(Counter counter) const override;
     void set_counter_text(Counter counter, const std::string& text) override;
     void set_status(const std::string& file_name) override;
+    void report(const RunEvent& event) override;
+    void files_counted(std::size_t total) override;
     void append_log(const std::string& line) override;
     void select_last_log() override;
     void clear_log() override;
@@ -60,6 +75,7 @@ class MainWindow : public QWidget, public RunWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     struct LoadedFolder {
@@ -73,6 +89,7 @@ class MainWindow : public QWidget, public RunWindow {
     void open_clicked(int index);
     QLabel* counter_label(Counter counter) const;
     void show_pending_texts();
+    void resize_children();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     RunFiles files_;
@@ -85,6 +102,20 @@ class MainWindow : public QWidget, public RunWindow {
     std::unique_ptr<ProgressWindow> progress_;
     LoadedFolder loaded_[2];
     QElapsedTimer last_paint_;
+    QElapsedTimer last_pump_;
+    int pump_interval_ms_;
+    RunProgress progress_model_;
+    std::string pending_action_;
+    // End was asked for during a run: the run stops after the file in hand, writes its log,
+    // and then the process ends.
+    bool end_after_run_ = false;
+    QSize designed_size_;
+    struct DesignedPlace {
+        QWidget* widget;
+        QRect rect;
+        ControlStretch stretch;
+    };
+    std::vector<DesignedPlace> designed_geometry_;
     // During a run the counters and the status change with every file, far more often than the
     // window paints; setting a label's text each time costs a layout pass nobody sees. They
     // wait here until the window paints.

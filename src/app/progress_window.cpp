@@ -1,26 +1,54 @@
 #include "app/progress_window.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include "engine/cancel_state.h"
 
 namespace trackfold {
 
+namespace {
+
+constexpr int kWidth = 420;
+
+}  // namespace
+
 ProgressWindow::ProgressWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      bar_(new QProgressBar(this)),
+      count_(new QLabel(this)),
+      folder_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Running..."));
-    setFixedSize(110, 35);
+    // Without a total the bar only says that something is going on.
+    bar_->setRange(0, 0);
+    bar_->setObjectName(QStringLiteral("barProgress"));
+    count_->setObjectName(QStringLiteral("lblProgressCount"));
+    folder_->setObjectName(QStringLiteral("lblProgressFolder"));
+    folder_->setTextFormat(Qt::PlainText);
+    count_->setTextFormat(Qt::PlainText);
 
     // A plain widget has no Esc or Enter button; the button must not become one either.
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     cancel->setDefault(false);
-    cancel->setGeometry(6, 8, 101, 23);
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(bar_);
+    layout->addWidget(count_);
+    layout->addWidget(folder_);
+    layout->addLayout(buttons);
+    setFixedSize(kWidth, sizeHint().height());
 
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
@@ -30,6 +58,17 @@ ProgressWindow::ProgressWindow(QWidget* owner)
 
 ProgressWindow::~ProgressWindow() {
     CancelState = CancelRequested;
+}
+
+void ProgressWindow::show_progress(const ProgressView& view) {
+    if (view.total) {
+        bar_->setRange(0, static_cast<int>(*view.total));
+        bar_->setValue(static_cast<int>(view.done));
+    }
+    count_->setText(QString::fromStdString(progress_text(view)));
+    const QString folder = QString::fromStdString(view.folder);
+    folder_->setText(folder_->fontMetrics().elidedText(folder, Qt::ElideMiddle, folder_->width()));
+    folder_->setToolTip(folder);
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {

@@ -35,11 +35,12 @@ int main(int argc, char** argv) {
     }
     EndingWindow window(trackfold::RunFiles{argv[3], argv[4]});
     window.set_shell_opener([](const std::string&) { return true; });
+    window.set_pump_interval(0);
     window.InitMainWindow();
     window.findChild<QLineEdit*>("txtInputFolder")->setText(QString::fromLocal8Bit(argv[1]));
     window.findChild<QLineEdit*>("txtOutputFolder")->setText(QString::fromLocal8Bit(argv[2]));
     window.show();
     window.findChild<QPushButton*>("cmdStart")->click();
-    // Reached only when End failed to end the process.
+    // Reached only when End failed to end the process once the run was over.
     return 3;
 }

@@ -126,17 +126,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void windowIsFixedWithCaptionAndNoMaximise() {
-        Bench bench;
-        QCOMPARE(bench.window.windowTitle(), QStringLiteral("Trackfold! Ver.1.1.0"));
-        QCOMPARE(bench.window.minimumSize(), QSize(677, 365));
-        QCOMPARE(bench.window.maximumSize(), QSize(677, 365));
-        const Qt::WindowFlags flags = bench.window.windowFlags();
-        QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
-        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
-        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-    }
-
     void captionsAreTheDesignedTexts_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
@@ -153,9 +142,9 @@ class MainWindowTest : public QObject {
         QTest::newRow("output") << "Label1"
                                 << "Output Folder : ";
         QTest::newRow("read count") << "lblReadFileCountTitle"
-                                    << "ReadFilelStatusCount : ";
+                                    << "Read File Count : ";
         QTest::newRow("status") << "lbReadFilelStatusTitle"
-                                << "ReadFilelStatus : ";
+                                << "Read File Status : ";
         QTest::newRow("log") << "lblLog"
                              << "Log :";
     }
@@ -201,6 +190,23 @@ class MainWindowTest : public QObject {
         } while (widget->objectName() != QStringLiteral("cmdStart") && visited.size() < 50);
         QCOMPARE(visited, QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder",
                                        "txtOutputFolder", "cmdOpen_0", "cmdOpen_1", "picCorp"}));
+    }
+
+    void aLargerWindowGivesTheRoomToTheFoldersAndTheLog() {
+        Bench bench;
+        const QSize designed = bench.window.size();
+        auto* list = control<trackfold::LogList>(bench.window, "lstInfo");
+        const QRect list_before = list->geometry();
+        const QRect end_before = control<QPushButton>(bench.window, "cmdEnd")->geometry();
+        bench.window.show();
+        bench.window.resize(designed + QSize(200, 100));
+
+        QCOMPARE(bench.window.windowTitle(), QStringLiteral("Trackfold! Ver.1.1.0"));
+        QCOMPARE(bench.window.minimumSize(), QSize(677, 365));
+        QCOMPARE(list->geometry(), list_before.adjusted(0, 0, 200, 100));
+        QCOMPARE(control<QPushButton>(bench.window, "cmdEnd")->geometry(),
+                 end_before.translated(200, 100));
+        QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->width(), 271 + 200);
     }
 
     void firstStartWithoutSettingsFile() {
@@ -372,6 +378,9 @@ class MainWindowTest : public QObject {
             "...Complete",
         };
         QCOMPARE(bench.log_lines(), expected);
+        const auto* list = control<trackfold::LogList>(bench.window, "lstInfo");
+        QCOMPARE(list->action(1), QStringLiteral("copied"));
+        QCOMPARE(list->action(0), QString());
         QCOMPARE(bench.selected_row(), 6);
 
         std::string log_bytes;
@@ -445,7 +454,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(calls, (std::vector<std::string>{"stop", "stopCallback", "free", "end"}));
     }
 
-    void endDuringARunEndsTheProcessBeforeTheNextFile() {
+    void endDuringARunStopsBeforeTheNextFileAndWritesTheLog() {
         TempDir dir;
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
             make_mp3(dir.path() / "in" / name, Mp3Tags{.kind = TagKind::None});
@@ -469,7 +478,11 @@ class MainWindowTest : public QObject {
 
         QVERIFY(fs::is_regular_file(dir.path() / "out" / "Misc" / "a.mp3"));
         QVERIFY(!fs::exists(dir.path() / "out" / "Misc" / "b.mp3"));
-        QCOMPARE(read_file(log_file), std::string("previous run\r\n"));
+        const std::string log = read_file(log_file);
+        QVERIFY2(log.starts_with("Ready...\r\n1\tUnknown\t") &&
+                     log.ends_with("\r\nSummary: 1 copied, 0 already there, 0 replaced, 0 "
+                                   "numbered, 0 failed\r\n...User Cancel\r\n"),
+                 log.c_str());
     }
 };
 
