@@ -17,6 +17,7 @@
 #include "app/folder_drop.h"
 #include "app/folder_picture.h"
 #include "app/messages.h"
+#include "app/preview_window.h"
 #include "app/progress_window.h"
 #include "engine/cancel_state.h"
 #include "engine/first_start.h"
@@ -54,6 +55,7 @@ constexpr struct {
     {"lbReadFilelStatus", {.grow_x = true}},
     {"lstInfo", {.grow_x = true, .grow_y = true}},
     {"picCorp", {.move_y = true}},
+    {"cmdPreview", {.move_x = true, .move_y = true}},
     {"cmdStart", {.move_x = true, .move_y = true}},
     {"cmdEnd", {.move_x = true, .move_y = true}},
 };
@@ -107,6 +109,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     connect(ui_->cmdOpen_0, &QPushButton::clicked, this, [this] { open_clicked(0); });
     connect(ui_->cmdOpen_1, &QPushButton::clicked, this, [this] { open_clicked(1); });
     connect(ui_->cmdStart, &QPushButton::clicked, this, &MainWindow::start_clicked);
+    connect(ui_->cmdPreview, &QPushButton::clicked, this, &MainWindow::preview_clicked);
     connect(ui_->cmdEnd, &QPushButton::clicked, this, &QWidget::close);
     ui_->cmdStart->setFocus();
 
@@ -295,6 +298,7 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdOpen_0->setEnabled(enabled);
     ui_->cmdOpen_1->setEnabled(enabled);
     ui_->cmdStart->setEnabled(enabled);
+    ui_->cmdPreview->setEnabled(enabled);
     // The run is over: from here on the window paints as usual again.
     running_ = !enabled;
     if (enabled) {
@@ -337,6 +341,24 @@ void MainWindow::start_clicked() {
         release_mp3_library(library_);
         end_process_();
     }
+}
+
+// The folders are taken as Start takes them; the preview's own Start then runs the real sort
+// from the main window, so the two cannot differ in anything but writing.
+void MainWindow::preview_clicked() {
+    const std::string input = folder_with_separator(folder_bytes(0));
+    const std::string output = folder_with_separator(folder_bytes(1));
+    if (input.empty() || output.empty()) {
+        return;
+    }
+    SortRequest request{input, output, files_.settings_file};
+    request.library = &library_;
+    auto* preview = new PreviewWindow(this, request);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->set_pump_interval(pump_interval_ms_);
+    connect(preview, &PreviewWindow::start_requested, this, &MainWindow::start_clicked,
+            Qt::QueuedConnection);
+    preview->run();
 }
 
 // Also reached from inside a run, when the walk lets the window handle a click on End or on

@@ -86,6 +86,7 @@ class MainWindow : public QWidget, public RunWindow {
     QLineEdit* folder_box(int index) const;
     std::string folder_bytes(int index) const;
     void start_clicked();
+    void preview_clicked();
     void open_clicked(int index);
     QLabel* counter_label(Counter counter) const;
     void show_pending_texts();

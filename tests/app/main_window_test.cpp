@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QTreeView>
 #include <QWindow>
 #include <QtTest>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "app/log_list.h"
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "app/preview_window.h"
 #include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
@@ -188,8 +190,9 @@ class MainWindowTest : public QObject {
             }
             widget = widget->nextInFocusChain();
         } while (widget->objectName() != QStringLiteral("cmdStart") && visited.size() < 50);
-        QCOMPARE(visited, QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder",
-                                       "txtOutputFolder", "cmdOpen_0", "cmdOpen_1", "picCorp"}));
+        QCOMPARE(visited,
+                 QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder", "txtOutputFolder",
+                              "cmdOpen_0", "cmdOpen_1", "picCorp", "cmdPreview"}));
     }
 
     void aLargerWindowGivesTheRoomToTheFoldersAndTheLog() {
@@ -404,6 +407,59 @@ class MainWindowTest : public QObject {
         QVERIFY(fs::is_regular_file(o + "/Misc/b.mp3"));
         QVERIFY(fs::is_regular_file(o + "/Albums/Second/c.mp3"));
         QVERIFY(fs::is_regular_file(o + "/Artists/Bob/d.mp3"));
+    }
+
+    // Nothing is written until the preview's own Start, which then sorts as the plan said.
+    void previewShowsThePlanAndItsStartSorts() {
+        Bench bench;
+        bench.window.InitMainWindow();
+        const fs::path in = bench.in();
+        make_mp3(in / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"});
+        make_mp3(in / "sub" / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"},
+                 trackfold::test::mpeg_audio(6));
+        make_mp3(in / "b.mp3", Mp3Tags{.kind = TagKind::None});
+        control<QLineEdit>(bench.window, "txtInputFolder")->setText(QString::fromStdString(in));
+        control<QLineEdit>(bench.window, "txtOutputFolder")
+            ->setText(QString::fromStdString(bench.out()));
+        control<QPushButton>(bench.window, "cmdPreview")->click();
+
+        auto* preview = bench.window.findChild<trackfold::PreviewWindow*>();
+        QVERIFY(preview != nullptr);
+        QVERIFY(!fs::exists(bench.out()));
+        const QAbstractItemModel* plan = control<QTreeView>(*preview, "treePlan")->model();
+        const QModelIndex albums = plan->index(0, 0);
+        QCOMPARE(albums.data().toString(), QStringLiteral("Albums"));
+        QCOMPARE(plan->index(0, 1).data().toString(), QStringLiteral("2"));
+        const QModelIndex first = plan->index(0, 0, plan->index(0, 0, albums));
+        QCOMPARE(plan->rowCount(first), 2);
+        QCOMPARE(plan->index(0, 2, first).data().toString(), QStringLiteral("numbered"));
+        QCOMPARE(plan->index(0, 0, first).data(Qt::ToolTipRole).toString(),
+                 QString::fromStdString((in / "sub" / "a.mp3").string()));
+
+        control<QPushButton>(*preview, "cmdPreviewStart")->click();
+        QTRY_VERIFY(fs::is_regular_file(bench.out() + "/Albums/Ann/First/a.mp3"));
+        QVERIFY(fs::is_regular_file(bench.out() + "/Unknown/b.mp3"));
+        QCOMPARE(bench.log_lines().size(), std::size_t{6});
+    }
+
+    void aCancelledPreviewStopsAtOnce() {
+        Bench bench;
+        const fs::path in = bench.in();
+        make_mp3(in / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"});
+        control<QLineEdit>(bench.window, "txtInputFolder")->setText(QString::fromStdString(in));
+        control<QLineEdit>(bench.window, "txtOutputFolder")
+            ->setText(QString::fromStdString(bench.out()));
+        QTimer::singleShot(0, &bench.window, [&bench] {
+            auto* preview = bench.window.findChild<trackfold::PreviewWindow*>();
+            control<QPushButton>(*preview, "cmdPreviewCancel")->click();
+        });
+        control<QPushButton>(bench.window, "cmdPreview")->click();
+
+        auto* preview = bench.window.findChild<trackfold::PreviewWindow*>();
+        QCOMPARE(preview->plan().files(), std::size_t{0});
+        QVERIFY(
+            label_text(*preview, "lblPreviewStatus").endsWith(QStringLiteral("...User Cancel")));
+        QVERIFY(preview->isVisible());
     }
 
     void folderWithoutMp3GivesJustTheSummary() {

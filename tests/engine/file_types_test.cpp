@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/file_types.h"
+#include "engine/plan_tree.h"
+#include "engine/sort_run.h"
 #include "sort_test_support.h"
 #include "support/audio_fixture.h"
 
@@ -55,6 +57,54 @@ TEST_F(FileTypesTest, EachListedTypeLandsByItsOwnTagAndOnlyMp3sWithoutTheKey) {
     EXPECT_EQ(window.count(Counter::ReadFile), 8);
     EXPECT_EQ(window.count(Counter::AlbumArtist), 5);
     EXPECT_EQ(read_file(out / "Albums/M4A Album/e.m4a"), read_file(in / "e.m4a"));
+}
+
+// Each folder of a preview's tree counts exactly the lines that place a file below it.
+TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
+    make_mixed_collection();
+    make_mp3(in / "sub/a.mp3", {TagKind::Id3v24, "MP3 Artist", "MP3 Album"}, mpeg_audio(6));
+    PutIniText(settings, "SYSTEM", "FileTypes", "mp3 flac ogg opus m4a wma wav");
+    struct TreeWindow : FakeWindow {
+        explicit TreeWindow(const std::string& out) : tree(out) {}
+        void report(const RunEvent& event) override {
+            RunWindow::report(event);
+            tree.add(event);
+        }
+        PlanTree tree;
+    } tree_window(out_folder());
+    SortRequest request{in_folder(), out_folder(), settings};
+    request.preview = true;
+    SortRun(tree_window, request);
+    tree_window.tree.finish();
+
+    auto lines_below = [&](const std::string& folder) {
+        return std::count_if(tree_window.log.begin(), tree_window.log.end(), [&](auto& line) {
+            return line.find("\t" + out_folder() + folder + "/") != std::string::npos;
+        });
+    };
+    const PlanNode& root = tree_window.tree.root();
+    ASSERT_EQ(root.children.size(), 3u);
+    const struct {
+        const PlanNode& node;
+        const char* name;
+        std::size_t files;
+    } folders[] = {
+        {*root.children[0], "Albums", static_cast<std::size_t>(lines_below("Albums"))},
+        {*root.children[1], "Artists", static_cast<std::size_t>(lines_below("Artists"))},
+        {*root.children[2], PlanTree::kNotPlaced, 1},
+        {*root.children[0]->children[2], "MP3 Artist", 2},
+    };
+    for (const auto& folder : folders) {
+        EXPECT_EQ(folder.node.name, folder.name);
+        EXPECT_EQ(folder.node.files, folder.files) << folder.name;
+    }
+    EXPECT_EQ(root.files, 9u);
+    EXPECT_EQ(folders[0].files + folders[1].files, 8u);
+    const PlanNode& failed = *root.children[2]->children[0];
+    EXPECT_EQ(failed.source, in_folder() + "h.flac");
+    EXPECT_EQ(failed.reason, "not a FLAC file");
+    EXPECT_EQ(root.children[0]->children[2]->children[0]->children[0]->mark, PlanMark::Numbered);
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(FileTypesTest, WithAlbumArtistsACompilationStaysTogether) {
