@@ -19,8 +19,10 @@
 #include "app/messages.h"
 #include "app/preview_window.h"
 #include "app/progress_window.h"
+#include "app/settings_dialog.h"
 #include "engine/cancel_state.h"
 #include "engine/first_start.h"
+#include "engine/run_mode.h"
 #include "engine/settings_keys.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
@@ -56,6 +58,7 @@ constexpr struct {
     {"lstInfo", {.grow_x = true, .grow_y = true}},
     {"picCorp", {.move_y = true}},
     {"cmdPreview", {.move_x = true, .move_y = true}},
+    {"cmdSettings", {.move_x = true, .move_y = true}},
     {"cmdStart", {.move_x = true, .move_y = true}},
     {"cmdEnd", {.move_x = true, .move_y = true}},
 };
@@ -80,6 +83,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
           QMessageBox::warning(this, QStringLiteral("Trackfold"), to_qt(message));
       }),
       choose_folder_(choose_folder_in_dialog),
+      open_settings_([](SettingsDialog& dialog) { dialog.exec(); }),
       pump_interval_ms_(kRunPumpIntervalMs) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -111,7 +115,9 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
     connect(ui_->cmdStart, &QPushButton::clicked, this, &MainWindow::start_clicked);
     connect(ui_->cmdPreview, &QPushButton::clicked, this, &MainWindow::preview_clicked);
     connect(ui_->cmdEnd, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->cmdSettings, &QPushButton::clicked, this, &MainWindow::settings_clicked);
     ui_->cmdStart->setFocus();
+    ui_->lblMode->hide();
 
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();
@@ -130,6 +136,12 @@ void MainWindow::InitMainWindow() {
         loaded_[i].shown = QFile::decodeName(QByteArray::fromStdString(loaded_[i].bytes));
         folder_box(i)->setText(loaded_[i].shown);
     }
+    show_mode();
+}
+
+// Moving removes the sources, which a user should not find out from an emptied input folder.
+void MainWindow::show_mode() {
+    ui_->lblMode->setVisible(run_mode(IniReader(files_.settings_file)) == RunMode::move);
 }
 
 QLineEdit* MainWindow::folder_box(int index) const {
@@ -164,6 +176,10 @@ void MainWindow::set_folder_chooser(FolderChooser choose) {
 
 void MainWindow::set_teller(std::function<void(const std::string&)> tell) {
     tell_ = std::move(tell);
+}
+
+void MainWindow::set_settings_opener(std::function<void(SettingsDialog&)> open) {
+    open_settings_ = std::move(open);
 }
 
 void MainWindow::set_pump_interval(int milliseconds) {
@@ -299,6 +315,7 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdOpen_1->setEnabled(enabled);
     ui_->cmdStart->setEnabled(enabled);
     ui_->cmdPreview->setEnabled(enabled);
+    ui_->cmdSettings->setEnabled(enabled);
     // The run is over: from here on the window paints as usual again.
     running_ = !enabled;
     if (enabled) {
@@ -335,7 +352,14 @@ void MainWindow::open_clicked(int index) {
     }
 }
 
+void MainWindow::settings_clicked() {
+    SettingsDialog dialog(files_.settings_file, this);
+    open_settings_(dialog);
+    show_mode();
+}
+
 void MainWindow::start_clicked() {
+    show_mode();
     StartRun(*this, folder_bytes(0), folder_bytes(1), files_, library_);
     if (end_after_run_) {
         release_mp3_library(library_);

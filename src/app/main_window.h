@@ -26,6 +26,7 @@ namespace trackfold {
 
 class LogList;
 class ProgressWindow;
+class SettingsDialog;
 
 // How a control follows the main window when it is made larger than designed.
 struct ControlStretch {
@@ -51,6 +52,8 @@ class MainWindow : public QWidget, public RunWindow {
     void set_process_end(std::function<void()> end);
     void set_folder_chooser(FolderChooser choose);
     void set_teller(std::function<void(const std::string&)> tell);
+    // Shows the Settings dialog, modally; tests fill it in and accept or reject it instead.
+    void set_settings_opener(std::function<void(SettingsDialog&)> open);
     // How long the window lets pending events wait during a run; tests make it 0, so that
     // every point where the walk lets the window handle events does.
     void set_pump_interval(int milliseconds);
@@ -88,6 +91,8 @@ class MainWindow : public QWidget, public RunWindow {
     void start_clicked();
     void preview_clicked();
     void open_clicked(int index);
+    void settings_clicked();
+    void show_mode();
     QLabel* counter_label(Counter counter) const;
     void show_pending_texts();
     void resize_children();
@@ -100,6 +105,7 @@ class MainWindow : public QWidget, public RunWindow {
     std::function<void()> end_process_;
     std::function<void(const std::string&)> tell_;
     FolderChooser choose_folder_;
+    std::function<void(SettingsDialog&)> open_settings_;
     std::unique_ptr<ProgressWindow> progress_;
     LoadedFolder loaded_[2];
     QElapsedTimer last_paint_;

@@ -6,11 +6,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 
 #include "engine/cancel_state.h"
 #include "engine/file_count.h"
 #include "engine/folder_settings.h"
+#include "engine/run_mode.h"
 #include "engine/settings_keys.h"
 #include "engine/sort_folder.h"
 #include "util/ini_file.h"
@@ -20,19 +20,6 @@ namespace fs = std::filesystem;
 namespace trackfold {
 
 namespace {
-
-// The Mode key: "copy" (or none) or "move", in any case; nothing for anything else, which
-// must not be taken for either.
-std::optional<bool> run_mode(const IniReader& settings) {
-    std::string mode = settings.text(settings_key::kSection, settings_key::kMode, "copy");
-    for (char& c : mode) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    if (mode == "copy" || mode == "move") {
-        return mode == "move";
-    }
-    return std::nullopt;
-}
 
 std::string system_reason() {
     return std::strerror(errno);
@@ -129,7 +116,7 @@ RunResult SortRun(RunWindow& window, const SortRequest& request) {
     Sorter sorter(window, request.settings_file, *request.library, request.read_ahead_threads,
                   request.preview);
     const IniReader settings(request.settings_file);
-    sorter.set_move(run_mode(settings).value_or(false));
+    sorter.set_move(run_mode(settings) == RunMode::move);
     const FileCount count(request.input, read_folder_settings(settings).types.accepted,
                           request.output);
     sorter.set_file_count(&count);

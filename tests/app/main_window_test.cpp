@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/preview_window.h"
+#include "app/settings_dialog.h"
 #include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
@@ -42,6 +43,7 @@ struct ButtonStates {
     bool open_output;
     bool start;
     bool end;
+    bool settings;
     bool operator==(const ButtonStates&) const = default;
 };
 
@@ -66,7 +68,8 @@ class WatchedWindow : public trackfold::MainWindow {
         return {control<QPushButton>(*this, "cmdOpen_0")->isEnabled(),
                 control<QPushButton>(*this, "cmdOpen_1")->isEnabled(),
                 control<QPushButton>(*this, "cmdStart")->isEnabled(),
-                control<QPushButton>(*this, "cmdEnd")->isEnabled()};
+                control<QPushButton>(*this, "cmdEnd")->isEnabled(),
+                control<QPushButton>(*this, "cmdSettings")->isEnabled()};
     }
 
     std::vector<std::string> opened;
@@ -192,7 +195,7 @@ class MainWindowTest : public QObject {
         } while (widget->objectName() != QStringLiteral("cmdStart") && visited.size() < 50);
         QCOMPARE(visited,
                  QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder", "txtOutputFolder",
-                              "cmdOpen_0", "cmdOpen_1", "picCorp", "cmdPreview"}));
+                              "cmdOpen_0", "cmdOpen_1", "picCorp", "cmdPreview", "cmdSettings"}));
     }
 
     void aLargerWindowGivesTheRoomToTheFoldersAndTheLog() {
@@ -201,6 +204,7 @@ class MainWindowTest : public QObject {
         auto* list = control<trackfold::LogList>(bench.window, "lstInfo");
         const QRect list_before = list->geometry();
         const QRect end_before = control<QPushButton>(bench.window, "cmdEnd")->geometry();
+        const QRect settings_before = control<QPushButton>(bench.window, "cmdSettings")->geometry();
         bench.window.show();
         bench.window.resize(designed + QSize(200, 100));
 
@@ -209,6 +213,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(list->geometry(), list_before.adjusted(0, 0, 200, 100));
         QCOMPARE(control<QPushButton>(bench.window, "cmdEnd")->geometry(),
                  end_before.translated(200, 100));
+        QCOMPARE(control<QPushButton>(bench.window, "cmdSettings")->geometry(),
+                 settings_before.translated(200, 100));
         QCOMPARE(control<QLineEdit>(bench.window, "txtInputFolder")->width(), 271 + 200);
     }
 
@@ -282,6 +288,28 @@ class MainWindowTest : public QObject {
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(box, &drop);
             QCOMPARE(box->text(), QString::fromStdString(folder.string()));
+        }
+    }
+
+    void moveModeIsShownFromTheSettingsFileAndAfterTheSettingsDialog() {
+        const struct {
+            const char* settings;
+            bool shown;
+        } cases[] = {{"[SYSTEM]\nMode=MOVE\n", true},
+                     {"[SYSTEM]\nMode=copy\n", false},
+                     {"[SYSTEM]\nMode=Sideways\n", false}};
+        for (const auto& c : cases) {
+            Bench bench;
+            write_file(bench.files.settings_file, c.settings);
+            bench.window.InitMainWindow();
+            QCOMPARE(!control<QLabel>(bench.window, "lblMode")->isHidden(), c.shown);
+
+            bench.window.set_settings_opener([&c](trackfold::SettingsDialog& dialog) {
+                control<QAbstractButton>(dialog, c.shown ? "optCopy" : "optMove")->click();
+                dialog.accept();
+            });
+            control<QPushButton>(bench.window, "cmdSettings")->click();
+            QCOMPARE(!control<QLabel>(bench.window, "lblMode")->isHidden(), !c.shown);
         }
     }
 
@@ -477,13 +505,13 @@ class MainWindowTest : public QObject {
         Bench bench;
         make_mp3(bench.dir.path() / "in" / "a.mp3");
         make_mp3(bench.dir.path() / "in" / "sub" / "b.mp3");
-        const ButtonStates idle{true, true, true, true};
+        const ButtonStates idle{true, true, true, true, true};
         QCOMPARE(bench.window.buttons(), idle);
         bench.start(bench.in(), bench.out());
 
         QVERIFY(bench.window.seen_during_run.size() >= 2);
         for (const ButtonStates& seen : bench.window.seen_during_run) {
-            QCOMPARE(seen, (ButtonStates{false, false, false, true}));
+            QCOMPARE(seen, (ButtonStates{false, false, false, true, false}));
         }
         QCOMPARE(bench.window.buttons(), idle);
     }

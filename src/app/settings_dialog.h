@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/run_mode.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace trackfold {
+
+// Edits the settings file's keys other than the remembered folders. OK writes only the keys
+// whose value was changed here, so hand-written formatting and unknown keys stay as they are.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit SettingsDialog(std::filesystem::path settings_file, QWidget* parent = nullptr);
+
+    void accept() override;
+
+  private:
+    struct FolderName {
+        const char* key;
+        QLineEdit* box;
+        QString loaded;
+    };
+    struct FileType {
+        std::string extension;
+        QCheckBox* box;
+    };
+
+    std::optional<RunMode> chosen_mode() const;
+    std::vector<std::string> checked_types() const;
+    void save_changes() const;
+
+    std::filesystem::path settings_file_;
+    std::vector<FolderName> folder_names_;
+    std::vector<FileType> file_types_;
+    std::vector<std::string> loaded_types_;
+    std::vector<std::string> unknown_types_;
+    QCheckBox* album_artist_;
+    bool loaded_album_artist_;
+    QComboBox* code_page_;
+    QString loaded_code_page_;
+    QRadioButton* copy_;
+    QRadioButton* move_;
+    std::optional<RunMode> loaded_mode_;
+    QPushButton* ok_;
+};
+
+}  // namespace trackfold
