@@ -40,7 +40,8 @@ class RunWindow {
     // Lets the window handle pending events; a click on End may end the process in here.
     virtual void pump_events() = 0;
 
-    // cmdOpen 0, cmdOpen 1 and cmdStart, in this order.
+    // Every control that starts a run or changes what it would do: the two folder buttons and
+    // Start, and in the window also Preview and Settings.
     virtual void set_run_buttons_enabled(bool enabled) = 0;
 
     virtual void show_progress() = 0;
