@@ -62,14 +62,18 @@ int main(int argc, char** argv) {
     std::size_t files = 20000;
     int rounds = 3;
     fs::path dir = fs::temp_directory_path();
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];
-        if (flag == "--files") {
-            files = std::strtoul(argv[i + 1], nullptr, 10);
-        } else if (flag == "--rounds") {
-            rounds = std::atoi(argv[i + 1]);
-        } else if (flag == "--dir") {
-            dir = argv[i + 1];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (flag == "--files" && value) {
+            files = std::strtoul(value, nullptr, 10);
+        } else if (flag == "--rounds" && value) {
+            rounds = std::atoi(value);
+        } else if (flag == "--dir" && value) {
+            dir = value;
+        } else {
+            std::fprintf(stderr, "usage: move_bench [--files N] [--rounds R] [--dir DIR]\n");
+            return 2;
         }
     }
     char work_name[] = "trackfold-move-bench-XXXXXX";
@@ -94,7 +98,10 @@ int main(int argc, char** argv) {
     fs::create_directories(other);
     bool across = ::geteuid() == 0;
     if (across) {
-        const std::uintmax_t size = collection.all_bytes * 3 + (256 << 20);
+        // Each round moves the collection onto it twice, by mv and by trackfold-cli, and the
+        // disk's blocks and folders take about a tenth more.
+        const std::uintmax_t size =
+            collection.all_bytes * 2 * static_cast<std::uintmax_t>(rounds) * 11 / 10 + (256 << 20);
         shell("truncate -s " + std::to_string(size) + " " + quoted(root / "other.img") +
               " && mkfs.ext4 -q " + quoted(root / "other.img") + " && mount -o loop " +
               quoted(root / "other.img") + " " + quoted(other));

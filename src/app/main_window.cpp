@@ -34,7 +34,6 @@ namespace {
 
 constexpr qint64 kRunPaintIntervalMs = 100;
 // Within a frame of a click, and far fewer than one round of the event loop per file.
-constexpr int kRunPumpIntervalMs = 15;
 
 QString to_qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -83,8 +82,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
           QMessageBox::warning(this, QStringLiteral("Trackfold"), to_qt(message));
       }),
       choose_folder_(choose_folder_in_dialog),
-      open_settings_([](SettingsDialog& dialog) { dialog.exec(); }),
-      pump_interval_ms_(kRunPumpIntervalMs) {
+      open_settings_([](SettingsDialog& dialog) { dialog.exec(); }) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -183,7 +181,7 @@ void MainWindow::set_settings_opener(std::function<void(SettingsDialog&)> open) 
 }
 
 void MainWindow::set_pump_interval(int milliseconds) {
-    pump_interval_ms_ = milliseconds;
+    pump_clock_.set_interval(milliseconds);
 }
 
 void MainWindow::tell(const std::string& message) {
@@ -287,16 +285,12 @@ bool MainWindow::ask_cancel() {
     return yes;
 }
 
-// Handling the window's events before every file would cost more than copying a small file:
-// during a run they wait up to a few milliseconds, and the window is painted a few times a
-// second. A click still comes through within a frame, and the walk asks its question before
-// the next file.
+// Events wait as the pump clock says, and the window is painted only a few times a second;
+// the walk still asks its cancel question before the next file.
 void MainWindow::pump_events() {
-    if (pump_interval_ms_ > 0 && last_pump_.isValid() &&
-        !last_pump_.hasExpired(pump_interval_ms_)) {
+    if (!pump_clock_.due()) {
         return;
     }
-    last_pump_.start();
     if (!last_paint_.isValid() || last_paint_.hasExpired(kRunPaintIntervalMs)) {
         show_pending_texts();
         if (progress_) {
@@ -326,7 +320,7 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
 
 void MainWindow::show_progress() {
     progress_model_ = RunProgress();
-    last_pump_.invalidate();
+    pump_clock_.restart();
     last_paint_.invalidate();
     progress_ = std::make_unique<ProgressWindow>(this);
     progress_->show();
@@ -379,7 +373,7 @@ void MainWindow::preview_clicked() {
     request.library = &library_;
     auto* preview = new PreviewWindow(this, request);
     preview->setAttribute(Qt::WA_DeleteOnClose);
-    preview->set_pump_interval(pump_interval_ms_);
+    preview->set_pump_interval(pump_clock_.interval());
     connect(preview, &PreviewWindow::start_requested, this, &MainWindow::start_clicked,
             Qt::QueuedConnection);
     preview->run();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/browse_folder.h"
+#include "app/pump_clock.h"
 #include "engine/run_progress.h"
 #include "engine/run_window.h"
 #include "engine/start_run.h"
@@ -109,8 +110,7 @@ class MainWindow : public QWidget, public RunWindow {
     std::unique_ptr<ProgressWindow> progress_;
     LoadedFolder loaded_[2];
     QElapsedTimer last_paint_;
-    QElapsedTimer last_pump_;
-    int pump_interval_ms_;
+    PumpClock pump_clock_;
     RunProgress progress_model_;
     std::string pending_action_;
     // End was asked for during a run: the run stops after the file in hand, writes its log,

@@ -112,11 +112,9 @@ void PreviewWindow::files_counted(std::size_t total) {
 }
 
 void PreviewWindow::pump_events() {
-    if (pump_interval_ms_ > 0 && last_pump_.isValid() &&
-        !last_pump_.hasExpired(pump_interval_ms_)) {
+    if (!pump_clock_.due()) {
         return;
     }
-    last_pump_.start();
     const ProgressView view = progress_.at(RunProgress::Clock::now());
     if (view.total) {
         bar_->setRange(0, static_cast<int>(*view.total));

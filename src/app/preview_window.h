@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "app/pump_clock.h"
 #include "engine/plan_tree.h"
 #include "engine/run_progress.h"
 #include "engine/run_window.h"
@@ -30,7 +30,7 @@ class PreviewWindow : public QDialog, public RunWindow {
 
     // Shows the window and walks; returns when the walk has ended, with the window still open.
     void run();
-    void set_pump_interval(int milliseconds) { pump_interval_ms_ = milliseconds; }
+    void set_pump_interval(int milliseconds) { pump_clock_.set_interval(milliseconds); }
     const PlanTree& plan() const { return *plan_; }
 
     std::string counter_text(Counter counter) const override;
@@ -67,8 +67,7 @@ class PreviewWindow : public QDialog, public RunWindow {
     std::map<Counter, std::string> counters_;
     std::string not_started_;
     bool walking_ = false;
-    int pump_interval_ms_ = 15;
-    QElapsedTimer last_pump_;
+    PumpClock pump_clock_;
     QLabel* status_;
     QProgressBar* bar_;
     QTreeView* view_;
