@@ -22,7 +22,9 @@ namespace trackfold::bench {
 namespace {
 
 std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    std::string text = path.string();
+    text.insert(text.begin(), '\'');
+    return text + '\'';
 }
 
 // Runs a shell command and gives its wall time; a trackfold-cli run that logged errors for the

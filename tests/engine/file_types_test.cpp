@@ -78,8 +78,9 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
     tree_window.tree.finish();
 
     auto lines_below = [&](const std::string& folder) {
+        const std::string below = out_folder() + folder + "/";
         return std::count_if(tree_window.log.begin(), tree_window.log.end(), [&](auto& line) {
-            return line.find("\t" + out_folder() + folder + "/") != std::string::npos;
+            return line.find('\t' + below) != std::string::npos;
         });
     };
     const PlanNode& root = tree_window.tree.root();
