@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "util/real_path.h"
+
 namespace trackfold {
 
 namespace {
@@ -142,9 +144,8 @@ DiskFamily family_of_device(const std::string& device) {
 }
 
 DiskFamily family_of_fuse(const std::string& folder) {
-    char* real = ::realpath(folder.c_str(), nullptr);
-    const Mount mount = mount_of(real != nullptr ? real : folder);
-    std::free(real);
+    const std::string real = real_path(folder);
+    const Mount mount = mount_of(real.empty() ? folder : real);
     if (mount.type == "fuse.fusefat" || mount.type == "fuse.vfat") {
         return DiskFamily::Fat;
     }

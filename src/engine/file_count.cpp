@@ -1,22 +1,12 @@
 #include "engine/file_count.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "engine/file_types.h"
 #include "engine/folder_listing.h"
+#include "util/real_path.h"
 
 namespace trackfold {
-
-namespace {
-
-std::string real_path(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(path, ec);
-    return ec ? std::string() : real.string();
-}
-
-}  // namespace
 
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output)
     : accepted_(std::move(accepted)) {

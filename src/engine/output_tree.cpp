@@ -17,18 +17,13 @@
 
 #include "engine/folder_names.h"
 #include "util/case_fold.h"
+#include "util/real_path.h"
 
 namespace fs = std::filesystem;
 
 namespace trackfold {
 
 namespace {
-
-std::string real_path_of(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? resolved.get() : "";
-}
 
 std::string joined(const std::string& real_folder, const std::string& name) {
     return (real_folder == "/" ? "" : real_folder) + "/" + name;
@@ -179,7 +174,7 @@ void OutputTree::list(const std::string& path, Folder& folder) {
         folder.entries.try_emplace(std::move(folded), std::move(entry));
     }
     if (folder.real_path.empty()) {
-        folder.real_path = real_path_of(path);
+        folder.real_path = real_path(path);
     }
     folder.traits = traits_of(folder.device, path);
     folder.listed = true;

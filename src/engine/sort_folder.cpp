@@ -15,6 +15,7 @@
 #include "engine/run_output.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
+#include "util/real_path.h"
 
 namespace fs = std::filesystem;
 
@@ -31,12 +32,6 @@ struct FolderId {
     ino_t inode;
     bool operator==(const FolderId&) const = default;
 };
-
-std::string real_path_of(const std::string& path) {
-    std::error_code ec;
-    const fs::path real = fs::canonical(path, ec);
-    return ec ? std::string() : real.string();
-}
 
 bool inside(const std::string& path, const std::string& folder) {
     return path.starts_with(folder) &&
@@ -148,7 +143,7 @@ struct Sorter::State {
     void remove_emptied_folders(const std::string& input);
 
     void add_input_root(const std::string& folder) {
-        const std::string real = real_path_of(folder);
+        const std::string real = real_path(folder);
         if (!real.empty() &&
             std::find(input_roots.begin(), input_roots.end(), real) == input_roots.end()) {
             input_roots.push_back(real);
@@ -225,14 +220,14 @@ void Sorter::State::start_output(const std::string& input, const std::string& ou
         // The record lives in the output folder, so that folder comes first.
         run_output->folders.ensure(output, ec);
         if (!ec) {
-            ec = record.begin(RecordAction::Start, real_path_of(input));
+            ec = record.begin(RecordAction::Start, real_path(input));
         }
         if (ec) {
             report(DiskFailed{"Record", record.path(), ec.message()});
         }
     }
-    const std::string input_real = real_path_of(input);
-    output_real = real_path_of(output);
+    const std::string input_real = real_path(input);
+    output_real = real_path(output);
     output_in_walk = !output_real.empty() && !input_real.empty() &&
                      (inside(output_real, input_real) || inside(input_real, output_real));
     // Copies the run makes in folders it has yet to walk are not sources of this run.
@@ -243,7 +238,7 @@ void Sorter::State::start_output(const std::string& input, const std::string& ou
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
                                         bool is_link) const {
     if (is_link || real_folders.empty() || real_folders.back().empty()) {
-        const std::string real = real_path_of(folder + name);
+        const std::string real = real_path(folder + name);
         return real.empty() ? folder + name : real;
     }
     const std::string& real_folder = real_folders.back();
@@ -330,7 +325,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     const bool root = s.ancestors.empty();
     if (root) {
         s.add_input_root(folder);
-        s.real_folders.push_back(real_path_of(folder));
+        s.real_folders.push_back(real_path(folder));
         s.start_output(folder, output);
     }
     for (const ListedFolder& sub : listing.folders) {
