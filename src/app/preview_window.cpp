@@ -11,6 +11,7 @@
 
 #include "app/plan_tree_model.h"
 #include "engine/cancel_state.h"
+#include "engine/start_run.h"
 
 namespace trackfold {
 
@@ -77,14 +78,11 @@ void PreviewWindow::show_plan(const RunResult& result) {
     view_->expandToDepth(0);
     bar_->hide();
     if (result.outcome == RunOutcome::NotStarted) {
-        status_->setText(QString::fromStdString("...Not started (" + not_started_ + ")"));
+        status_->setText(QString::fromStdString(
+            trackfold::log_line(RunEnded{RunOutcome::NotStarted, not_started_})));
         return;
     }
-    std::string text = trackfold::log_line(result.summary);
-    if (result.outcome == RunOutcome::Cancelled) {
-        text += " ...User Cancel";
-    }
-    status_->setText(QString::fromStdString(text));
+    status_->setText(QString::fromStdString(outcome_status(result)));
     start_->setEnabled(true);
     cancel_->setText(tr("Close"));
 }

@@ -41,13 +41,18 @@ void reset_run_display(RunWindow& window) {
     window.set_status("");
 }
 
-std::string end_status(const RunResult& result, const std::string& log,
-                       const std::string& problem) {
+std::string outcome_status(const RunResult& result) {
     std::string status = log_line(result.summary);
     if (result.outcome == RunOutcome::Cancelled) {
         status += " ...User Cancel";
     }
-    return status + (problem.empty() ? " | Log: " + log : " | Log not saved: " + problem);
+    return status;
+}
+
+std::string end_status(const RunResult& result, const std::string& log,
+                       const std::string& problem) {
+    return outcome_status(result) +
+           (problem.empty() ? " | Log: " + log : " | Log not saved: " + problem);
 }
 
 void BeginRun(RunWindow& window) {

@@ -21,6 +21,9 @@ struct RunFiles {
 void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
               const RunFiles& files, Mp3Library& library = vbmp3_library());
 
+// A finished run in one line: its summary, and whether it was cancelled.
+std::string outcome_status(const RunResult& result);
+
 // The status line after a run: its summary, and where its log is or why it is not.
 std::string end_status(const RunResult& result, const std::string& log, const std::string& problem);
 
