@@ -17,6 +17,7 @@
 #include "engine/settings_keys.h"
 #include "engine/sort_run.h"
 #include "engine/start_run.h"
+#include "engine/run_events.h"
 #include "engine/undo_run.h"
 #include "util/app_dir.h"
 #include "util/ini_file.h"
@@ -31,6 +32,7 @@ namespace {
 constexpr int kPlaced = 0;
 constexpr int kErrorLogged = 1;
 constexpr int kBadUsage = 2;
+constexpr int kStopped = 130;
 
 void request_stop(int) {
     g_stop_requested = 1;
@@ -89,13 +91,22 @@ int undo(const CliOptions& options) {
     if (output.empty()) {
         return usage_error("the output folder must not be empty");
     }
-    const UndoResult result =
-        UndoRun(output, options.run, options.preview, [](const UndoStep& step) {
+    UndoRequest request{output, options.run, options.preview};
+    request.trust = options.trust_record ? RecordTrust::given : RecordTrust::checked;
+    const UndoResult result = UndoRun(
+        request,
+        [](const UndoStep& step) {
             const std::string line = undo_line(step);
             std::printf("%s\n", line.c_str());
-        });
+        },
+        [] { return g_stop_requested != 0; });
     if (!result.problem.empty() && result.run.empty()) {
+        std::printf("...Not started (%s)\n", shown(result.problem).c_str());
         return usage_error(result.problem);
+    }
+    if (result.cancelled || g_stop_requested != 0) {
+        std::printf("...User Cancel\n");
+        return kStopped;
     }
     std::printf("%s\n", result.problem.empty() ? "...Complete" : result.problem.c_str());
     return result.whole && result.problem.empty() ? kPlaced : kErrorLogged;
@@ -117,12 +128,6 @@ int run(const CliOptions& options) {
     if (settings.failed()) {
         return usage_error("cannot make the private copy of the settings for the options");
     }
-
-    struct sigaction action {};
-    action.sa_handler = request_stop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 
     TerminalRun window(options.log_file.has_value(), options.json, ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
@@ -150,6 +155,14 @@ int run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
     using namespace trackfold;
+    // From the first moment, a stop ends the run after the file in hand and with its line.
+    struct sigaction action {};
+    action.sa_handler = request_stop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // A file over the size limit is an error of that file, not the end of the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     const ParsedOptions parsed = parse_cli_options({argv + 1, argv + argc});
     if (!parsed.options) {
         return usage_error(parsed.error);

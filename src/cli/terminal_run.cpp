@@ -31,13 +31,19 @@ TerminalRun::TerminalRun(bool keep_lines, bool json, bool show_progress)
 
 void TerminalRun::report(const RunEvent& event) {
     failed_ = failed_ || is_failure(event);
-    if (const auto* ended = std::get_if<RunEnded>(&event)) {
+    RunEvent told = event;
+    if (auto* ended = std::get_if<RunEnded>(&told)) {
+        // A stop asked for after the last file, or before the first, still ends the run as
+        // stopped, with its line.
+        if (ended->outcome == RunOutcome::Complete && g_stop_requested != 0) {
+            ended->outcome = RunOutcome::Cancelled;
+        }
         outcome_ = ended->outcome;
     }
-    progress_.feed(event);
+    progress_.feed(told);
     end_progress();
-    const std::string line = trackfold::log_line(event);
-    put_line(json_ ? json_line(event) : line);
+    const std::string line = trackfold::log_line(told);
+    put_line(json_ ? json_line(told) : line);
     if (keep_lines_) {
         lines_.push_back(line);
     }

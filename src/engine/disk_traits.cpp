@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/temp_names.h"
 #include "util/real_path.h"
 
 namespace trackfold {
@@ -160,6 +161,12 @@ DiskFamily family_of_fuse(const std::string& folder) {
 
 }  // namespace
 
+bool times_show_changes(const std::string& path) {
+    struct statfs disk {};
+    return ::statfs(path.c_str(), &disk) == 0 &&
+           family_of_magic(static_cast<long>(disk.f_type)) == DiskFamily::Posix;
+}
+
 PredictedTraits predict_disk(const std::string& wanted) {
     // A folder the run would make lies on the disk of the nearest one that is there.
     std::string folder = wanted;
@@ -179,6 +186,7 @@ PredictedTraits predict_disk(const std::string& wanted) {
     }
     const long magic = static_cast<long>(disk.f_type);
     const DiskFamily family = magic == kFuseMagic ? family_of_fuse(folder) : family_of_magic(magic);
+    traits.times_show_changes = magic != kFuseMagic && family == DiskFamily::Posix;
     result.known = family != DiskFamily::Unknown;
     traits.refuses_reserved_names = family != DiskFamily::Posix && result.known;
     // They keep names in UTF-16 or as Unicode: bytes that are no UTF-8 cannot be stored.
@@ -208,6 +216,7 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
     if (const long name_max = ::pathconf(folder.c_str(), _PC_NAME_MAX); name_max > 0) {
         traits.name_max = static_cast<std::size_t>(name_max);
     }
+    traits.times_show_changes = times_show_changes(folder);
     const std::string plain = folder + temp_prefix + "probe";
 
     int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
@@ -221,7 +230,7 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
 
     // The disks that refuse these characters answer with different errors (EINVAL, EPERM,
     // ENOENT): a plain name that works where this one failed is what tells.
-    const std::string reserved = plain + ":*?\"<>|\\";
+    const std::string reserved = plain + std::string(probe_suffixes()[1]);
     std::string named = reserved;
     int named_fd = make_file(reserved);
     if (named_fd < 0) {
@@ -231,7 +240,7 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
     }
     if (named_fd >= 0) {
         // A Latin-1 "é": no UTF-8.
-        const std::string latin1 = plain + "-\xE9";
+        const std::string latin1 = plain + std::string(probe_suffixes()[2]);
         const int latin1_fd = make_file(latin1);
         traits.refuses_invalid_utf8 = latin1_fd < 0;
         if (latin1_fd >= 0) {

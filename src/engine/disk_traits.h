@@ -19,7 +19,14 @@ struct DiskTraits {
     bool refuses_reserved_names = false;     // FAT, exFAT, NTFS: no : * ? " < > | \ in names
     bool refuses_invalid_utf8 = false;       // exFAT: names must be valid UTF-8
     bool unnamed_files = false;              // a file can be written unnamed and linked in whole
+    // Any write or time change shows in a file's change time, which no program can set: the
+    // kernel's own POSIX disks. FUSE disks report what their driver likes (exFAT: the
+    // modification time), so an edit that puts size and time back goes unseen there.
+    bool times_show_changes = false;
 };
+
+// Whether the disk of `path` is one whose change times show every change (see DiskTraits).
+bool times_show_changes(const std::string& path);
 
 // The steps a disk keeps times in, from a time asked for with an odd second and nine nonzero
 // decimals and the time it stored: nanoseconds (ext4), 100 ns (NTFS), 10 ms (exFAT), 1 s, 2 s

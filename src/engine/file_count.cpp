@@ -1,9 +1,12 @@
 #include "engine/file_count.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "engine/file_types.h"
 #include "engine/folder_listing.h"
+#include "engine/walk_rules.h"
 #include "util/real_path.h"
 
 namespace trackfold {
@@ -11,9 +14,8 @@ namespace trackfold {
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output)
     : accepted_(std::move(accepted)) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
-        output_real_ = real_path(output);
-        std::vector<std::string> above;
-        count(input, above);
+        WalkRules rules(real_path(input), real_path(output));
+        count(input, rules);
         if (!stop_) {
             total_ = counted_;
             done_ = true;
@@ -30,12 +32,12 @@ std::optional<std::size_t> FileCount::total() const {
     return done_ ? std::optional<std::size_t>(total_) : std::nullopt;
 }
 
-// `above` holds the real paths of the folders the count is inside: a link back to one of them
-// would be counted forever, and the walk does not follow it either.
-void FileCount::count(const std::string& folder, std::vector<std::string>& above) {
-    std::string real = real_path(folder);
-    if (stop_ || real.empty() || real == output_real_ ||
-        std::find(above.begin(), above.end(), real) != above.end()) {
+// Enters the folders the walk enters, by the walk's own rules.
+void FileCount::count(const std::string& folder, WalkRules& rules) {
+    struct stat info {};
+    if (stop_ || ::stat(folder.c_str(), &info) != 0 ||
+        rules.enter(folder, real_path(folder), info.st_dev, info.st_ino).verdict !=
+            WalkRules::Verdict::enter) {
         return;
     }
     std::error_code ec;
@@ -43,11 +45,9 @@ void FileCount::count(const std::string& folder, std::vector<std::string>& above
     for (const ListedFile& file : listing.files) {
         counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
     }
-    above.push_back(std::move(real));
     for (const ListedFolder& sub : listing.folders) {
-        count(folder + sub.name + "/", above);
+        count(folder + sub.name + "/", rules);
     }
-    above.pop_back();
 }
 
 }  // namespace trackfold

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/walk_rules.h"
+
 namespace trackfold {
 
 // A quick count of the files a run will take, made on its own thread while the walk goes on,
@@ -25,9 +27,8 @@ class FileCount {
     std::optional<std::size_t> total() const;
 
   private:
-    void count(const std::string& folder, std::vector<std::string>& above);
+    void count(const std::string& folder, WalkRules& rules);
 
-    std::string output_real_;
     std::vector<std::string> accepted_;
     std::size_t counted_ = 0;
     std::atomic<bool> stop_{false};

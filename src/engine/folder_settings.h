@@ -23,4 +23,8 @@ struct FolderSettings {
 
 FolderSettings read_folder_settings(const IniReader& settings);
 
+// Why the sub-folder names cannot be used, or "": each must lead to a folder inside the output
+// folder, so no absolute path and no "." or ".." part.
+std::string sub_folder_problem(const SubFolderNames& names);
+
 }  // namespace trackfold

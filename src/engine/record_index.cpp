@@ -125,7 +125,7 @@ std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
     for (auto it = range.first; it != range.second; ++it) {
         if (it->source_path == path && it->source_object == object && it->target_stamp == stamp) {
             return Found{it->offset_action >> 8, it->source_content == content_hash(source_now),
-                         range.second - range.first == 1};
+                         range.second - range.first == 1, action_of(it->offset_action)};
         }
     }
     return std::nullopt;

@@ -28,6 +28,7 @@ class RecordIndex {
         std::uint64_t offset;  // of the line that says it
         bool unchanged;        // the source is as it was then
         bool sole_source;      // no other source is known to be in this target
+        RecordAction action;   // what that line did
     };
     // The record's word that `target` (relative to the output folder), found now as
     // `target_now`, is still as it was written or found for the source file now at

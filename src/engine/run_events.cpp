@@ -115,6 +115,12 @@ std::string summary_text(const RunSummary& s) {
     if (s.move) {
         text += "; " + std::to_string(s.moved) + " sources removed, " + std::to_string(s.stuck) +
                 " kept; " + size_text(s.bytes_freed) + " freed on the source disk";
+        if (s.links_kept > 0) {
+            text += "; " + std::to_string(s.links_kept) + " links copied and left in place";
+        }
+    }
+    if (s.folders_left_out > 0) {
+        text += "; " + std::to_string(s.folders_left_out) + " folders left out";
     }
     if (!s.left_out.empty()) {
         text += "; left out:";
@@ -210,6 +216,8 @@ std::string log_line(const RunEvent& event) {
                                 : "\t...Moved";
                 } else if (e.source_fate == SourceFate::Stuck) {
                     line += "\t...Source kept (" + e.source_kept + ")";
+                } else if (e.source_fate == SourceFate::LinkKept) {
+                    line += "\t...Link kept: copied what it leads to";
                 }
                 return line;
             },
@@ -218,6 +226,12 @@ std::string log_line(const RunEvent& event) {
             },
             [](const FolderFailed& e) {
                 return "Folder: " + shown(e.folder) + " ...Error (" + e.reason + ")";
+            },
+            [](const FolderLeftOut& e) {
+                return "Folder: " + shown(e.folder) +
+                       (e.walked_as.empty() ? std::string(" ...Left out (a folder of the system)")
+                                            : " ...Left out (walked already as " +
+                                                  shown(e.walked_as) + ")");
             },
             [](const TypesUnknown& e) {
                 return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";
@@ -261,6 +275,8 @@ std::string json_line(const RunEvent& event) {
                     json.text("source_removed", "yes").number("bytes_freed", e.bytes_freed);
                 } else if (e.source_fate == SourceFate::Stuck) {
                     json.text("source_kept", e.source_kept);
+                } else if (e.source_fate == SourceFate::LinkKept) {
+                    json.text("source_link_kept", "yes");
                 }
                 return json.done();
             },
@@ -277,6 +293,14 @@ std::string json_line(const RunEvent& event) {
                     .text("folder", e.folder)
                     .text("reason", e.reason)
                     .done();
+            },
+            [](const FolderLeftOut& e) {
+                JsonObject json("folder-left-out");
+                json.text("folder", e.folder);
+                if (!e.walked_as.empty()) {
+                    json.text("walked_as", e.walked_as);
+                }
+                return json.done();
             },
             [](const TypesUnknown& e) {
                 return JsonObject("unknown-type").text("type", e.type).done();
@@ -310,6 +334,8 @@ std::string json_line(const RunEvent& event) {
                     .number("sources_removed", e.moved)
                     .number("sources_kept", e.stuck)
                     .number("bytes_freed", e.bytes_freed)
+                    .number("links_kept", e.links_kept)
+                    .number("folders_left_out", e.folders_left_out)
                     .raw("left_out", left_out + "}")
                     .done();
             },
@@ -355,6 +381,7 @@ void count_into(RunSummary& summary, const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
         summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
         summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
+        summary.links_kept += placed->source_fate == SourceFate::LinkKept ? 1 : 0;
         summary.bytes_freed += placed->bytes_freed;
         switch (placed->action) {
             case PlaceAction::AlreadyThere:
@@ -371,6 +398,8 @@ void count_into(RunSummary& summary, const RunEvent& event) {
         }
     } else if (std::holds_alternative<FileFailed>(event)) {
         ++summary.failed;
+    } else if (std::holds_alternative<FolderLeftOut>(event)) {
+        ++summary.folders_left_out;
     }
 }
 

@@ -30,6 +30,7 @@ enum class SourceFate {
     Removed,  // moved: the source is gone, its recording is at the target
     Stuck,    // to be moved, but it could not be removed: the copy stays, and so does it
     Pending,  // to be removed once its copy is on the disk; never reported so
+    LinkKept,  // to be moved, but a link: what it leads to was copied, the link stays
 };
 
 struct FilePlaced {
@@ -59,6 +60,13 @@ struct FolderFailed {
     std::string reason;
 };
 
+// A folder the walk did not enter, and why: it was walked already by another way (a link), or
+// it is one of the system's own (/proc, /sys, /dev, /run) reached by a link.
+struct FolderLeftOut {
+    std::string folder;
+    std::string walked_as;  // the way it was walked first; "" for a folder of the system's
+};
+
 // Types the settings name that no reader here knows: those files are left out.
 struct TypesUnknown {
     std::string type;  // as the setting writes it
@@ -85,6 +93,8 @@ struct RunSummary {
     std::size_t failed = 0;
     std::size_t moved = 0;  // sources removed
     std::size_t stuck = 0;  // sources a move could not remove
+    std::size_t links_kept = 0;  // linked sources a move copied and left in place
+    std::size_t folders_left_out = 0;  // folders walked already, or the system's own
     std::uintmax_t bytes_freed = 0;
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;
@@ -97,8 +107,8 @@ struct RunEnded {
     std::string reason;  // why it did not start
 };
 
-using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, TypesUnknown, DiskFailed,
-                              DiskUnknown, RunSummary, RunEnded>;
+using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown,
+                              DiskFailed, DiskUnknown, RunSummary, RunEnded>;
 
 // A name as lines show it: a newline in a name would split its line, a tab add a field, an
 // escape sequence reach the terminal, so each control character is shown as \xHH.

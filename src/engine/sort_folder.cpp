@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/folder_listing.h"
 #include "engine/folder_settings.h"
 #include "engine/run_output.h"
+#include "engine/walk_rules.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
 #include "util/real_path.h"
@@ -26,12 +28,6 @@ namespace {
 // A move removes its waiting sources in batches of about this size.
 constexpr std::size_t kSettleFiles = 500;
 constexpr std::uintmax_t kSettleBytes = 512ULL << 20;
-
-struct FolderId {
-    dev_t device;
-    ino_t inode;
-    bool operator==(const FolderId&) const = default;
-};
 
 bool inside(const std::string& path, const std::string& folder) {
     return path.starts_with(folder) &&
@@ -86,9 +82,9 @@ struct Sorter::State {
     // ever replaced.
     std::vector<std::string> input_roots;
     std::unique_ptr<RunOutput> run_output;
+    std::unique_ptr<WalkRules> walk_rules;
     std::string output_real;
     bool output_in_walk = false;  // the output lies inside the input, or holds it
-    std::vector<FolderId> ancestors;
     // The real path of each folder the walk is in, from the input folder down.
     std::vector<std::string> real_folders;
     std::set<std::string> reported_types;
@@ -103,6 +99,29 @@ struct Sorter::State {
     std::set<std::string> emptied;
     RunSummary summary;
     bool finished = false;
+    // The settings of the last folder whose settings could be used: a file that vanishes for a
+    // moment, or an edit that names a folder outside the output, leaves the run with these.
+    std::optional<FolderSettings> last_good;
+    bool told_settings_ignored = false;
+
+    FolderSettings folder_settings() {
+        FolderSettings now = read_folder_settings(settings.current());
+        const std::string problem = sub_folder_problem(now.names);
+        if (problem.empty()) {
+            last_good = now;
+            return now;
+        }
+        if (!told_settings_ignored) {
+            told_settings_ignored = true;
+            report(DiskFailed{"Settings", settings.path().string(),
+                              problem + "; the run goes on with the settings it had"});
+        }
+        if (!last_good) {
+            now.names = {};
+            last_good = now;
+        }
+        return *last_good;
+    }
 
     void report(const RunEvent& event) {
         const auto* placed = std::get_if<FilePlaced>(&event);
@@ -158,10 +177,9 @@ struct Sorter::State {
         }
     }
 
-    void start_output(const std::string& input, const std::string& output);
+    std::string start_output(const std::string& input, const std::string& output);
     std::string real_path_in(const std::string& folder, const std::string& name,
                              bool is_link) const;
-    bool is_own_output(const std::string& real_folder) const;
 
     void tell_count() {
         if (file_count != nullptr && !count_told) {
@@ -208,31 +226,47 @@ TargetFolder Sorter::State::ensure_target_folder(const std::string& output,
     return {base, Counter::Unknown};
 }
 
-void Sorter::State::start_output(const std::string& input, const std::string& output) {
+std::string Sorter::State::start_output(const std::string& input, const std::string& output) {
     if (run_output) {
-        return;
+        return {};
     }
     run_output = std::make_unique<RunOutput>(output, input_roots, preview,
                                              [this](const RunEvent& event) { report(event); });
     PlacementRecord& record = run_output->record;
+    std::error_code ec;
     if (!preview) {
-        std::error_code ec;
         // The record lives in the output folder, so that folder comes first.
         run_output->folders.ensure(output, ec);
-        if (!ec) {
-            ec = record.begin(RecordAction::Start, real_path(input));
-        }
-        if (ec) {
+    }
+    if (!ec) {
+        ec = record.open(preview ? RecordUse::preview : RecordUse::run);
+    }
+    if (!ec && !preview) {
+        ec = record.begin(RecordAction::Start, real_path(input));
+    }
+    std::string problem;
+    if (ec) {
+        // A move without its record could not be undone, and a record that is no file of ours
+        // or is held by an undo stops every run; a copy loses nothing by a record it cannot
+        // write (on fusefat one process at a time may have it open), so it says so and goes on.
+        const bool fatal = move || preview || ec == RecordError::undo_going ||
+                           ec == RecordError::not_regular || ec == RecordError::is_link ||
+                           ec == RecordError::linked_twice;
+        if (fatal) {
+            problem = "cannot use the record " + record.path() + ": " + ec.message();
+        } else {
             report(DiskFailed{"Record", record.path(), ec.message()});
         }
     }
     const std::string input_real = real_path(input);
     output_real = real_path(output);
+    walk_rules = std::make_unique<WalkRules>(input_real, output_real);
     output_in_walk = !output_real.empty() && !input_real.empty() &&
                      (inside(output_real, input_real) || inside(input_real, output_real));
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk && !preview);
     run_output->writer.set_move(move);
+    return problem;
 }
 
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
@@ -243,12 +277,6 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
     }
     const std::string& real_folder = real_folders.back();
     return (real_folder == "/" ? "" : real_folder) + "/" + name;
-}
-
-// An output folder inside the input holds this run's copies, not its sources.
-bool Sorter::State::is_own_output(const std::string& real_folder) const {
-    return output_in_walk && real_folder == output_real && !real_folders.empty() &&
-           real_folders.front() != output_real;
 }
 
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
@@ -270,7 +298,8 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
     PlacedFile placed{target.path + "/" + file.name, ec, {}};
     if (!ec) {
         const std::string real_source = real_path_in(folder, file.name, file.link);
-        placed = run_output->writer.copy({source, real_source}, target.path + "/", file.name);
+        placed = run_output->writer.copy({source, real_source, file.link}, target.path + "/",
+                                         file.name);
     }
     if (placed.error) {
         // One file that cannot be placed must not cost the rest of the folder.
@@ -300,7 +329,7 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     }
     State& s = *state_;
     // Looked at for every folder, so a hand edit of the settings takes effect during a run.
-    const FolderSettings settings = read_folder_settings(s.settings.current());
+    const FolderSettings settings = s.folder_settings();
     s.library.setCodePage(settings.code_page.c_str());
     s.report_unknown_types(settings.types);
 
@@ -309,24 +338,41 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     if (::stat(folder.c_str(), &info) != 0) {
         ec.assign(errno, std::generic_category());
     }
-    const FolderId id{info.st_dev, info.st_ino};
+    const bool root = s.real_folders.empty();
+    if (root && !ec) {
+        s.add_input_root(folder);
+        s.real_folders.push_back(real_path(folder));
+        if (const std::string problem = s.start_output(folder, output); !problem.empty()) {
+            s.report(DiskFailed{"Record", s.run_output->record.path(), problem});
+            s.real_folders.clear();
+            return false;
+        }
+    }
     FolderListing listing;
     if (!ec) {
-        if (std::find(s.ancestors.begin(), s.ancestors.end(), id) != s.ancestors.end()) {
-            // A link back to a folder we are already inside would walk it forever.
-            return true;
+        const WalkRules::Decision decision =
+            s.walk_rules->enter(folder, s.real_folders.back(), info.st_dev, info.st_ino);
+        switch (decision.verdict) {
+            case WalkRules::Verdict::walked_already:
+                s.report(FolderLeftOut{folder, decision.walked_as});
+                return true;
+            case WalkRules::Verdict::system_folder:
+                s.report(FolderLeftOut{folder, {}});
+                return true;
+            case WalkRules::Verdict::own_output:
+                // An output folder inside the input holds this run's copies, not its sources.
+                return true;
+            default:
+                break;
         }
         listing = list_folder(folder, ec);
     }
     if (ec) {
         s.report(FolderFailed{folder, ec.message()});
+        if (root) {
+            s.real_folders.clear();
+        }
         return false;
-    }
-    const bool root = s.ancestors.empty();
-    if (root) {
-        s.add_input_root(folder);
-        s.real_folders.push_back(real_path(folder));
-        s.start_output(folder, output);
     }
     for (const ListedFolder& sub : listing.folders) {
         if (sub.link) {
@@ -377,16 +423,12 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         }
     }
 
-    s.ancestors.push_back(id);
     for (const ListedFolder& sub : listing.folders) {
         s.window.pump_events();
         s.real_folders.push_back(s.real_path_in(folder, sub.name, sub.link));
-        if (!s.is_own_output(s.real_folders.back())) {
-            SortFolder(folder + sub.name + "/", output);
-        }
+        SortFolder(folder + sub.name + "/", output);
         s.real_folders.pop_back();
     }
-    s.ancestors.pop_back();
     if (root) {
         s.real_folders.pop_back();
         s.settle();
@@ -414,6 +456,11 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
             emptied.insert(folder.substr(0, slash + 1));
         }
     }
+}
+
+std::string Sorter::start(const std::string& input, const std::string& output) {
+    state_->add_input_root(input);
+    return state_->start_output(input, output);
 }
 
 void Sorter::set_move(bool move) {

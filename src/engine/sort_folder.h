@@ -29,6 +29,10 @@ class Sorter {
     // sub-folders were all walked, false when the call returned early (cancelled).
     bool SortFolder(const std::string& folder, const std::string& output);
 
+    // Before the walk, after set_move: opens the run's output and its record. Why the run
+    // cannot go on, or "".
+    std::string start(const std::string& input, const std::string& output);
+
     // Before the walk: move the sources instead of copying them.
     void set_move(bool move);
     // Before the walk: the count whose total the window is told as soon as it is known.

@@ -80,6 +80,10 @@ std::string settings_problem(const SortRequest& request) {
         return "cannot use the settings file " + request.settings_file.string() + ": " +
                settings.problem();
     }
+    if (std::string problem = sub_folder_problem(read_folder_settings(settings).names);
+        !problem.empty()) {
+        return problem;
+    }
     if (!run_mode(settings)) {
         return "cannot use the settings file " + request.settings_file.string() +
                ": Mode must be copy or move, not " +
@@ -117,6 +121,11 @@ RunResult SortRun(RunWindow& window, const SortRequest& request) {
                   request.preview);
     const IniReader settings(request.settings_file);
     sorter.set_move(run_mode(settings) == RunMode::move);
+    if (const std::string problem = sorter.start(request.input, request.output);
+        !problem.empty()) {
+        window.report(RunEnded{RunOutcome::NotStarted, problem});
+        return {};
+    }
     const FileCount count(request.input, read_folder_settings(settings).types.accepted,
                           request.output);
     sorter.set_file_count(&count);

@@ -18,11 +18,11 @@ namespace trackfold {
 
 namespace {
 
-// Reads until the buffer is full or the file ends.
-ssize_t read_fully(int fd, char* buffer, std::size_t size) {
+// Reads from `at` until the buffer is full or the file ends.
+ssize_t read_fully(int fd, char* buffer, std::size_t size, off_t at) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
+        const ssize_t got = ::pread(fd, buffer + done, size - done, at + static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -86,6 +86,7 @@ class SourceFile {
     }
 
     std::error_code error() const { return error_; }
+    const FileStamp* known_stamp() const { return stamp_ ? &*stamp_ : nullptr; }
 
   private:
     const std::string& path_;
@@ -114,18 +115,19 @@ CopyOutcome copy_one_version(SourceFile& from, Copy copy) {
     return outcome;
 }
 
-// What to do with a file found under a target's name.
-enum class Verdict { AlreadyThere, AlreadyThereUnrecorded, Replace, NextName };
-
 }  // namespace
 
 bool same_content(const std::string& a, const std::string& b) {
-    const FileDescriptor file_a(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
-    const FileDescriptor file_b(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor file_a(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file_b(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return file_a.get() >= 0 && file_b.get() >= 0 && same_content_of(file_a.get(), file_b.get());
+}
+
+bool same_content_of(int fd_a, int fd_b) {
     struct stat info_a {};
     struct stat info_b {};
-    if (file_a.get() < 0 || file_b.get() < 0 || ::fstat(file_a.get(), &info_a) != 0 ||
-        ::fstat(file_b.get(), &info_b) != 0) {
+    if (::fstat(fd_a, &info_a) != 0 || ::fstat(fd_b, &info_b) != 0 || !S_ISREG(info_a.st_mode) ||
+        !S_ISREG(info_b.st_mode)) {
         return false;
     }
     if (same_file(info_a, info_b)) {
@@ -136,15 +138,16 @@ bool same_content(const std::string& a, const std::string& b) {
     }
     char buffer_a[1 << 16];
     char buffer_b[1 << 16];
-    for (;;) {
-        const ssize_t got_a = read_fully(file_a.get(), buffer_a, sizeof buffer_a);
-        const ssize_t got_b = read_fully(file_b.get(), buffer_b, sizeof buffer_b);
+    for (off_t at = 0;;) {
+        const ssize_t got_a = read_fully(fd_a, buffer_a, sizeof buffer_a, at);
+        const ssize_t got_b = read_fully(fd_b, buffer_b, sizeof buffer_b, at);
         if (got_a < 0 || got_a != got_b || !std::equal(buffer_a, buffer_a + got_a, buffer_b)) {
             return false;
         }
         if (got_a == 0) {
             return true;
         }
+        at += got_a;
     }
 }
 
@@ -241,11 +244,31 @@ void TargetWriter::note_written(Placement& p, const std::string& name) {
     }
 }
 
+RecordLine TargetWriter::source_line(const Placement& p, RecordAction action,
+                                     const std::string& name, const FileStamp& target) const {
+    RecordLine line;
+    line.action = action;
+    line.source = p.source.real_path;
+    line.source_stamp = *p.from.known_stamp();
+    line.target = record_path(p.folder, name);
+    line.target_stamp = target;
+    return line;
+}
+
 std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::string& name,
                                                     RecordAction action) {
     const FileStamp* from = p.from.stamp();
-    if (from == nullptr || from->device != static_cast<std::uint64_t>(p.place.device)) {
+    // A link is never moved: one with a relative target would lead nowhere at its new place.
+    if (from == nullptr || p.source.is_link ||
+        from->device != static_cast<std::uint64_t>(p.place.device)) {
         return std::nullopt;
+    }
+    // The record says where the file goes before it goes, so that a killed or failed run
+    // leaves a record from which undo can put it back. The rename keeps the file's inode, size
+    // and time: that is what the lines say of the target.
+    if (!record_.append_all({source_line(p, action, name, *from),
+                             source_line(p, RecordAction::SourceRemoved, name, *from)})) {
+        return std::nullopt;  // copied instead: a copy's source stays until the record holds
     }
     const int error =
         action == RecordAction::Replaced
@@ -261,18 +284,9 @@ std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::str
         return std::nullopt;
     }
     note_written(p, name);
-    const FileStamp source = *from;
-    const StampResult target = stamp_at(p.folder_fd, name);
     OutputTree::Entry& entry =
         p.place.entries.try_emplace(fold_case(name), OutputTree::Entry{name}).first->second;
-    PlacedFile result = placed(p, entry, action, target.stamp ? &*target.stamp : nullptr);
-    RecordLine gone;
-    gone.action = RecordAction::SourceRemoved;
-    gone.source = p.source.real_path;
-    gone.source_stamp = source;
-    gone.target = record_path(p.folder, entry.name);
-    gone.target_stamp = target.stamp.value_or(FileStamp{});
-    record_.append(std::move(gone));
+    PlacedFile result = placed(p, entry, action, nullptr);
     result.source_fate = SourceFate::Removed;
     return result;
 }
@@ -280,6 +294,11 @@ std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::str
 PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool bytes_checked) {
     const FileStamp* from = p.from.stamp();
     if (result.error || from == nullptr) {
+        return result;
+    }
+    if (p.source.is_link) {
+        // Its copy holds what it leads to; the link itself stays where it is.
+        result.source_fate = SourceFate::LinkKept;
         return result;
     }
     if (tree_.preview()) {
@@ -300,11 +319,49 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
     }
     // Removed once a whole batch is on the disk: one flush for many files rather than a few
     // for each.
-    pending_.push_back({p.source.path, p.source.real_path, *from,
-                        record_path(p.folder, result.target.substr(p.folder.size()))});
+    PendingRemoval removal{p.source.path,
+                           *from,
+                           source_line(p, RecordAction::SourceRemoved,
+                                       result.target.substr(p.folder.size()), FileStamp{}),
+                           result.target, !source_times_show_changes(*from, p.source.path)};
+    pending_.push_back(std::move(removal));
     pending_bytes_ += static_cast<std::uintmax_t>(from->size);
     result.source_fate = SourceFate::Pending;
     return result;
+}
+
+bool TargetWriter::source_times_show_changes(const FileStamp& source, const std::string& path) {
+    const auto known = source_disks_.find(source.device);
+    if (known != source_disks_.end()) {
+        return known->second;
+    }
+    const bool shows = times_show_changes(path);
+    source_disks_.emplace(source.device, shows);
+    return shows;
+}
+
+TargetWriter::Settled TargetWriter::remove_one(const PendingRemoval& removal,
+                                               std::error_code on_disk) {
+    Settled done{SourceFate::Stuck, on_disk, 0, removal.path};
+    RemovalFacts facts{!on_disk, !on_disk, false, !removal.recheck_bytes, std::nullopt};
+    if (!on_disk) {
+        // A source written to since its bytes were compared holds what the target does not.
+        const StampResult now = stamp_at(AT_FDCWD, removal.path);
+        facts.stamps_unchanged = now.stamp && untouched_since(*now.stamp, removal.stamp);
+        if (facts.stamps_unchanged && removal.recheck_bytes) {
+            // Its times cannot show an edit that put size and time back: only its bytes can.
+            facts.bytes_still_same = same_content(removal.path, removal.target_path);
+        }
+        done.error = now.stamp ? source_changed_error() : now.error;
+    }
+    if (!may_remove_source(facts)) {
+        return done;
+    }
+    if (::unlink(removal.path.c_str()) != 0) {
+        done.error.assign(errno, std::generic_category());
+        return done;
+    }
+    return {SourceFate::Removed, {}, static_cast<std::uintmax_t>(removal.stamp.size), removal.path};
 }
 
 std::vector<TargetWriter::Settled> TargetWriter::settle() {
@@ -312,7 +369,9 @@ std::vector<TargetWriter::Settled> TargetWriter::settle() {
     if (pending_.empty()) {
         return settled;
     }
-    // The copies and their record lines must be on the disk before the only other copies go.
+    // The copies, and the record's word that each source goes, must be on the disk before the
+    // only other copies go: then a kill, a full disk or a pulled stick leaves every removed
+    // source in the record, for undo to put back.
     std::error_code ec;
     for (const auto& [device, folder] : written_disks_) {
         if (!ec) {
@@ -322,27 +381,15 @@ std::vector<TargetWriter::Settled> TargetWriter::settle() {
     if (!ec) {
         ec = record_.flush();
     }
-    for (const PendingRemoval& removal : pending_) {
-        Settled done{SourceFate::Stuck, ec, 0, removal.path};
-        // A source written to since its bytes were compared holds what the target does not.
-        const StampResult now = stamp_at(AT_FDCWD, removal.path);
-        if (!ec && (!now.stamp || !untouched_since(*now.stamp, removal.stamp))) {
-            done.error = now.stamp ? source_changed_error() : now.error;
-        } else if (!ec && ::unlink(removal.path.c_str()) != 0) {
-            done.error.assign(errno, std::generic_category());
-        } else if (!ec) {
-            RecordLine gone;
-            gone.action = RecordAction::SourceRemoved;
-            gone.source = removal.real_path;
-            gone.source_stamp = removal.stamp;
-            gone.target = removal.target;
-            record_.append(std::move(gone));
-            done = {SourceFate::Removed,
-                    {},
-                    static_cast<std::uintmax_t>(removal.stamp.size),
-                    removal.path};
+    if (!ec) {
+        std::vector<RecordLine> lines;
+        for (const PendingRemoval& removal : pending_) {
+            lines.push_back(removal.line);
         }
-        settled.push_back(std::move(done));
+        ec = record_.append_durably(std::move(lines));
+    }
+    for (const PendingRemoval& removal : pending_) {
+        settled.push_back(remove_one(removal, ec));
     }
     pending_.clear();
     pending_bytes_ = 0;
@@ -415,6 +462,65 @@ PlacedFile TargetWriter::preview_place(Placement& p, const std::string& candidat
     return placed(p, entry, action, nullptr);
 }
 
+namespace {
+
+// The file that holds a target's bytes until the run has put them there, in a preview.
+const std::string& holder(const std::unordered_map<std::string, std::string>& planned,
+                          const std::string& target) {
+    const auto found = planned.find(target);
+    return found != planned.end() ? found->second : target;
+}
+
+}  // namespace
+
+TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
+                                   const FileStamp& from, std::optional<FileStamp>& there) {
+    TargetFacts facts;
+    using Entry = TargetFacts::Entry;
+    if (entry.placed) {
+        facts.entry = Entry::placed_by_run;
+        facts.same_size = entry.size == static_cast<std::uintmax_t>(from.size);
+        return facts;
+    }
+    facts.entry = Entry::other;
+    if (entry.is_folder || p.folder_fd < 0) {
+        return facts;
+    }
+    const StampResult found = stamp_at(p.folder_fd, entry.name);
+    if (!found.stamp) {
+        return facts;
+    }
+    there = found.stamp;
+    if (S_ISLNK(there->mode)) {
+        // A link that leads to the source itself: the source is in its place.
+        const StampResult followed = stamp_of_path(p.folder + entry.name);
+        if (followed.stamp && same_file(from, *followed.stamp)) {
+            facts.entry = Entry::source_itself;
+        }
+        return facts;
+    }
+    if (!S_ISREG(there->mode)) {
+        return facts;
+    }
+    if (same_file(from, *there)) {
+        facts.entry = Entry::source_itself;
+        return facts;
+    }
+    facts.entry = Entry::file;
+    facts.same_size = there->size == from.size;
+    const std::string relative = record_path(p.folder, entry.name);
+    if (const auto said = record_.index().find(relative, p.source.real_path, from, *there)) {
+        facts.record_says_unchanged = said->unchanged;
+        facts.record_line_already_there = said->action == RecordAction::AlreadyThere;
+        facts.same_time = same_time(there->mtime_ns, from.mtime_ns, p.place.traits.time_step_ns);
+        facts.may_replace_here =
+            !p.protected_folder && p.place.traits.times_show_changes && record_.trusted();
+        facts.record_names_sole_source = said->sole_source;
+        facts.record_offset = said->offset;
+    }
+    return facts;
+}
+
 PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,
                               const std::string& name) {
     OutputTree::Folder& place = tree_.folder(folder);
@@ -457,60 +563,38 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
         if (from == nullptr) {
             return {target, p.from.error(), {}};
         }
-        if (entry->placed) {
-            // Put there by this run: one target holds one recording.
-            const auto previewed = preview_sources_.find(target);
-            const std::string& holds =
-                previewed != preview_sources_.end() ? previewed->second : target;
-            if (entry->size == static_cast<std::uintmax_t>(from->size) &&
-                same_content(source.path, holds)) {
-                const StampResult now = preview ? StampResult{} : stamp_at(folder_fd, entry->name);
-                return found_there(placed(p, *entry, RecordAction::AlreadyThere,
-                                          now.stamp ? &*now.stamp : nullptr),
-                                   true);
-            }
-            continue;
+        std::optional<FileStamp> there;
+        TargetFacts facts = facts_at(p, *entry, *from, there);
+        TargetVerdict verdict = decide_target(facts);
+        if (verdict == TargetVerdict::confirm_record) {
+            facts.record_line_confirms =
+                confirmed(record_, facts.record_offset, record_path(folder, entry->name),
+                          source.real_path, *from, *there);
+            verdict = decide_target(facts);
         }
-        if (entry->is_folder || folder_fd < 0) {
-            continue;
+        if (verdict == TargetVerdict::compare_bytes) {
+            facts.same_bytes = same_content(source.path, holder(preview_sources_, target));
+            verdict = decide_target(facts);
         }
-        const StampResult found = stamp_at(folder_fd, entry->name);
-        if (!found.stamp) {
-            continue;
-        }
-        const FileStamp& there = *found.stamp;
-        if (S_ISLNK(there.mode)) {
-            // A link that leads to the source itself: the source is in its place.
-            const StampResult followed = stamp_of_path(target);
-            if (followed.stamp && same_file(*from, *followed.stamp)) {
+        switch (verdict) {
+            case TargetVerdict::in_place:
+                // Not a placement to record, and never a source to remove.
                 return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
+            case TargetVerdict::skip:
+                return found_there(placed(p, *entry, RecordAction::AlreadyThere, nullptr), false);
+            case TargetVerdict::already_there: {
+                if (entry->placed && !preview) {
+                    there = stamp_at(folder_fd, entry->name).stamp;
+                }
+                const FileStamp* stamp = preview || !there ? nullptr : &*there;
+                return found_there(placed(p, *entry, RecordAction::AlreadyThere, stamp), true);
             }
-            continue;
-        }
-        if (!S_ISREG(there.mode)) {
-            continue;
-        }
-        if (same_file(*from, there)) {
-            // The source lies in its own place: not a placement to record.
-            return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
-        }
-        const std::string relative = record_path(folder, entry->name);
-        const auto said = record_.index().find(relative, source.real_path, *from, there);
-        if (said && said->unchanged &&
-            same_time(there.mtime_ns, from->mtime_ns, disk.time_step_ns)) {
-            // This source's own copy from an earlier run, and neither has changed since. One
-            // placed without the source's time is made again, to keep the time this time.
-            return found_there(placed(p, *entry, RecordAction::AlreadyThere, nullptr), false);
-        }
-        if (said && said->sole_source && !p.protected_folder &&
-            confirmed(record_, said->offset, relative, source.real_path, *from, there)) {
-            return preview
-                       ? found_there(preview_place(p, entry->name, RecordAction::Replaced), true)
-                       : write_over(p, *entry);
-        }
-        if (there.size == from->size && same_content(source.path, target)) {
-            return found_there(
-                placed(p, *entry, RecordAction::AlreadyThere, preview ? nullptr : &there), true);
+            case TargetVerdict::replace:
+                return preview ? found_there(preview_place(p, entry->name, RecordAction::Replaced),
+                                             true)
+                               : write_over(p, *entry);
+            default:
+                continue;
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "engine/file_copy.h"
 #include "engine/output_tree.h"
+#include "engine/place_decision.h"
 #include "engine/placement_record.h"
 #include "engine/run_events.h"
 
@@ -29,6 +30,8 @@ struct PlacedFile {
 struct SourcePath {
     const std::string& path;
     const std::string& real_path;
+    // The name is a link: a move copies what it leads to and leaves the link where it is.
+    bool is_link = false;
 };
 
 // Places sources in the output tree without ever losing a file. The source is only read. A
@@ -75,7 +78,23 @@ class TargetWriter {
   private:
     struct Placement;
 
+    struct PendingRemoval {
+        std::string path;
+        FileStamp stamp;   // as it was when its bytes were compared
+        RecordLine line;   // the record's word that it goes
+        std::string target_path;
+        bool recheck_bytes;  // its disk's times cannot show an edit
+    };
+
     bool inside_input(const std::string& real_path) const;
+    // What the writer finds at a name that has an entry, for decide_target; `there` gets the
+    // stamp of what is there.
+    TargetFacts facts_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+                         std::optional<FileStamp>& there);
+    RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
+                           const FileStamp& target) const;
+    bool source_times_show_changes(const FileStamp& source, const std::string& path);
+    Settled remove_one(const PendingRemoval& removal, std::error_code on_disk);
     std::string temp_name();
     // The target's path as the record keeps it: relative to the output folder.
     std::string record_path(const std::string& folder, const std::string& name) const;
@@ -104,13 +123,8 @@ class TargetWriter {
     std::unordered_map<dev_t, std::string> written_disks_;
     bool track_written_ = false;
     bool move_ = false;
-    struct PendingRemoval {
-        std::string path;
-        std::string real_path;
-        FileStamp stamp;
-        std::string target;  // relative to the output folder
-    };
     std::vector<PendingRemoval> pending_;
+    std::unordered_map<std::uint64_t, bool> source_disks_;
     std::uintmax_t pending_bytes_ = 0;
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
@@ -120,6 +134,8 @@ class TargetWriter {
 // Byte-for-byte equality of two files (true at once for one file under two names); false when
 // either cannot be read.
 bool same_content(const std::string& a, const std::string& b);
+// The same of two open files; only regular files can be the same.
+bool same_content_of(int fd_a, int fd_b);
 
 // A target folder's path relative to the output folder, without doubled or trailing
 // separators: "" for the output folder itself.

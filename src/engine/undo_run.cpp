@@ -1,37 +1,58 @@
 #include "engine/undo_run.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
+#include <map>
 #include <set>
 #include <vector>
 
+#include "engine/disk_traits.h"
 #include "engine/file_copy.h"
 #include "engine/file_descriptor.h"
-#include "engine/placement_record.h"
+#include "engine/path_inside.h"
 #include "engine/run_events.h"
 #include "engine/target_writer.h"
+#include "engine/undo_decision.h"
 
 namespace trackfold {
 
 namespace {
 
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
 struct RunsInRecord {
     std::vector<std::string> with_placements;  // in the order they started
-    std::set<std::string> known;
-    std::set<std::string> undone;
+    std::map<std::string, std::string> inputs;  // run -> its input folder's real path
+    std::map<std::string, std::string> undone_by;  // undo run -> the run it undoes
+    std::set<std::string> ended_complete;
+    // Runs some undo took back wholly.
+    std::set<std::string> undone() const {
+        std::set<std::string> runs;
+        for (const auto& [undo, run] : undone_by) {
+            if (ended_complete.contains(undo)) {
+                runs.insert(run);
+            }
+        }
+        return runs;
+    }
 };
 
-RunsInRecord runs_in(const std::string& record, std::error_code& ec) {
+RunsInRecord runs_in(const PlacementRecord& record, std::error_code& ec) {
     RunsInRecord runs;
-    ec = read_record(record, [&](const RecordLine& line, std::uint64_t) {
+    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
         if (line.action == RecordAction::Start) {
-            runs.known.insert(line.run);
+            runs.inputs[line.run] = line.source;
         } else if (line.action == RecordAction::Undo) {
-            runs.undone.insert(line.target);
+            runs.undone_by[line.run] = line.target;
+        } else if (line.action == RecordAction::End) {
+            if (line.target == "complete") {
+                runs.ended_complete.insert(line.run);
+            }
         } else if ((wrote_target(line.action) || line.action == RecordAction::SourceRemoved) &&
                    (runs.with_placements.empty() || runs.with_placements.back() != line.run)) {
             runs.with_placements.push_back(line.run);
@@ -44,18 +65,20 @@ RunsInRecord runs_in(const std::string& record, std::error_code& ec) {
 std::optional<std::string> run_to_undo(const RunsInRecord& runs,
                                        const std::optional<std::string>& asked,
                                        std::string& problem) {
+    const std::set<std::string> undone = runs.undone();
     if (asked) {
-        if (!runs.known.contains(*asked)) {
+        if (!runs.inputs.contains(*asked)) {
             problem = "no run " + *asked + " in the record";
-        } else if (runs.undone.contains(*asked)) {
+        } else if (undone.contains(*asked)) {
             problem = "run " + *asked + " was undone already";
         } else {
             return asked;
         }
         return std::nullopt;
     }
+    // A run an undo left part done comes before any older one.
     for (auto it = runs.with_placements.rbegin(); it != runs.with_placements.rend(); ++it) {
-        if (!runs.undone.contains(*it)) {
+        if (!undone.contains(*it) && !runs.undone_by.contains(*it)) {
             return *it;
         }
     }
@@ -70,9 +93,9 @@ struct RunLines {
     std::set<std::string> sources_removed;  // by target
 };
 
-RunLines lines_of(const std::string& record, const std::string& run, std::error_code& ec) {
+RunLines lines_of(const PlacementRecord& record, const std::string& run, std::error_code& ec) {
     RunLines lines;
-    ec = read_record(record, [&](const RecordLine& line, std::uint64_t) {
+    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
         if (line.run != run) {
             return true;
         }
@@ -88,117 +111,297 @@ RunLines lines_of(const std::string& record, const std::string& run, std::error_
     return lines;
 }
 
-std::error_code last_error() {
-    return {errno, std::generic_category()};
+UndoFacts::Target target_kind(const struct stat& info) {
+    return S_ISREG(info.st_mode) ? UndoFacts::Target::file : UndoFacts::Target::other;
 }
 
-// Copies the file at `from` to `to`, whole and on the disk before it gets its name, with its
-// times, and checks the copy's bytes.
-std::error_code copy_back(const std::string& from, const std::string& to, const std::string& temp) {
-    const FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    OpenSource source{in.get(), {}};
-    if (in.get() < 0 || ::fstat(in.get(), &source.info) != 0) {
+UndoFacts::Source source_kind(const struct stat& info) {
+    return S_ISREG(info.st_mode)   ? UndoFacts::Source::file
+           : S_ISLNK(info.st_mode) ? UndoFacts::Source::link
+                                   : UndoFacts::Source::other;
+}
+
+std::int64_t ns(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// What one undo works in: the output folder, the input folder of the run it undoes, and the
+// record, all open.
+class Undoer {
+  public:
+    Undoer(const UndoRequest& request, PlacementRecord& record, const std::string& input)
+        : request_(request), record_(record), input_(input) {
+        output_fd_ = FileDescriptor(
+            ::open(request.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        steady_inodes_ = times_show_changes(request.output);
+    }
+
+    bool ready() const { return output_fd_.get() >= 0; }
+    struct FileUndone {
+        UndoVerdict verdict;
+        std::optional<UndoStep> step;  // nothing to tell where nothing was to be done
+    };
+    FileUndone undo_file(const RecordLine& line, bool moved);
+    void remove_folders(const std::vector<std::string>& folders, std::set<std::string>& going,
+                        const std::function<void(const UndoStep&)>& report);
+
+  private:
+    struct Place {
+        Beneath at;
+        struct stat info {};
+        bool there = false;
+    };
+    Place look(int root_fd, const std::string& relative, MissingFolders missing) const;
+    int input_fd();
+    void sweep(const Place& place, const std::string& folder);
+    bool same_bytes(const Place& a, const Place& b) const;
+    std::error_code copy_back(const Place& target, Place& source);
+    UndoStep execute(UndoVerdict verdict, const RecordLine& line, Place& target);
+
+    const UndoRequest& request_;
+    PlacementRecord& record_;
+    std::string input_;
+    FileDescriptor output_fd_{-1};
+    FileDescriptor input_fd_{-1};
+    bool input_opened_ = false;
+    bool steady_inodes_ = false;
+    std::set<std::string> swept_;
+};
+
+Undoer::Place Undoer::look(int root_fd, const std::string& relative,
+                           MissingFolders missing) const {
+    Place place{open_beneath(root_fd, relative, missing)};
+    if (!place.at.error) {
+        place.there = ::fstatat(place.at.folder.get(), place.at.name.c_str(), &place.info,
+                                AT_SYMLINK_NOFOLLOW) == 0;
+    } else if (place.at.error == std::errc::no_such_file_or_directory) {
+        place.at.error.clear();
+    }
+    return place;
+}
+
+int Undoer::input_fd() {
+    if (!input_opened_) {
+        input_opened_ = true;
+        std::error_code ec;
+        input_fd_ = open_folder_nofollow(input_, ec);
+    }
+    return input_fd_.get();
+}
+
+// Temporaries that runs of this output left behind: no run is alive while an undo is.
+void Undoer::sweep(const Place& place, const std::string& folder) {
+    if (request_.preview || place.at.folder.get() < 0 || !swept_.insert(folder).second) {
+        return;
+    }
+    const int fd = ::openat(place.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (record_.is_stale_temp(entry->d_name)) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+bool Undoer::same_bytes(const Place& a, const Place& b) const {
+    const FileDescriptor fa(::openat(a.at.folder.get(), a.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor fb(::openat(b.at.folder.get(), b.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return fa.get() >= 0 && fb.get() >= 0 && same_content_of(fa.get(), fb.get());
+}
+
+// Copies the target back to the source's place, whole and on the disk before it gets its name,
+// with its times, and checks the copy's bytes.
+std::error_code Undoer::copy_back(const Place& target, Place& source) {
+    const FileDescriptor in(::openat(target.at.folder.get(), target.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    OpenSource from{in.get(), {}};
+    if (in.get() < 0 || ::fstat(in.get(), &from.info) != 0) {
         return last_error();
     }
-    const std::string folder = to.substr(0, to.rfind('/') + 1);
-    const FileDescriptor folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder_fd.get() < 0) {
-        return last_error();
-    }
-    const std::string name = to.substr(folder.size());
-    CopyOutcome outcome = copy_to_new(source, folder_fd.get(), name, "", true, true);
+    const int folder = source.at.folder.get();
+    const std::string& name = source.at.name;
+    CopyOutcome outcome = copy_to_new(from, folder, name, "", true, true);
     if (outcome.error && outcome.error != std::errc::file_exists) {
-        outcome = copy_to_new(source, folder_fd.get(), name, temp, false, true);
+        outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part", false, true);
     }
-    if (!outcome.error && !same_content(from, to)) {
-        ::unlinkat(folder_fd.get(), name.c_str(), 0);
+    if (outcome.error) {
+        return outcome.error;
+    }
+    source.there = true;
+    if (!same_bytes(target, source)) {
+        ::unlinkat(folder, name.c_str(), 0);
         return std::make_error_code(std::errc::io_error);
     }
-    return outcome.error;
+    return {};
 }
 
-// Puts a moved file back where its source was, or copies the source's bytes back there.
-UndoStep undo_move(const RecordLine& line, const std::string& output, bool preview,
-                   const std::string& temp) {
-    const std::string target = output + line.target;
-    UndoStep step{UndoAction::Gone, target, {}, line.source};
-    const StampResult now = stamp_at(AT_FDCWD, target);
-    if (!now.stamp) {
-        step.action = now.error == std::errc::no_such_file_or_directory ? UndoAction::Gone
-                                                                        : UndoAction::KeptError;
-        step.error = now.error;
-        return step;
-    }
-    if (!S_ISREG(now.stamp->mode) || !untouched_since(*now.stamp, line.target_stamp)) {
-        step.action = UndoAction::KeptChanged;
-        return step;
-    }
-    struct stat there {};
-    if (::lstat(line.source.c_str(), &there) == 0) {
-        step.action = UndoAction::KeptPlaceTaken;
-        return step;
-    }
-    // A move that made the file takes it back; one that found the bytes there leaves them.
-    const bool take_back =
-        line.action == RecordAction::Copied || line.action == RecordAction::Numbered;
-    step.action = take_back ? UndoAction::MovedBack : UndoAction::Restored;
-    if (preview) {
-        return step;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(line.source).parent_path(), ec);
-    int error = ec ? ec.value() : EXDEV;
-    if (!ec && take_back) {
-        error = rename_no_replace(AT_FDCWD, target, AT_FDCWD, line.source);
-    }
-    if (!ec && error == EXDEV) {
-        ec = copy_back(target, line.source, temp);
-        if (!ec && take_back && ::unlink(target.c_str()) != 0) {
-            ec = last_error();
-        }
-    } else if (error != 0) {
-        ec.assign(error, std::generic_category());
-    }
-    if (ec) {
-        step.action = UndoAction::KeptError;
-        step.error = ec;
-        return step;
-    }
-    // A disk with coarser times kept only part of the source's: the record has all of it.
-    const std::int64_t mtime = line.source_stamp.mtime_ns;
-    const timespec times[2] = {{0, UTIME_OMIT}, {mtime / 1000000000, mtime % 1000000000}};
-    ::utimensat(AT_FDCWD, line.source.c_str(), times, AT_SYMLINK_NOFOLLOW);
-    return step;
-}
-
-UndoAction judge_file(const RecordLine& line, const std::string& path) {
-    if (line.action == RecordAction::Replaced) {
-        return UndoAction::CannotUndo;
-    }
-    const StampResult now = stamp_at(AT_FDCWD, path);
-    if (!now.stamp) {
-        return now.error == std::errc::no_such_file_or_directory ? UndoAction::Gone
-                                                                 : UndoAction::KeptError;
-    }
-    if (!S_ISREG(now.stamp->mode) || !untouched_since(*now.stamp, line.target_stamp)) {
-        return UndoAction::KeptChanged;
-    }
-    if (!stamp_of_path(line.source).stamp) {
-        return UndoAction::KeptOnlyCopy;
-    }
-    return same_content(line.source, path) ? UndoAction::Removed : UndoAction::KeptChanged;
-}
-
-// Whether the folder holds nothing but what is gone or going.
-bool empties(const std::string& folder, const std::set<std::string>& going) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        if (!going.contains(it->path().string())) {
-            return false;
+Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
+    UndoFacts facts;
+    facts.action = line.action;
+    facts.moved = moved;
+    Place target = look(output_fd_.get(), line.target, MissingFolders::refuse);
+    const std::optional<std::string> source_below =
+        moved ? relative_below(line.source, input_) : std::optional<std::string>(line.source);
+    facts.refused = target.at.error || !source_below || (moved && input_fd() < 0);
+    Place source;
+    if (!facts.refused) {
+        sweep(target, line.target.substr(0, line.target.rfind('/') + 1));
+        if (moved) {
+            source = look(input_fd(), *source_below, MissingFolders::refuse);
+            facts.refused = static_cast<bool>(source.at.error);
+        } else if (line.source.starts_with('/')) {
+            // Only read, never changed: found where the run found it, its last part unfollowed.
+            source.at = Beneath{FileDescriptor(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                                line.source.substr(1)};
+            source.there = ::fstatat(source.at.folder.get(), source.at.name.c_str(),
+                                     &source.info, AT_SYMLINK_NOFOLLOW) == 0;
         }
     }
-    return !ec;
+    if (target.there) {
+        const struct stat& t = target.info;
+        const FileStamp& r = line.target_stamp;
+        facts.target = target_kind(t);
+        const bool same_inode = !steady_inodes_ || t.st_ino == r.inode;
+        const bool size_and_time = t.st_size == r.size && ns(t.st_mtim) == r.mtime_ns;
+        facts.target_as_recorded =
+            same_inode && size_and_time && (moved || ns(t.st_ctim) == r.ctime_ns);
+    }
+    if (source.there) {
+        const struct stat& s = source.info;
+        facts.source = source_kind(s);
+        facts.source_is_target = target.there && s.st_dev == target.info.st_dev &&
+                                 s.st_ino == target.info.st_ino;
+        facts.source_as_recorded = facts.source == UndoFacts::Source::file &&
+                                   s.st_size == line.source_stamp.size &&
+                                   ns(s.st_mtim) == line.source_stamp.mtime_ns &&
+                                   (!steady_inodes_ || s.st_ino == line.source_stamp.inode);
+    }
+    UndoVerdict verdict = decide_undo(facts);
+    if (verdict == UndoVerdict::compare_bytes) {
+        facts.same_bytes = same_bytes(target, source);
+        verdict = decide_undo(facts);
+    }
+    if (verdict == UndoVerdict::nothing || verdict == UndoVerdict::not_moved) {
+        return {verdict, std::nullopt};
+    }
+    UndoStep step = execute(verdict, line, target);
+    return {step.action == UndoAction::KeptError ? UndoVerdict::kept_target_changed : verdict,
+            step};
+}
+
+UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& target) {
+    const std::string path = request_.output + line.target;
+    UndoStep step{UndoAction::KeptChanged, path, {}, line.source};
+    const bool change = !request_.preview;
+    switch (verdict) {
+        case UndoVerdict::remove:
+            step.action = UndoAction::Removed;
+            if (change && ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
+                step = {UndoAction::KeptError, path, last_error(), line.source};
+            }
+            return step;
+        case UndoVerdict::move_back:
+        case UndoVerdict::restore: {
+            const bool back = verdict == UndoVerdict::move_back;
+            step.action = back ? UndoAction::MovedBack : UndoAction::Restored;
+            if (!change) {
+                return step;
+            }
+            // The source's folders, made again where the move emptied them away.
+            Place place = look(input_fd(), *relative_below(line.source, input_), MissingFolders::make);
+            std::error_code ec = place.at.error;
+            int error = ec ? ec.value() : EXDEV;
+            if (!ec && back) {
+                error = rename_no_replace(target.at.folder.get(), target.at.name,
+                                          place.at.folder.get(), place.at.name);
+            }
+            if (!ec && error == EXDEV) {
+                ec = copy_back(target, place);
+                if (!ec && back &&
+                    ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
+                    ec = last_error();
+                }
+            } else if (error != 0) {
+                ec.assign(error, std::generic_category());
+            }
+            if (ec) {
+                return {UndoAction::KeptError, path, ec, line.source};
+            }
+            // A disk with coarser times kept only part of the source's: the record has all.
+            const std::int64_t mtime = line.source_stamp.mtime_ns;
+            const timespec times[2] = {{0, UTIME_OMIT}, {mtime / 1000000000, mtime % 1000000000}};
+            ::utimensat(place.at.folder.get(), place.at.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            return step;
+        }
+        case UndoVerdict::gone:
+            step.action = UndoAction::Gone;
+            return step;
+        case UndoVerdict::refused:
+            step.action = UndoAction::Refused;
+            return step;
+        case UndoVerdict::cannot_undo:
+            step.action = UndoAction::CannotUndo;
+            return step;
+        case UndoVerdict::kept_source_changed:
+            step.action = UndoAction::KeptSourceChanged;
+            return step;
+        case UndoVerdict::kept_only_copy:
+            step.action = UndoAction::KeptOnlyCopy;
+            return step;
+        case UndoVerdict::kept_source_link:
+            step.action = UndoAction::KeptSourceLink;
+            return step;
+        case UndoVerdict::kept_same_file:
+            step.action = UndoAction::KeptSameFile;
+            return step;
+        case UndoVerdict::kept_place_taken:
+            step.action = UndoAction::KeptPlaceTaken;
+            return step;
+        default:
+            return step;
+    }
+}
+
+void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<std::string>& going,
+                            const std::function<void(const UndoStep&)>& report) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        Place place = look(output_fd_.get(), *it, MissingFolders::refuse);
+        if (place.at.error || !place.there || !S_ISDIR(place.info.st_mode)) {
+            continue;
+        }
+        Place inside{open_beneath(output_fd_.get(), *it + "/x", MissingFolders::refuse)};
+        sweep(inside, *it + "/");
+        bool empty = !inside.at.error;
+        if (empty) {
+            const int fd = ::openat(inside.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+            for (const dirent* entry; dir != nullptr && (entry = ::readdir(dir)) != nullptr;) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != ".." && !going.contains(*it + "/" + name)) {
+                    empty = false;
+                }
+            }
+            if (dir != nullptr) {
+                ::closedir(dir);
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        if (empty && (request_.preview ||
+                      ::unlinkat(place.at.folder.get(), place.at.name.c_str(), AT_REMOVEDIR) == 0)) {
+            going.insert(*it);
+            report({UndoAction::FolderRemoved, request_.output + *it + "/", {}});
+        }
+    }
 }
 
 void note_undone(PlacementRecord& record, RecordLine line, const UndoStep& step) {
@@ -214,88 +417,102 @@ void note_undone(PlacementRecord& record, RecordLine line, const UndoStep& step)
 
 }  // namespace
 
-UndoResult UndoRun(const std::string& output, const std::optional<std::string>& run_id,
-                   bool preview, const std::function<void(const UndoStep&)>& report) {
+UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
+                   const std::function<bool()>& stop) {
     UndoResult result;
-    PlacementRecord record(output);
-    std::error_code ec;
-    const RunsInRecord runs = runs_in(record.path(), ec);
+    PlacementRecord record(request.output);
+    std::error_code ec =
+        record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust);
+    const RunsInRecord runs = ec ? RunsInRecord{} : runs_in(record, ec);
     if (ec) {
-        result.problem = "cannot read the record " + record.path() + ": " + ec.message();
+        result.problem = "cannot use the record " + record.path() + ": " + ec.message();
         return result;
     }
-    const std::optional<std::string> run = run_to_undo(runs, run_id, result.problem);
+    const std::optional<std::string> run = run_to_undo(runs, request.run, result.problem);
     if (!run) {
         return result;
     }
-    result.run = *run;
-    const RunLines lines = lines_of(record.path(), *run, ec);
-    if (!preview && (ec = record.begin(RecordAction::Undo, *run))) {
+    const RunLines lines = lines_of(record, *run, ec);
+    const auto input = runs.inputs.find(*run);
+    Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second);
+    if (!undoer.ready()) {
+        result.problem = "cannot open the output folder " + request.output;
+        return result;
+    }
+    if (!request.preview && (ec = record.begin(RecordAction::Undo, *run))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
         return result;
     }
+    result.run = *run;
     result.whole = true;
     std::set<std::string> going;
     for (auto it = lines.files.rbegin(); it != lines.files.rend(); ++it) {
+        if (stop && stop()) {
+            result.cancelled = true;
+            break;
+        }
         const bool moved = lines.sources_removed.contains(it->target);
         if (!moved && !wrote_target(it->action)) {
             continue;  // bytes that were there already, and stay
         }
-        UndoStep step =
-            moved ? undo_move(*it, output, preview, record.temp_prefix() + "undo")
-                  : UndoStep{judge_file(*it, output + it->target), output + it->target, {}};
-        if (step.action == UndoAction::Removed && !preview && ::unlink(step.path.c_str()) != 0) {
-            step = {UndoAction::KeptError, step.path, {errno, std::generic_category()}};
+        const auto [verdict, step] = undoer.undo_file(*it, moved);
+        result.whole = result.whole && undone(verdict, moved);
+        if (verdict == UndoVerdict::remove || verdict == UndoVerdict::move_back ||
+            (verdict == UndoVerdict::gone && !moved)) {
+            going.insert(it->target);
         }
-        const bool gone = step.action == UndoAction::Removed ||
-                          step.action == UndoAction::MovedBack ||
-                          (step.action == UndoAction::Gone && !moved);
-        if (gone) {
-            going.insert(step.path);
-        } else if (step.action != UndoAction::Restored) {
-            result.whole = false;
+        if (!step) {
+            continue;
         }
-        if (!preview) {
-            note_undone(record, *it, step);
+        if (!request.preview) {
+            note_undone(record, *it, *step);
         }
-        report(step);
+        report(*step);
     }
-    for (auto it = lines.folders.rbegin(); it != lines.folders.rend(); ++it) {
-        const std::string folder = output + *it;
-        if (empties(folder, going) && (preview || ::rmdir(folder.c_str()) == 0)) {
-            going.insert(folder);
-            report({UndoAction::FolderRemoved, folder + "/", {}});
-        }
+    if (!result.cancelled) {
+        undoer.remove_folders(lines.folders, going, report);
     }
-    if (!preview && (ec = record.end(result.whole ? "complete" : "incomplete"))) {
+    const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
+    if (!request.preview && (ec = record.end(outcome))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
     }
     return result;
 }
 
 std::string undo_line(const UndoStep& step) {
+    const std::string file = shown(step.path);
     switch (step.action) {
         case UndoAction::Removed:
-            return "Removed: " + shown(step.path);
+            return "Removed: " + file;
         case UndoAction::Gone:
-            return "Gone: " + shown(step.path) + " ...Not there any more";
+            return "Gone: " + file + " ...Not there any more";
         case UndoAction::KeptChanged:
-            return "Kept: " + shown(step.path) + " ...Changed since the run";
+            return "Kept: " + file + " ...Changed since the run";
+        case UndoAction::KeptSourceChanged:
+            return "Kept: " + file + " ...Its source changed since the run";
         case UndoAction::KeptOnlyCopy:
-            return "Kept: " + shown(step.path) + " ...Its source is gone: this is the only copy";
+            return "Kept: " + file + " ...Its source is gone: this is the only copy";
+        case UndoAction::KeptSourceLink:
+            return "Kept: " + file + " ...Its source is now a link: this may be the only copy";
+        case UndoAction::KeptSameFile:
+            return "Kept: " + file + " ...Its source is this very file under another name";
         case UndoAction::KeptError:
-            return "Kept: " + shown(step.path) + " ...Error (" + step.error.message() + ")";
+            return "Kept: " + file + " ...Error (" + step.error.message() + ")";
         case UndoAction::CannotUndo:
-            return "Cannot undo: " + shown(step.path) +
+            return "Cannot undo: " + file +
                    " ...It replaced an earlier copy, which no longer exists";
+        case UndoAction::Refused:
+            return "Refused: " + file + " ...The record names a place outside the output folder"
+                                        " or the run's input (" +
+                   shown(step.source) + ")";
         case UndoAction::FolderRemoved:
-            return "Removed folder: " + shown(step.path);
+            return "Removed folder: " + file;
         case UndoAction::MovedBack:
-            return "Moved back: " + shown(step.path) + " to " + shown(step.source);
+            return "Moved back: " + file + " to " + shown(step.source);
         case UndoAction::Restored:
-            return "Restored: " + shown(step.source) + " from " + shown(step.path);
+            return "Restored: " + shown(step.source) + " from " + file;
         case UndoAction::KeptPlaceTaken:
-            return "Kept: " + shown(step.path) + " ...Another file is where its source was (" +
+            return "Kept: " + file + " ...Another file is where its source was (" +
                    shown(step.source) + ")";
     }
     return {};

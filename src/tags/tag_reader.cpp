@@ -92,20 +92,19 @@ std::string legacy_text_to_utf8(std::string_view bytes) {
 }
 
 std::string tag_error_reason(const std::string& path) {
-    const std::string trimmed_path = trim_spaces(path);
-    const int fd = ::open(trimmed_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::strerror(errno);
     }
     ::close(fd);
-    return format_error(extension_of(trimmed_path));
+    return format_error(extension_of(path));
 }
 
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
              bool use_album_artist) {
-    const std::string trimmed_path = trim_spaces(path);
-    if (const std::string extension = extension_of(trimmed_path); is_taglib_extension(extension)) {
-        const FileTags tags = read_file_tags(trimmed_path, extension);
+    // The path exactly as given: " in/b.mp3" and "in/b.mp3" are two files.
+    if (const std::string extension = extension_of(path); is_taglib_extension(extension)) {
+        const FileTags tags = read_file_tags(path, extension);
         artist = name_text(tags.artist);
         album = name_text(tags.album);
         if (use_album_artist) {
@@ -117,7 +116,7 @@ bool ReadTag(const std::string& path, std::string& artist, std::string& album, M
 
     StreamInfoRecord stream;
     std::memset(&stream, 0, sizeof stream);
-    if (library.open(trimmed_path.c_str(), &stream) == 0) {
+    if (library.open(path.c_str(), &stream) == 0) {
         artist.clear();
         album.clear();
         error = true;

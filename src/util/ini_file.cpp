@@ -252,11 +252,16 @@ const IniReader& CachedSettings::current() {
                       info.st_ctim.tv_sec,
                       info.st_ctim.tv_nsec,
                       info.st_ino};
-    if (reads_ == 0 || !(now == version_)) {
-        reader_ = IniReader(file_);
-        version_ = now;
-        ++reads_;
+    if (reads_ > 0 && (now == version_ || !there)) {
+        return reader_;
     }
+    IniReader read(file_);
+    if (reads_ > 0 && !read.problem().empty()) {
+        return reader_;
+    }
+    reader_ = std::move(read);
+    version_ = now;
+    ++reads_;
     return reader_;
 }
 

@@ -58,7 +58,10 @@ class IniReader {
 class CachedSettings {
   public:
     explicit CachedSettings(std::filesystem::path file);
+    // A file that is gone or cannot be read since it was last read (an editor saving it, say)
+    // leaves what it said before.
     const IniReader& current();
+    const std::filesystem::path& path() const { return file_; }
     // How often the file was read, for the tests.
     std::size_t reads() const { return reads_; }
 

@@ -117,6 +117,9 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
         const char* story;
         std::vector<Step> steps;
         std::map<std::string, int> expected;  // file in the album folder -> recording made
+        // Where the disk's times cannot show that the copy is still as written (FAT, exFAT
+        // through FUSE): nothing is replaced there.
+        std::map<std::string, int> on_fat = {};
     } cases[] = {
         {"two discs with one name, sorted on two days",
          {put("disc1/01.mp3", 4), sort_from("disc1"), put("disc2/01.mp3", 6), sort_from("disc2")},
@@ -141,7 +144,8 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
         {"a source re-tagged: its own copy is replaced, and nothing else",
          {put("a/01.mp3", 4), put("a/02.mp3", 4), sort_from("a"), retag("a/01.mp3", 6),
           sort_from("a")},
-         {{"01.mp3", 2}, {"02.mp3", 1}}},
+         {{"01.mp3", 2}, {"02.mp3", 1}},
+         {{"01.mp3", 1}, {"01 (2).mp3", 2}, {"02.mp3", 1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.story);
@@ -160,7 +164,7 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
                 }
             }
         }
-        EXPECT_EQ(found, c.expected);
+        EXPECT_EQ(found, GetParam() == Disk::Ext4 || c.on_fat.empty() ? c.expected : c.on_fat);
 
         // Nothing changed since: a run writes nothing at all.
         const auto before = output_now();
@@ -187,9 +191,14 @@ TEST_P(AcrossRunsTest, AKilledRunLeavesNothingHalfDoneAndTheNextRunAgreesWithIts
 
     sort();
 
-    EXPECT_EQ(files_below(album()), (Lines{look_alike, "1.mp3", "2.mp3"}));
+    // Where the disk cannot show that last week's copy is as written, it stays beside the new.
+    const bool replaces = GetParam() == Disk::Ext4;
+    const std::string new_two = replaces ? "2.mp3" : "2 (2).mp3";
+    const Lines expected = replaces ? Lines{look_alike, "1.mp3", "2.mp3"}
+                                    : Lines{look_alike, "1.mp3", "2 (2).mp3", "2.mp3"};
+    EXPECT_EQ(files_below(album()), expected);
     EXPECT_EQ(read_file(album() / "1.mp3"), read_file(in / "fresh/1.mp3"));
-    EXPECT_EQ(read_file(album() / "2.mp3"), read_file(in / "earlier/2.mp3"));
+    EXPECT_EQ(read_file(album() / new_two), read_file(in / "earlier/2.mp3"));
     // The record's last word on each file is what the file is now.
     std::map<std::string, FileStamp> said;
     read_record((out / kRecordFileName).string(), [&](const RecordLine& line, std::uint64_t) {
@@ -198,8 +207,8 @@ TEST_P(AcrossRunsTest, AKilledRunLeavesNothingHalfDoneAndTheNextRunAgreesWithIts
         }
         return true;
     });
-    for (const char* name : {"1.mp3", "2.mp3"}) {
-        const std::string target = std::string("Artist/Album/") + name;
+    for (const std::string& name : {std::string("1.mp3"), new_two}) {
+        const std::string target = "Artist/Album/" + name;
         ASSERT_TRUE(said.contains(target)) << target;
         const StampResult now = stamp_of_path((out / target).string());
         EXPECT_TRUE(now.stamp && untouched_since(*now.stamp, said[target])) << target;

@@ -71,7 +71,7 @@ TEST(ReadTag, ReadsFieldsTrimmedAndReleasesLibrary) {
 
     EXPECT_FALSE(ReadTag("  /music/a.mp3  ", artist, album, library));
 
-    EXPECT_EQ(library.opened_path, "/music/a.mp3");
+    EXPECT_EQ(library.opened_path, "  /music/a.mp3  ") << "a path is used as given";
     EXPECT_EQ(artist, "Foo");
     EXPECT_EQ(album, std::string(128, 'x'));
     EXPECT_EQ(library.calls, (Calls{"open", "getTagInfo", "stop", "stopCallback", "free"}));
