@@ -2,6 +2,8 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMessageBox>
+#include <csignal>
+#include <csignal>
 #include <cstdlib>
 
 #include "app/main_window.h"
@@ -43,5 +45,7 @@ int Main(int argc, char** argv) {
 }  // namespace trackfold
 
 int main(int argc, char** argv) {
+    // A file over the size limit is an error line of that file, not the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     return trackfold::Main(argc, argv);
 }

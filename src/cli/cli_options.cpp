@@ -145,8 +145,7 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
         return ParsedOptions{options, {}};
     }
     if (options.run || options.trust_record) {
-        return failure(std::string(options.run ? "--run" : "--trust-record") +
-                       " goes with --undo");
+        return failure(std::string(options.run ? "--run" : "--trust-record") + " goes with --undo");
     }
     if (options.preview && options.log_file) {
         return failure("--preview writes nothing, so it takes no --log");

@@ -14,10 +14,10 @@
 #include "cli/terminal_run.h"
 #include "engine/cancel_state.h"
 #include "engine/first_start.h"
+#include "engine/run_events.h"
 #include "engine/settings_keys.h"
 #include "engine/sort_run.h"
 #include "engine/start_run.h"
-#include "engine/run_events.h"
 #include "engine/undo_run.h"
 #include "util/app_dir.h"
 #include "util/ini_file.h"
@@ -161,6 +161,12 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A caller that blocked them (a script's trap, a service manager) still gets its stop.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
     // A file over the size limit is an error of that file, not the end of the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const ParsedOptions parsed = parse_cli_options({argv + 1, argv + argc});

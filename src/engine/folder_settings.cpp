@@ -40,9 +40,9 @@ bool leads_outside(std::string_view name) {
 
 std::string sub_folder_problem(const SubFolderNames& names) {
     using namespace settings_key;
-    for (const auto& [key, name] : {std::pair{kAlbumFolder, &names.album},
-                                    std::pair{kArtistFolder, &names.artist},
-                                    std::pair{kUnknownFolder, &names.unknown}}) {
+    for (const auto& [key, name] :
+         {std::pair{kAlbumFolder, &names.album}, std::pair{kArtistFolder, &names.artist},
+          std::pair{kUnknownFolder, &names.unknown}}) {
         if (leads_outside(*name)) {
             return std::string(key) + "=" + *name +
                    " does not name a folder inside the output folder (no absolute path, no . or "

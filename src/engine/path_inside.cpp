@@ -91,7 +91,8 @@ FileDescriptor open_folder_nofollow(const std::string& absolute, std::error_code
         ec = std::make_error_code(std::errc::invalid_argument);
         return FileDescriptor(-1);
     }
-    Beneath found = open_beneath(root.get(), std::string_view(absolute).substr(1) , MissingFolders::refuse);
+    Beneath found =
+        open_beneath(root.get(), std::string_view(absolute).substr(1), MissingFolders::refuse);
     if (found.error) {
         ec = found.error;
         return FileDescriptor(-1);

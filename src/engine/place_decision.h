@@ -8,11 +8,11 @@ namespace trackfold {
 // Everything the decision at one candidate target name rests on, found out by the writer.
 struct TargetFacts {
     enum class Entry {
-        none,            // nothing has the name
-        placed_by_run,   // this run put a file there
-        source_itself,   // the source lies in its own place, or a link there leads to it
-        file,            // a regular file of someone's
-        other,           // a folder, a link elsewhere, a FIFO...: never written over
+        none,           // nothing has the name
+        placed_by_run,  // this run put a file there
+        source_itself,  // the source lies in its own place, or a link there leads to it
+        file,           // a regular file of someone's
+        other,          // a folder, a link elsewhere, a FIFO...: never written over
     };
     Entry entry = Entry::none;
     bool same_size = false;  // the file there has the source's size
@@ -34,12 +34,12 @@ struct TargetFacts {
 };
 
 enum class TargetVerdict {
-    write_new,     // the name is free: copy there
-    in_place,      // the source itself is there: nothing to write, and never a source to remove
-    skip,          // the source is there already, and the record knows it: nothing to write
-    already_there, // the source's bytes are there: record it, write nothing
-    replace,       // the source's own earlier copy: a whole new copy replaces it
-    next_name,     // someone else's file: try the next numbered name
+    write_new,       // the name is free: copy there
+    in_place,        // the source itself is there: nothing to write, and never a source to remove
+    skip,            // the source is there already, and the record knows it: nothing to write
+    already_there,   // the source's bytes are there: record it, write nothing
+    replace,         // the source's own earlier copy: a whole new copy replaces it
+    next_name,       // someone else's file: try the next numbered name
     compare_bytes,   // ask again with same_bytes known
     confirm_record,  // ask again with record_line_confirms known
 };
@@ -50,10 +50,10 @@ TargetVerdict decide_target(const TargetFacts& facts);
 
 // Everything the removal of a moved file's source rests on, right before it would go.
 struct RemovalFacts {
-    bool copy_on_disk = false;      // the target's disk was flushed
-    bool line_on_disk = false;      // the record's word that the source goes is on the disk
-    bool stamps_unchanged = false;  // size and times as when its bytes were compared
-    bool times_show_changes = false;  // its disk's times show every edit (DiskTraits)
+    bool copy_on_disk = false;             // the target's disk was flushed
+    bool line_on_disk = false;             // the record's word that the source goes is on the disk
+    bool stamps_unchanged = false;         // size and times as when its bytes were compared
+    bool times_show_changes = false;       // its disk's times show every edit (DiskTraits)
     std::optional<bool> bytes_still_same;  // compared with the target once more, where asked
 };
 

@@ -192,8 +192,9 @@ std::error_code trust_problem(int fd) {
     if (info.st_uid != ::geteuid() && info.st_uid != 0) {
         return RecordError::foreign_owner;
     }
-    return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ? std::error_code(RecordError::others_may_write)
-                                                       : std::error_code();
+    return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0
+               ? std::error_code(RecordError::others_may_write)
+               : std::error_code();
 }
 
 int open_flags(RecordUse use) {
@@ -251,8 +252,7 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
         if (nothing_yet && (use == RecordUse::preview)) {
             return {};
         }
-        return nothing_yet && use != RecordUse::run ? RecordError::missing
-                                                     : open_problem(errno);
+        return nothing_yet && use != RecordUse::run ? RecordError::missing : open_problem(errno);
     }
     if (std::error_code ec = check_and_lock(use, trust)) {
         ::close(fd_);
@@ -463,8 +463,7 @@ bool PlacementRecord::is_stale_temp(const std::string& name) const {
 
 std::error_code read_record(const std::string& path,
                             const std::function<bool(const RecordLine&, std::uint64_t)>& take) {
-    const FileDescriptor file(
-        ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (file.get() < 0) {
         return open_problem(errno);
     }

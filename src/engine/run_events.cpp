@@ -229,9 +229,9 @@ std::string log_line(const RunEvent& event) {
             },
             [](const FolderLeftOut& e) {
                 return "Folder: " + shown(e.folder) +
-                       (e.walked_as.empty() ? std::string(" ...Left out (a folder of the system)")
-                                            : " ...Left out (walked already as " +
-                                                  shown(e.walked_as) + ")");
+                       (e.walked_as.empty()
+                            ? std::string(" ...Left out (a folder of the system)")
+                            : " ...Left out (walked already as " + shown(e.walked_as) + ")");
             },
             [](const TypesUnknown& e) {
                 return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";

@@ -26,10 +26,10 @@ enum class PlaceAction {
 
 // What became of the source, in a move.
 enum class SourceFate {
-    Kept,     // a copy: the source stays
-    Removed,  // moved: the source is gone, its recording is at the target
-    Stuck,    // to be moved, but it could not be removed: the copy stays, and so does it
-    Pending,  // to be removed once its copy is on the disk; never reported so
+    Kept,      // a copy: the source stays
+    Removed,   // moved: the source is gone, its recording is at the target
+    Stuck,     // to be moved, but it could not be removed: the copy stays, and so does it
+    Pending,   // to be removed once its copy is on the disk; never reported so
     LinkKept,  // to be moved, but a link: what it leads to was copied, the link stays
 };
 
@@ -91,9 +91,9 @@ struct RunSummary {
     std::size_t replaced = 0;
     std::size_t numbered = 0;
     std::size_t failed = 0;
-    std::size_t moved = 0;  // sources removed
-    std::size_t stuck = 0;  // sources a move could not remove
-    std::size_t links_kept = 0;  // linked sources a move copied and left in place
+    std::size_t moved = 0;             // sources removed
+    std::size_t stuck = 0;             // sources a move could not remove
+    std::size_t links_kept = 0;        // linked sources a move copied and left in place
     std::size_t folders_left_out = 0;  // folders walked already, or the system's own
     std::uintmax_t bytes_freed = 0;
     // Audio files of types the run did not take, by extension, in name order.

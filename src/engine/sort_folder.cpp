@@ -298,8 +298,8 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
     PlacedFile placed{target.path + "/" + file.name, ec, {}};
     if (!ec) {
         const std::string real_source = real_path_in(folder, file.name, file.link);
-        placed = run_output->writer.copy({source, real_source, file.link}, target.path + "/",
-                                         file.name);
+        placed =
+            run_output->writer.copy({source, real_source, file.link}, target.path + "/", file.name);
     }
     if (placed.error) {
         // One file that cannot be placed must not cost the rest of the folder.

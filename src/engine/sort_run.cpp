@@ -121,8 +121,7 @@ RunResult SortRun(RunWindow& window, const SortRequest& request) {
                   request.preview);
     const IniReader settings(request.settings_file);
     sorter.set_move(run_mode(settings) == RunMode::move);
-    if (const std::string problem = sorter.start(request.input, request.output);
-        !problem.empty()) {
+    if (const std::string problem = sorter.start(request.input, request.output); !problem.empty()) {
         window.report(RunEnded{RunOutcome::NotStarted, problem});
         return {};
     }

@@ -1,5 +1,7 @@
 #include "engine/start_run.h"
 
+#include <sys/stat.h>
+
 #include "engine/cancel_state.h"
 #include "engine/settings_keys.h"
 #include "engine/sort_run.h"
@@ -15,7 +17,11 @@ std::string stored_folder(const std::string& folder) {
 }
 
 std::string folder_with_separator(const std::string& text) {
-    return with_one_separator(trim_spaces(text));
+    // Spaces around a typed or pasted path are dropped, but a folder whose name has them is
+    // taken as it is.
+    struct stat info {};
+    const bool names_folder = ::stat(text.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return with_one_separator(names_folder ? text : trim_spaces(text));
 }
 
 std::string with_one_separator(std::string folder) {

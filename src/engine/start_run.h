@@ -34,7 +34,8 @@ void EndRun(RunWindow& window);
 // at start-up and at the beginning of every run.
 void reset_run_display(RunWindow& window);
 
-// A trimmed folder text made to end in one separator ("" stays "").
+// A folder text made to end in one separator ("" stays ""): as typed when it names a folder,
+// otherwise trimmed of the spaces around it.
 std::string folder_with_separator(const std::string& text);
 // The same without trimming: a folder named on the command line is taken byte for byte.
 std::string with_one_separator(std::string folder);

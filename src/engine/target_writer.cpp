@@ -319,8 +319,7 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
     }
     // Removed once a whole batch is on the disk: one flush for many files rather than a few
     // for each.
-    PendingRemoval removal{p.source.path,
-                           *from,
+    PendingRemoval removal{p.source.path, *from,
                            source_line(p, RecordAction::SourceRemoved,
                                        result.target.substr(p.folder.size()), FileStamp{}),
                            result.target, !source_times_show_changes(*from, p.source.path)};

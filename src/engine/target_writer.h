@@ -80,8 +80,8 @@ class TargetWriter {
 
     struct PendingRemoval {
         std::string path;
-        FileStamp stamp;   // as it was when its bytes were compared
-        RecordLine line;   // the record's word that it goes
+        FileStamp stamp;  // as it was when its bytes were compared
+        RecordLine line;  // the record's word that it goes
         std::string target_path;
         bool recheck_bytes;  // its disk's times cannot show an edit
     };

@@ -9,8 +9,8 @@ namespace trackfold {
 // What undo finds for one file line of the run it undoes, looked at without following links.
 struct UndoFacts {
     RecordAction action = RecordAction::Copied;  // Copied, Numbered, Replaced or AlreadyThere
-    bool moved = false;      // the run recorded that it removed the source
-    bool refused = false;    // a path of the line leads outside the output or the run's input
+    bool moved = false;                          // the run recorded that it removed the source
+    bool refused = false;  // a path of the line leads outside the output or the run's input
     enum class Target { missing, file, other };
     Target target = Target::missing;
     // The very file the run wrote: its inode (where the disk keeps them steady), size and times

@@ -26,8 +26,8 @@ std::error_code last_error() {
 }
 
 struct RunsInRecord {
-    std::vector<std::string> with_placements;  // in the order they started
-    std::map<std::string, std::string> inputs;  // run -> its input folder's real path
+    std::vector<std::string> with_placements;      // in the order they started
+    std::map<std::string, std::string> inputs;     // run -> its input folder's real path
     std::map<std::string, std::string> undone_by;  // undo run -> the run it undoes
     std::set<std::string> ended_complete;
     // Runs some undo took back wholly.
@@ -131,8 +131,8 @@ class Undoer {
   public:
     Undoer(const UndoRequest& request, PlacementRecord& record, const std::string& input)
         : request_(request), record_(record), input_(input) {
-        output_fd_ = FileDescriptor(
-            ::open(request.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        output_fd_ =
+            FileDescriptor(::open(request.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         steady_inodes_ = times_show_changes(request.output);
     }
 
@@ -168,8 +168,7 @@ class Undoer {
     std::set<std::string> swept_;
 };
 
-Undoer::Place Undoer::look(int root_fd, const std::string& relative,
-                           MissingFolders missing) const {
+Undoer::Place Undoer::look(int root_fd, const std::string& relative, MissingFolders missing) const {
     Place place{open_beneath(root_fd, relative, missing)};
     if (!place.at.error) {
         place.there = ::fstatat(place.at.folder.get(), place.at.name.c_str(), &place.info,
@@ -262,8 +261,8 @@ Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
             // Only read, never changed: found where the run found it, its last part unfollowed.
             source.at = Beneath{FileDescriptor(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
                                 line.source.substr(1)};
-            source.there = ::fstatat(source.at.folder.get(), source.at.name.c_str(),
-                                     &source.info, AT_SYMLINK_NOFOLLOW) == 0;
+            source.there = ::fstatat(source.at.folder.get(), source.at.name.c_str(), &source.info,
+                                     AT_SYMLINK_NOFOLLOW) == 0;
         }
     }
     if (target.there) {
@@ -278,8 +277,8 @@ Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
     if (source.there) {
         const struct stat& s = source.info;
         facts.source = source_kind(s);
-        facts.source_is_target = target.there && s.st_dev == target.info.st_dev &&
-                                 s.st_ino == target.info.st_ino;
+        facts.source_is_target =
+            target.there && s.st_dev == target.info.st_dev && s.st_ino == target.info.st_ino;
         facts.source_as_recorded = facts.source == UndoFacts::Source::file &&
                                    s.st_size == line.source_stamp.size &&
                                    ns(s.st_mtim) == line.source_stamp.mtime_ns &&
@@ -317,7 +316,8 @@ UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& tar
                 return step;
             }
             // The source's folders, made again where the move emptied them away.
-            Place place = look(input_fd(), *relative_below(line.source, input_), MissingFolders::make);
+            Place place =
+                look(input_fd(), *relative_below(line.source, input_), MissingFolders::make);
             std::error_code ec = place.at.error;
             int error = ec ? ec.value() : EXDEV;
             if (!ec && back) {
@@ -382,7 +382,8 @@ void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<st
         sweep(inside, *it + "/");
         bool empty = !inside.at.error;
         if (empty) {
-            const int fd = ::openat(inside.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int fd =
+                ::openat(inside.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
             for (const dirent* entry; dir != nullptr && (entry = ::readdir(dir)) != nullptr;) {
                 const std::string name = entry->d_name;
@@ -396,8 +397,8 @@ void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<st
                 ::close(fd);
             }
         }
-        if (empty && (request_.preview ||
-                      ::unlinkat(place.at.folder.get(), place.at.name.c_str(), AT_REMOVEDIR) == 0)) {
+        if (empty && (request_.preview || ::unlinkat(place.at.folder.get(), place.at.name.c_str(),
+                                                     AT_REMOVEDIR) == 0)) {
             going.insert(*it);
             report({UndoAction::FolderRemoved, request_.output + *it + "/", {}});
         }
@@ -502,8 +503,9 @@ std::string undo_line(const UndoStep& step) {
             return "Cannot undo: " + file +
                    " ...It replaced an earlier copy, which no longer exists";
         case UndoAction::Refused:
-            return "Refused: " + file + " ...The record names a place outside the output folder"
-                                        " or the run's input (" +
+            return "Refused: " + file +
+                   " ...The record names a place outside the output folder"
+                   " or the run's input (" +
                    shown(step.source) + ")";
         case UndoAction::FolderRemoved:
             return "Removed folder: " + file;

@@ -35,16 +35,16 @@ struct UndoStep {
 };
 
 struct UndoRequest {
-    std::string output;               // ending in the separator
+    std::string output;                // ending in the separator
     std::optional<std::string> run{};  // the run to undo; none: the last one not undone
     bool preview = false;              // change nothing, record nothing: only tell
     RecordTrust trust = RecordTrust::checked;
 };
 
 struct UndoResult {
-    std::string run;        // the run undone
-    std::string problem;    // set: nothing was undone, for this reason
-    bool whole = false;     // every file the run made was removed or is gone
+    std::string run;         // the run undone
+    std::string problem;     // set: nothing was undone, for this reason
+    bool whole = false;      // every file the run made was removed or is gone
     bool cancelled = false;  // stopped before the next file, when asked
 };
 

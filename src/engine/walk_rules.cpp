@@ -27,8 +27,8 @@ bool is_system_folder(const std::string& real_path) {
 WalkRules::WalkRules(std::string input_real, std::string output_real)
     : input_real_(std::move(input_real)), output_real_(std::move(output_real)) {}
 
-WalkRules::Decision WalkRules::enter(const std::string& path, const std::string& real,
-                                     dev_t device, ino_t inode) {
+WalkRules::Decision WalkRules::enter(const std::string& path, const std::string& real, dev_t device,
+                                     ino_t inode) {
     if (!real.empty() && real == output_real_ && real != input_real_) {
         return {Verdict::own_output};
     }

@@ -137,8 +137,8 @@ TEST_F(MoveTest, MovingAndUndoingGivesBackTheTreeAsItWas) {
 
         ASSERT_TRUE(move_all());
         EXPECT_EQ(files_below(in), Lines{"a/cover.jpg"});
-        const UndoResult undone =
-            UndoRun({out_folder(), std::nullopt, false, RecordTrust::given}, [](const UndoStep&) {});
+        const UndoResult undone = UndoRun({out_folder(), std::nullopt, false, RecordTrust::given},
+                                          [](const UndoStep&) {});
 
         EXPECT_TRUE(undone.whole) << undone.problem;
         EXPECT_EQ(tree(), before);

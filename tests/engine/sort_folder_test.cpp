@@ -252,11 +252,10 @@ TEST_F(SortFolderTest, ALinkBackToAnAncestorIsNotWalkedAgain) {
 
     sort();
 
-    EXPECT_EQ(window.log,
-              (Lines{copied(1, "Unknown", "a/x.mp3", "/x.mp3"),
-                     "Folder: " + in_folder() + "a/loop/ ...Left out (walked already as " +
-                         in_folder() + ")",
-                     copied(2, "Unknown", "b/y.mp3", "/y.mp3")}));
+    EXPECT_EQ(window.log, (Lines{copied(1, "Unknown", "a/x.mp3", "/x.mp3"),
+                                 "Folder: " + in_folder() +
+                                     "a/loop/ ...Left out (walked already as " + in_folder() + ")",
+                                 copied(2, "Unknown", "b/y.mp3", "/y.mp3")}));
 }
 
 TEST_F(SortFolderTest, CancelYesEndsTheWalkAndNoGoesOn) {
