@@ -41,28 +41,35 @@ std::string quoted(const fs::path& path) {
 
 }  // namespace
 
-MountedImage::MountedImage(DiskKind kind, const fs::path& work) : mount_point_(work / "disk") {
+MountedImage::MountedImage(DiskKind kind, const fs::path& work, int megabytes)
+    : mount_point_(work / "disk") {
+    const bool ext4 = kind == DiskKind::Ext4;
     const bool exfat = kind == DiskKind::ExFat;
-    const char* tools = exfat ? "mkfs.exfat mount.exfat-fuse losetup" : "mkfs.vfat fusefat";
+    const char* tools = ext4    ? "mkfs.ext4 losetup mount"
+                        : exfat ? "mkfs.exfat mount.exfat-fuse losetup"
+                                : "mkfs.vfat fusefat";
     if (run(std::string("for t in ") + tools + "; do command -v $t || exit 1; done").status != 0) {
         why_not_ = std::string("needs ") + tools +
                    (exfat ? " (exfatprogs, exfat-fuse)" : " (dosfstools, fusefat)");
         return;
     }
-    if (exfat && ::geteuid() != 0) {
-        why_not_ = "needs root to attach the exFAT image to a loop device";
+    if ((exfat || ext4) && ::geteuid() != 0) {
+        why_not_ = "needs root to attach the image to a loop device";
         return;
     }
     const fs::path image = work / "disk.img";
     fs::create_directories(mount_point_);
-    const std::string format =
-        exfat ? "mkfs.exfat " + quoted(image) : "mkfs.vfat -F 32 " + quoted(image);
-    if (run("truncate -s 64M " + quoted(image) + " && " + format + " >/dev/null").status != 0) {
+    const std::string format = ext4    ? "mkfs.ext4 -q -F " + quoted(image)
+                               : exfat ? "mkfs.exfat " + quoted(image)
+                                       : "mkfs.vfat -F 32 " + quoted(image);
+    if (run("truncate -s " + std::to_string(megabytes) + "M " + quoted(image) + " && " + format +
+            " >/dev/null")
+            .status != 0) {
         why_not_ = "cannot make the file system image";
         return;
     }
     std::string device = quoted(image);
-    if (exfat) {
+    if (exfat || ext4) {
         const Output loop = run("losetup -f --show " + quoted(image));
         if (loop.status != 0 || loop.text.empty()) {
             why_not_ = "no loop device (losetup -f failed)";
@@ -71,8 +78,9 @@ MountedImage::MountedImage(DiskKind kind, const fs::path& work) : mount_point_(w
         loop_device_ = loop.text;
         device = loop_device_;
     }
-    const std::string mount = exfat ? "mount.exfat-fuse " + device + " " + quoted(mount_point_)
-                                    : "fusefat -o rw+ " + device + " " + quoted(mount_point_);
+    const std::string mount = ext4    ? "mount -t ext4 " + device + " " + quoted(mount_point_)
+                              : exfat ? "mount.exfat-fuse " + device + " " + quoted(mount_point_)
+                                      : "fusefat -o rw+ " + device + " " + quoted(mount_point_);
     if (run(mount + " >/dev/null").status != 0) {
         why_not_ = "cannot mount through FUSE (is /dev/fuse there?): " + mount;
         return;

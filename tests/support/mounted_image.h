@@ -5,15 +5,16 @@
 
 namespace trackfold::test {
 
-enum class DiskKind { ExFat, Fat32 };
+enum class DiskKind { ExFat, Fat32, Ext4 };
 
 // A small FAT32 or exFAT file system in an image file under `work`, mounted through FUSE for
-// the life of the object: a real case-insensitive disk with coarse file times. Mounting needs
-// the tools (dosfstools and fusefat, exfatprogs and exfat-fuse) and, for exFAT's loop device,
-// root; where it fails, why_not() says why.
+// the life of the object: a real case-insensitive disk with coarse file times; or an ext4 one
+// mounted by the kernel, small enough to fill. Mounting needs the tools (dosfstools and
+// fusefat, exfatprogs and exfat-fuse, e2fsprogs) and, for a loop device, root; where it
+// fails, why_not() says why.
 class MountedImage {
   public:
-    MountedImage(DiskKind kind, const std::filesystem::path& work);
+    MountedImage(DiskKind kind, const std::filesystem::path& work, int megabytes = 64);
     ~MountedImage();
     MountedImage(const MountedImage&) = delete;
     MountedImage& operator=(const MountedImage&) = delete;
