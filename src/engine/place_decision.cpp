@@ -22,8 +22,11 @@ TargetVerdict decide_target(const TargetFacts& facts) {
         case Entry::none:
             return TargetVerdict::write_new;
         case Entry::placed_by_run:
-            // One target holds one recording.
-            return by_bytes(facts);
+            // One target holds one recording; a second source the record found identical to
+            // it on an earlier run, and unchanged since, is known to be there already.
+            return facts.record_says_unchanged && facts.record_line_already_there
+                       ? TargetVerdict::skip
+                       : by_bytes(facts);
         case Entry::source_itself:
             return TargetVerdict::in_place;
         case Entry::other:

@@ -479,6 +479,12 @@ TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
     if (entry.placed) {
         facts.entry = Entry::placed_by_run;
         facts.same_size = entry.size == static_cast<std::uintmax_t>(from.size);
+        if (const StampResult found =
+                p.folder_fd >= 0 ? stamp_at(p.folder_fd, entry.name) : StampResult{};
+            found.stamp && S_ISREG(found.stamp->mode)) {
+            there = found.stamp;
+            note_record_word(p, entry, from, *there, facts);
+        }
         return facts;
     }
     facts.entry = Entry::other;
@@ -507,17 +513,23 @@ TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
     }
     facts.entry = Entry::file;
     facts.same_size = there->size == from.size;
+    note_record_word(p, entry, from, *there, facts);
+    return facts;
+}
+
+void TargetWriter::note_record_word(const Placement& p, const OutputTree::Entry& entry,
+                                    const FileStamp& from, const FileStamp& there,
+                                    TargetFacts& facts) const {
     const std::string relative = record_path(p.folder, entry.name);
-    if (const auto said = record_.index().find(relative, p.source.real_path, from, *there)) {
+    if (const auto said = record_.index().find(relative, p.source.real_path, from, there)) {
         facts.record_says_unchanged = said->unchanged;
         facts.record_line_already_there = said->action == RecordAction::AlreadyThere;
-        facts.same_time = same_time(there->mtime_ns, from.mtime_ns, p.place.traits.time_step_ns);
+        facts.same_time = same_time(there.mtime_ns, from.mtime_ns, p.place.traits.time_step_ns);
         facts.may_replace_here =
             !p.protected_folder && p.place.traits.times_show_changes && record_.trusted();
         facts.record_names_sole_source = said->sole_source;
         facts.record_offset = said->offset;
     }
-    return facts;
 }
 
 PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,

@@ -91,6 +91,8 @@ class TargetWriter {
     // stamp of what is there.
     TargetFacts facts_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
                          std::optional<FileStamp>& there);
+    void note_record_word(const Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+                          const FileStamp& there, TargetFacts& facts) const;
     RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
                            const FileStamp& target) const;
     bool source_times_show_changes(const FileStamp& source, const std::string& path);

@@ -12,6 +12,10 @@ UndoVerdict judge_copy(const UndoFacts& f) {
     if (f.target == Target::missing) {
         return UndoVerdict::gone;
     }
+    // A second name changes the file's change time: say what it really is.
+    if (f.source == Source::file && f.source_is_target) {
+        return UndoVerdict::kept_same_file;
+    }
     if (f.target != Target::file || !f.target_as_recorded) {
         return UndoVerdict::kept_target_changed;
     }
@@ -23,9 +27,6 @@ UndoVerdict judge_copy(const UndoFacts& f) {
             return UndoVerdict::kept_source_link;
         case Source::file:
             break;
-    }
-    if (f.source_is_target) {
-        return UndoVerdict::kept_same_file;
     }
     if (!f.same_bytes) {
         return UndoVerdict::compare_bytes;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +26,10 @@ struct CliRun {
 
 // Runs the command line with `arguments`; `on_first_line` is called with its pid once the
 // first line is out.
+// `in_child` runs in the child just before the command line starts.
 CliRun run_cli(const std::vector<std::string>& arguments,
-               const std::function<void(pid_t)>& on_first_line = {}) {
+               const std::function<void(pid_t)>& on_first_line = {},
+               const std::function<void()>& in_child = {}) {
     int out[2], err[2];
     if (::pipe(out) != 0 || ::pipe(err) != 0) {
         throw std::runtime_error("no pipe");
@@ -42,6 +45,9 @@ CliRun run_cli(const std::vector<std::string>& arguments,
             argv.push_back(const_cast<char*>(argument.c_str()));
         }
         argv.push_back(nullptr);
+        if (in_child) {
+            in_child();
+        }
         ::execv(TRACKFOLD_CLI, argv.data());
         ::_exit(127);
     }
@@ -284,6 +290,87 @@ TEST_F(CliTest, ARunThatCannotStartSaysWhyWalksNothingAndExitsTwo) {
         EXPECT_EQ(run.out,
                   Lines{"...Not started (cannot use the settings file " + path + ": " + why + ")"});
     }
+}
+
+TEST_F(CliTest, ARecordOrSubFolderThatCouldHangOrLeadOutStopsTheRunBeforeTheWalk) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+    const std::string record = out_folder() + std::string(kRecordFileName);
+    for (const char* escape : {"../escaped", "/abs", "a/../.."}) {
+        const CliRun run = run_cli({"--album-folder", escape, in_folder(), out_folder()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, Lines{"...Not started (AlbumFolder=" + std::string(escape) +
+                                 " does not name a folder inside the output folder (no absolute "
+                                 "path, no . or .. part))"});
+        EXPECT_FALSE(fs::exists(tmp.path() / "escaped"));
+    }
+    const struct {
+        const char* record;
+        std::function<void()> make;
+        std::string why;
+    } cases[] = {
+        {"a FIFO", [&] { ::mkfifo(record.c_str(), 0600); }, "it is not a regular file"},
+        {"a folder", [&] { fs::create_directories(record); }, "it is not a regular file"},
+        {"a link", [&] { fs::create_symlink("/dev/zero", record); }, "it is a link"},
+        {"hard-linked into another output",
+         [&] {
+             write_file(tmp.path() / "other", "trackfold placement record 1\n");
+             fs::create_hard_link(tmp.path() / "other", record);
+         },
+         "it has more than one name, so it may belong to another output too"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record);
+        fs::remove_all(out);
+        fs::create_directories(out);
+        c.make();
+        for (const auto& arguments : {folders(), Lines{"--preview", in_folder(), out_folder()},
+                                      Lines{"--undo", out_folder()}}) {
+            const CliRun run = run_cli(arguments);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_EQ(run.out, Lines{"...Not started (cannot use the record " + record + ": " +
+                                     c.why + ")"});
+        }
+        EXPECT_FALSE(fs::exists(out / "Artist"));
+    }
+}
+
+TEST_F(CliTest, EveryEndingHasItsLine) {
+    make_mp3(in / "small.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    make_mp3(in / "large.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(400));
+    use_sub_folders("Albums", "Artists", "Unknown");
+    const Lines arguments{"--settings", settings.string(), in_folder(), out_folder()};
+    // A stop that came before the program could take it.
+    const CliRun stopped = run_cli(arguments, {}, [] {
+        sigset_t term;
+        sigemptyset(&term);
+        sigaddset(&term, SIGTERM);
+        sigprocmask(SIG_BLOCK, &term, nullptr);
+        ::raise(SIGTERM);
+    });
+    EXPECT_EQ(stopped.status, 130);
+    EXPECT_EQ(stopped.out.back(), "...User Cancel");
+    fs::remove_all(out);
+
+    // A file-size limit: the large file fails with its reason, the run goes on.
+    const CliRun limited = run_cli(arguments, {}, [] {
+        const rlimit limit{120000, 120000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(limited.status, 1) << limited.err;
+    EXPECT_EQ(limited.out.at(0), "File: " + in_folder() + "large.mp3 ...Error (File too large)");
+    EXPECT_EQ(files_below(out), Lines{"Albums/Artist/Album/small.mp3"});
+    EXPECT_EQ(limited.out.back(), "...Complete");
+}
+
+TEST_F(CliTest, APathIsUsedExactlyAsGiven) {
+    make_mp3(tmp.path() / " in/b.mp3", {TagKind::Id3v24, "Spaced", "Album"});
+    make_mp3(tmp.path() / "in/b.mp3", {TagKind::Id3v24, "Plain", "Album"});
+    const std::string where = tmp.path().string();
+    use_sub_folders("", "", "");
+    const CliRun run = run_cli({"--settings", settings.string(), " in", "out"}, {},
+                               [&] { (void)::chdir(where.c_str()); });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(files_below(out), Lines{"Spaced/Album/b.mp3"});
 }
 
 TEST_F(CliTest, JsonCarriesEveryEventAndEveryFileGetsALine) {

@@ -40,21 +40,27 @@ TEST(Decisions, WhatIsDoneAtATargetName) {
         {"a free name", {}, V::write_new},
         {"this run's file, same size", at(Entry::placed_by_run, true), V::compare_bytes},
         {"this run's file, other size", at(Entry::placed_by_run, false), V::next_name},
+        {"this run's file, the record's twin of it",
+         [&] {
+             TargetFacts f = at(Entry::placed_by_run, true);
+             f.record_says_unchanged = f.record_line_already_there = true;
+             return f;
+         }(),
+         V::skip},
         {"the source itself", at(Entry::source_itself, true), V::in_place},
         {"a folder or a link", at(Entry::other, true), V::next_name},
         {"someone's file, other size", file([](auto& f) { f.same_size = false; }), V::next_name},
         {"someone's file, same size", file([](auto&) {}), V::compare_bytes},
         {"someone's file, same bytes", file([](auto& f) { f.same_bytes = true; }),
          V::already_there},
-        {"someone's file, other bytes", file([](auto& f) { f.same_bytes = false; }),
-         V::next_name},
+        {"someone's file, other bytes", file([](auto& f) { f.same_bytes = false; }), V::next_name},
         {"own copy, unchanged, same time",
          file([](auto& f) { f.record_says_unchanged = f.same_time = true; }), V::skip},
         {"bytes found there before, unchanged, another time",
          file([](auto& f) { f.record_says_unchanged = f.record_line_already_there = true; }),
          V::skip},
-        {"own copy made without its time",
-         file([](auto& f) { f.record_says_unchanged = true; }), V::compare_bytes},
+        {"own copy made without its time", file([](auto& f) { f.record_says_unchanged = true; }),
+         V::compare_bytes},
         {"own copy, source changed: read the line", file(own_copy), V::confirm_record},
         {"own copy confirmed", file([&](auto& f) { own_copy(f), f.record_line_confirms = true; }),
          V::replace},
@@ -86,8 +92,8 @@ TEST(Decisions, WhenAMovedSourceMayGo) {
         {"copy not flushed", with([](auto& f) { f.copy_on_disk = false; }), false},
         {"line not flushed", with([](auto& f) { f.line_on_disk = false; }), false},
         {"written to since", with([](auto& f) { f.stamps_unchanged = false; }), false},
-        {"times cannot tell, bytes not read",
-         with([](auto& f) { f.times_show_changes = false; }), false},
+        {"times cannot tell, bytes not read", with([](auto& f) { f.times_show_changes = false; }),
+         false},
         {"times cannot tell, bytes the same",
          with([](auto& f) { f.times_show_changes = false, f.bytes_still_same = true; }), true},
         {"times cannot tell, bytes edited",
@@ -125,20 +131,19 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
         {"a path outside", copy([](auto& f) { f.refused = true; }), U::refused},
         {"bytes there before", copy([](auto& f) { f.action = RecordAction::AlreadyThere; }),
          U::nothing},
-        {"a replacement", copy([](auto& f) { f.action = RecordAction::Replaced; }),
-         U::cannot_undo},
+        {"a replacement", copy([](auto& f) { f.action = RecordAction::Replaced; }), U::cannot_undo},
         {"copy gone", copy([](auto& f) { f.target = T::missing; }), U::gone},
         {"copy changed", copy([](auto& f) { f.target_as_recorded = false; }),
          U::kept_target_changed},
         {"copy now a link", copy([](auto& f) { f.target = T::other; }), U::kept_target_changed},
         {"source gone", copy([](auto& f) { f.source = S::missing; }), U::kept_only_copy},
         {"source now a link", copy([](auto& f) { f.source = S::link; }), U::kept_source_link},
-        {"source hard-linked to it", copy([](auto& f) { f.source_is_target = true; }),
+        {"source hard-linked to it, which changed its time",
+         copy([](auto& f) { f.source_is_target = true, f.target_as_recorded = false; }),
          U::kept_same_file},
         {"source not read yet", copy([](auto&) {}), U::compare_bytes},
         {"source the same", copy([](auto& f) { f.same_bytes = true; }), U::remove},
-        {"source re-tagged", copy([](auto& f) { f.same_bytes = false; }),
-         U::kept_source_changed},
+        {"source re-tagged", copy([](auto& f) { f.same_bytes = false; }), U::kept_source_changed},
         {"moved back into a free place", moved([](auto&) {}), U::move_back},
         {"bytes found there, source removed",
          moved([](auto& f) { f.action = RecordAction::AlreadyThere; }), U::restore},
@@ -146,19 +151,16 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
         {"moved file replaced", moved([](auto& f) { f.target_as_recorded = false; }),
          U::kept_target_changed},
         {"another file in the source's place",
-         moved([](auto& f) { f.source = S::file, f.same_bytes = false; }),
-         U::kept_place_taken},
+         moved([](auto& f) { f.source = S::file, f.same_bytes = false; }), U::kept_place_taken},
         {"a link in the source's place", moved([](auto& f) { f.source = S::link; }),
          U::kept_place_taken},
         {"the source's bytes back already",
          moved([](auto& f) { f.source = S::file, f.same_bytes = true; }), U::remove},
-        {"never moved: its rename failed",
-         moved([](auto& f) {
+        {"never moved: its rename failed", moved([](auto& f) {
              f.source = S::file, f.source_as_recorded = true, f.target = T::missing;
          }),
          U::not_moved},
-        {"never moved: its removal failed",
-         moved([](auto& f) {
+        {"never moved: its removal failed", moved([](auto& f) {
              f.source = S::file, f.source_as_recorded = true, f.same_bytes = true;
          }),
          U::remove},
@@ -173,15 +175,15 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
 TEST(Decisions, WhatIsATemporaryOfOurs) {
     const std::string run = "0123456789ab";
     const std::string start = ".trackfold-123-" + run + "-";
-    for (const std::string& name : {start + "7.part", start + "probe", start + "probe:*?\"<>|\\",
-                                    start + "probe-\xE9"}) {
+    for (const std::string& name :
+         {start + "7.part", start + "probe", start + "probe:*?\"<>|\\", start + "probe-\xE9"}) {
         const auto parsed = parse_temp_name(name);
         EXPECT_TRUE(parsed && parsed->run == run) << name;
     }
     for (const std::string& name : std::vector<std::string>{
              start + "live take.mp3", start + "7.part.mp3", start + ".part", start + "probe2",
-          ".trackfold-x-" + run + "-1.part", ".trackfold-123-0123456789AB-1.part",
-          ".trackfold-123-0123456789a-1.part", std::string(".trackfold-record.txt")}) {
+             ".trackfold-x-" + run + "-1.part", ".trackfold-123-0123456789AB-1.part",
+             ".trackfold-123-0123456789a-1.part", std::string(".trackfold-record.txt")}) {
         EXPECT_FALSE(parse_temp_name(name)) << name;
     }
     const struct {

@@ -195,5 +195,91 @@ TEST_F(MoveTest, AMoveKilledAtAnyPointLosesNothingAndTheNextRunCompletesIt) {
     }
 }
 
+// Re-tagged in place while the move goes on, with its size and time put back, as taggers that
+// "keep the file time" do: the edit exists only in the source, which must stay.
+TEST_F(MoveTest, ASourceEditedAfterItsComparisonIsNeverRemoved) {
+    for (const bool source_on_image : {true, false}) {
+        SCOPED_TRACE(source_on_image ? "from exFAT to ext4" : "from ext4 to exFAT");
+        disk_.reset();
+        fs::remove_all(tmp.path() / "image");
+        if (!on_image(tmp.path() / "image")) {
+            GTEST_SKIP() << "no exFAT image: " << disk_->why_not();
+        }
+        in = (source_on_image ? disk_->path() : tmp.path()) / "in";
+        out = (source_on_image ? tmp.path() : disk_->path()) / "out";
+        fs::remove_all(in);
+        fs::remove_all(out);
+        make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+        make_mp3(in / "b.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(201));
+        const std::string first = read_file(in / "a.mp3");
+        int pumps = 0;
+        window.on_pump = [&] {
+            if (++pumps == 2) {
+                alter_audio(in / "a.mp3");
+            }
+        };
+        move_all();
+        window.on_pump = [] {};
+
+        ASSERT_TRUE(fs::exists(in / "a.mp3"));
+        EXPECT_TRUE(read_file(out / "Artist/Album/a.mp3") == first);
+        EXPECT_FALSE(read_file(in / "a.mp3") == first);
+        EXPECT_TRUE(window.log[0].ends_with("...Source kept (source changed while copying)"))
+            << window.log[0];
+    }
+}
+
+TEST_F(MoveTest, AFullDiskKeepsEverySourceAndUndoPutsBackEveryOneThatWent) {
+    disk_ = std::make_unique<MountedImage>(DiskKind::Ext4, tmp.path() / "image", 16);
+    if (!disk_->mounted()) {
+        GTEST_SKIP() << "no ext4 image: " << disk_->why_not();
+    }
+    out = disk_->path() / "out";
+    std::multiset<std::string> recordings;
+    for (int i = 0; i < 24; ++i) {
+        make_mp3(in / ("d" + std::to_string(i / 5)) / (std::to_string(i) + ".mp3"),
+                 {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(2000 + i));
+    }
+    const std::multiset<std::string> before = all_bytes({in});
+
+    EXPECT_FALSE(move_all());
+    EXPECT_EQ(all_bytes({in, out}), before) << "every recording once, at its source or target";
+    EXPECT_TRUE(std::any_of(window.log.begin(), window.log.end(), [](const auto& l) {
+        return l.ends_with("...Error (No space left on device)");
+    }));
+    EXPECT_TRUE(std::any_of(window.log.begin(), window.log.end(),
+                            [](const auto& l) { return l.ends_with("...Moved"); }));
+
+    const UndoResult undone =
+        UndoRun({out_folder(), std::nullopt, false, RecordTrust::checked}, [](const UndoStep&) {});
+    EXPECT_TRUE(undone.whole) << undone.problem;
+    EXPECT_EQ(all_bytes({in}), before);
+    EXPECT_EQ(files_below(out), Lines{});
+}
+
+TEST_F(MoveTest, ALinkIsNeverMovedAndAFolderReachedTwiceIsWalkedOnce) {
+    make_mp3(tmp.path() / "elsewhere/a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    fs::create_symlink("../elsewhere/a.mp3", in / "a.mp3");
+    make_mp3(in / "Music/b.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(201));
+    fs::create_directories(in / "Downloads");
+    fs::create_directory_symlink("../Music", in / "Downloads/music");
+    const std::string b = read_file(in / "Music/b.mp3");
+    CancelState = Idle;
+    SortRun(window, SortRequest{in_folder(), out_folder(), settings, false, true});
+    const Lines previewed = window.log;
+
+    ASSERT_TRUE(move_all()) << ::testing::PrintToString(window.log);
+
+    EXPECT_EQ(window.log, previewed);
+    EXPECT_TRUE(window.log[0].ends_with("...Link kept: copied what it leads to"));
+    EXPECT_TRUE(fs::is_symlink(in / "a.mp3"));
+    EXPECT_TRUE(fs::exists(tmp.path() / "elsewhere/a.mp3"));
+    EXPECT_EQ(files_below(out), (Lines{"Artist/Album/a.mp3", "Artist/Album/b.mp3"}));
+    EXPECT_TRUE(read_file(out / "Artist/Album/b.mp3") == b);
+    EXPECT_EQ(std::count_if(window.log.begin(), window.log.end(),
+                            [](const auto& l) { return l.find("...Left out") != l.npos; }),
+              1);
+}
+
 }  // namespace
 }  // namespace trackfold::test

@@ -232,5 +232,28 @@ TEST_F(SortSafetyTest, SortingInPlaceNeverTouchesASourceAndASecondRunWritesNothi
     }
 }
 
+// An editor that saves by writing a new file and renaming it leaves no settings file for a
+// moment, and an edit may name a folder outside the output: the run keeps what it had.
+TEST_F(SortSafetyTest, SettingsThatVanishOrLeadOutMidRunLeaveTheRunWithTheOnesItHad) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    for (const char* folder : {"a", "b", "c", "d"}) {
+        make_mp3(in / folder / "x.mp3", {TagKind::Id3v24, folder, "Album"});
+    }
+    const std::string saved = read_file(settings);
+    int pumps = 0;
+    window.on_pump = [&] {
+        if (++pumps == 1) {
+            fs::remove(settings);
+        } else if (pumps == 3) {
+            write_file(settings, saved);
+            PutIniText(settings, "SYSTEM", "AlbumFolder", "../escaped");
+        }
+    };
+    sort();
+    EXPECT_EQ(files_below(out), (Lines{"Albums/a/Album/x.mp3", "Albums/b/Album/x.mp3",
+                                       "Albums/c/Album/x.mp3", "Albums/d/Album/x.mp3"}));
+    EXPECT_FALSE(fs::exists(tmp.path() / "escaped"));
+}
+
 }  // namespace
 }  // namespace trackfold::test
