@@ -78,7 +78,7 @@ std::optional<std::string> run_to_undo(const RunsInRecord& runs,
     }
     // A run an undo left part done comes before any older one.
     for (auto it = runs.with_placements.rbegin(); it != runs.with_placements.rend(); ++it) {
-        if (!undone.contains(*it) && !runs.undone_by.contains(*it)) {
+        if (!undone.contains(*it)) {
             return *it;
         }
     }

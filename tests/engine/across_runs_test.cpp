@@ -125,7 +125,7 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
          {put("disc1/01.mp3", 4), sort_from("disc1"), put("disc2/01.mp3", 6), sort_from("disc2")},
          {{"01.mp3", 0}, {"01 (2).mp3", 1}}},
         {"another recording with the name, size and time of the copy",
-         {put("disc1/01.mp3", 4), sort_from("disc1"), lookalike("disc2/01.mp3", "disc1/01.mp3"),
+         {put("disc1/01.mp3", 200), sort_from("disc1"), lookalike("disc2/01.mp3", "disc1/01.mp3"),
           sort_from("disc2")},
          {{"01.mp3", 0}, {"01 (2).mp3", 1}}},
         {"an incoming folder cleared after every night, one name each night",

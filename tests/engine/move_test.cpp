@@ -226,6 +226,7 @@ TEST_F(MoveTest, ASourceEditedAfterItsComparisonIsNeverRemoved) {
         EXPECT_FALSE(read_file(in / "a.mp3") == first);
         EXPECT_TRUE(window.log[0].ends_with("...Source kept (source changed while copying)"))
             << window.log[0];
+        EXPECT_TRUE(window.log[1].ends_with("...Moved")) << "each file its own fate";
     }
 }
 

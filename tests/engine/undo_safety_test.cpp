@@ -230,6 +230,38 @@ TEST_P(UndoSafetyTest, AnUnchangedReRunWritesOnlyItsStartAndEndAlsoForTwinSource
     EXPECT_EQ(files_below(out), Lines{"x.mp3"});
 }
 
+// Anyone who may write the record may have written any line of it.
+TEST_P(UndoSafetyTest, ARecordOthersMayHaveWrittenIsRefusedUnlessTrusted) {
+    if (GetParam() != Disk::Ext4) {
+        GTEST_SKIP() << "exFAT keeps no owners or permissions";
+    }
+    make_mp3(in / "a.mp3", {TagKind::None}, mpeg_audio(200));
+    ASSERT_TRUE(run("copy"));
+    const fs::path record = out / kRecordFileName;
+    fs::permissions(record, fs::perms::others_write, fs::perm_options::add);
+    EXPECT_NE(undo().problem.find("others may write to it"), std::string::npos);
+    fs::permissions(record, fs::perms::others_write, fs::perm_options::remove);
+    ASSERT_EQ(::chown(record.c_str(), 12345, 12345), 0);
+    EXPECT_NE(undo().problem.find("belongs to another user"), std::string::npos);
+    EXPECT_TRUE(fs::exists(out / "a.mp3"));
+
+    UndoRequest trusted{out_folder()};
+    trusted.trust = RecordTrust::given;
+    EXPECT_TRUE(UndoRun(trusted, [](const UndoStep&) {}).whole);
+    EXPECT_FALSE(fs::exists(out / "a.mp3"));
+}
+
+TEST_P(UndoSafetyTest, NoRunStartsWhileAnUndoIsGoingOn) {
+    make_mp3(in / "a.mp3", {TagKind::None}, mpeg_audio(200));
+    ASSERT_TRUE(run("copy"));
+    PlacementRecord undoing(out_folder());
+    ASSERT_FALSE(undoing.open(RecordUse::undo, RecordTrust::given));
+    EXPECT_FALSE(run("copy"));
+    EXPECT_EQ(window.log.back(), "...Not started (cannot use the record " + out_folder() +
+                                     std::string(kRecordFileName) +
+                                     ": an undo of this output folder is going on)");
+}
+
 // A damaged record (a disk that lost its blocks reads zeros) costs no more than a good one.
 TEST(DamagedRecord, ARecordWithoutLineBreaksIsReadInBoundedMemory) {
     TempDir out;
