@@ -6,21 +6,11 @@
 #include <cerrno>
 #include <vector>
 
+#include "util/text.h"
+
 namespace trackfold {
 
 namespace {
-
-std::vector<std::string_view> parts_of(std::string_view path) {
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t slash = path.find('/', start);
-        parts.push_back(path.substr(start, slash - start));
-        if (slash == std::string_view::npos) {
-            return parts;
-        }
-        start = slash + 1;
-    }
-}
 
 // A link or a file where a folder should be: the path leads somewhere it must not.
 std::error_code way_error(int error) {
@@ -29,11 +19,16 @@ std::error_code way_error(int error) {
 
 }  // namespace
 
+bool is_inside(std::string_view path, std::string_view folder) {
+    return path.starts_with(folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
+}
+
 bool is_plain_relative(std::string_view path) {
     if (path.empty() || path.front() == '/') {
         return false;
     }
-    for (const std::string_view part : parts_of(path)) {
+    for (const std::string_view part : split_at(path, '/')) {
         if (part.empty() || part == "." || part == "..") {
             return false;
         }
@@ -61,7 +56,7 @@ Beneath open_beneath(int root_fd, std::string_view relative, MissingFolders miss
         result.error = std::make_error_code(std::errc::invalid_argument);
         return result;
     }
-    const std::vector<std::string_view> parts = parts_of(relative);
+    const std::vector<std::string_view> parts = split_at(relative, '/');
     FileDescriptor at(::fcntl(root_fd, F_DUPFD_CLOEXEC, 0));
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         const std::string part(parts[i]);

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <vector>
 
+#include "util/text.h"
+
 namespace trackfold {
 
 namespace {
@@ -153,18 +155,6 @@ bool parse_time(std::string_view text, std::int64_t& ns) {
     return true;
 }
 
-std::vector<std::string_view> split_fields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    for (std::size_t start = 0;;) {
-        const std::size_t tab = text.find('\t', start);
-        fields.push_back(text.substr(start, tab - start));
-        if (tab == std::string_view::npos) {
-            return fields;
-        }
-        start = tab + 1;
-    }
-}
-
 bool parse_placement(const std::vector<std::string_view>& f, RecordLine& line) {
     if (f.size() != 14) {
         return false;
@@ -264,7 +254,7 @@ std::string format_record_line(const RecordLine& line) {
 }
 
 std::optional<RecordLine> parse_record_line(std::string_view text) {
-    const std::vector<std::string_view> fields = split_fields(text);
+    const std::vector<std::string_view> fields = split_at(text, '\t');
     if (fields.size() < 4 || fields[0].empty() || fields[1].empty()) {
         return std::nullopt;
     }

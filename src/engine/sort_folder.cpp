@@ -13,6 +13,7 @@
 #include "engine/cancel_state.h"
 #include "engine/folder_listing.h"
 #include "engine/folder_settings.h"
+#include "engine/path_inside.h"
 #include "engine/run_output.h"
 #include "engine/walk_rules.h"
 #include "tags/audio_formats.h"
@@ -28,11 +29,6 @@ namespace {
 // A move removes its waiting sources in batches of about this size.
 constexpr std::size_t kSettleFiles = 500;
 constexpr std::uintmax_t kSettleBytes = 512ULL << 20;
-
-bool inside(const std::string& path, const std::string& folder) {
-    return path.starts_with(folder) &&
-           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
-}
 
 std::string lower_extension(std::string_view name) {
     const std::size_t dot = name.rfind('.');
@@ -262,7 +258,7 @@ std::string Sorter::State::start_output(const std::string& input, const std::str
     output_real = real_path(output);
     walk_rules = std::make_unique<WalkRules>(input_real, output_real);
     output_in_walk = !output_real.empty() && !input_real.empty() &&
-                     (inside(output_real, input_real) || inside(input_real, output_real));
+                     (is_inside(output_real, input_real) || is_inside(input_real, output_real));
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk && !preview);
     run_output->writer.set_move(move);

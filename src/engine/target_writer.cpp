@@ -12,6 +12,7 @@
 #include "engine/file_copy.h"
 #include "engine/file_descriptor.h"
 #include "engine/folder_names.h"
+#include "engine/path_inside.h"
 #include "util/case_fold.h"
 
 namespace trackfold {
@@ -181,10 +182,8 @@ bool TargetWriter::inside_input(const std::string& real_path) const {
         // Where it cannot be told, the folder is taken to be part of the input.
         return true;
     }
-    return std::any_of(input_roots_.begin(), input_roots_.end(), [&](const std::string& root) {
-        return real_path.starts_with(root) && (real_path.size() == root.size() ||
-                                               real_path[root.size()] == '/' || root.back() == '/');
-    });
+    return std::any_of(input_roots_.begin(), input_roots_.end(),
+                       [&](const std::string& root) { return is_inside(real_path, root); });
 }
 
 std::string TargetWriter::temp_name() {

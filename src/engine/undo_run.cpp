@@ -297,6 +297,26 @@ Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
             step};
 }
 
+// How a verdict that changes nothing is told.
+UndoAction told_as(UndoVerdict verdict) {
+    constexpr std::pair<UndoVerdict, UndoAction> kTold[] = {
+        {UndoVerdict::gone, UndoAction::Gone},
+        {UndoVerdict::refused, UndoAction::Refused},
+        {UndoVerdict::cannot_undo, UndoAction::CannotUndo},
+        {UndoVerdict::kept_source_changed, UndoAction::KeptSourceChanged},
+        {UndoVerdict::kept_only_copy, UndoAction::KeptOnlyCopy},
+        {UndoVerdict::kept_source_link, UndoAction::KeptSourceLink},
+        {UndoVerdict::kept_same_file, UndoAction::KeptSameFile},
+        {UndoVerdict::kept_place_taken, UndoAction::KeptPlaceTaken},
+    };
+    for (const auto& [known, action] : kTold) {
+        if (known == verdict) {
+            return action;
+        }
+    }
+    return UndoAction::KeptChanged;
+}
+
 UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& target) {
     const std::string path = request_.output + line.target;
     UndoStep step{UndoAction::KeptChanged, path, {}, line.source};
@@ -342,31 +362,8 @@ UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& tar
             ::utimensat(place.at.folder.get(), place.at.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
             return step;
         }
-        case UndoVerdict::gone:
-            step.action = UndoAction::Gone;
-            return step;
-        case UndoVerdict::refused:
-            step.action = UndoAction::Refused;
-            return step;
-        case UndoVerdict::cannot_undo:
-            step.action = UndoAction::CannotUndo;
-            return step;
-        case UndoVerdict::kept_source_changed:
-            step.action = UndoAction::KeptSourceChanged;
-            return step;
-        case UndoVerdict::kept_only_copy:
-            step.action = UndoAction::KeptOnlyCopy;
-            return step;
-        case UndoVerdict::kept_source_link:
-            step.action = UndoAction::KeptSourceLink;
-            return step;
-        case UndoVerdict::kept_same_file:
-            step.action = UndoAction::KeptSameFile;
-            return step;
-        case UndoVerdict::kept_place_taken:
-            step.action = UndoAction::KeptPlaceTaken;
-            return step;
         default:
+            step.action = told_as(verdict);
             return step;
     }
 }

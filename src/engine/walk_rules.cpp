@@ -1,23 +1,18 @@
 #include "engine/walk_rules.h"
 
+#include "engine/path_inside.h"
+
 namespace trackfold {
 
-namespace {
-
-bool inside(const std::string& path, const std::string& folder) {
-    return path.starts_with(folder) &&
-           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool is_system_folder(const std::string& real_path) {
     // Removable disks are mounted below /run/media on many desktops.
-    if (inside(real_path, "/run/media")) {
+    if (is_inside(real_path, "/run/media")) {
         return false;
     }
     for (const char* system : {"/proc", "/sys", "/dev", "/run"}) {
-        if (inside(real_path, system)) {
+        if (is_inside(real_path, system)) {
             return true;
         }
     }

@@ -2,6 +2,18 @@
 
 namespace trackfold {
 
+std::vector<std::string_view> split_at(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        start = at + 1;
+    }
+}
+
 std::string trim_spaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) {

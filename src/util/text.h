@@ -4,8 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trackfold {
+
+// The parts of a text between the separators, empty ones included: "a\tb\t" gives "a", "b", "".
+std::vector<std::string_view> split_at(std::string_view text, char separator);
 
 // Removes leading and trailing spaces only: tabs and other blanks are part of a name.
 std::string trim_spaces(std::string_view text);
