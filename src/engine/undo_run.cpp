@@ -156,7 +156,9 @@ class Undoer {
     void sweep(const Place& place, const std::string& folder);
     bool same_bytes(const Place& a, const Place& b) const;
     std::error_code copy_back(const Place& target, Place& source);
-    UndoStep execute(UndoVerdict verdict, const RecordLine& line, Place& target);
+    // `source_below`: where a moved file's source was, below the run's input.
+    UndoStep execute(UndoVerdict verdict, const RecordLine& line, Place& target,
+                     const std::string& source_below);
 
     const UndoRequest& request_;
     PlacementRecord& record_;
@@ -292,7 +294,7 @@ Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
     if (verdict == UndoVerdict::nothing || verdict == UndoVerdict::not_moved) {
         return {verdict, std::nullopt};
     }
-    UndoStep step = execute(verdict, line, target);
+    UndoStep step = execute(verdict, line, target, source_below.value_or(""));
     return {step.action == UndoAction::KeptError ? UndoVerdict::kept_target_changed : verdict,
             step};
 }
@@ -317,7 +319,8 @@ UndoAction told_as(UndoVerdict verdict) {
     return UndoAction::KeptChanged;
 }
 
-UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& target) {
+UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& target,
+                         const std::string& source_below) {
     const std::string path = request_.output + line.target;
     UndoStep step{UndoAction::KeptChanged, path, {}, line.source};
     const bool change = !request_.preview;
@@ -336,8 +339,7 @@ UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& tar
                 return step;
             }
             // The source's folders, made again where the move emptied them away.
-            Place place =
-                look(input_fd(), *relative_below(line.source, input_), MissingFolders::make);
+            Place place = look(input_fd(), source_below, MissingFolders::make);
             std::error_code ec = place.at.error;
             int error = ec ? ec.value() : EXDEV;
             if (!ec && back) {

@@ -96,6 +96,11 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
                 fs::remove(record);
                 return;
             }
+            if (std::string(what) == "share") {
+                std::error_code ec;  // FAT and exFAT have no permissions to change
+                fs::permissions(record, fs::perms::others_write, fs::perm_options::add, ec);
+                return;
+            }
             // Cut in the middle of the file's line, as a killed run may leave it, and garbage
             // after it.
             const std::string text = read_file(record);
@@ -135,6 +140,10 @@ TEST_P(AcrossRunsTest, AFileIsReplacedOnlyByANewVersionOfItsOwnSource) {
          {{"01.mp3", 0}, {"01 (2).mp3", 1}, {"01 (3).mp3", 2}}},
         {"the record deleted, then the source re-tagged",
          {put("a/01.mp3", 4), sort_from("a"), on_record("delete"), retag("a/01.mp3", 6),
+          sort_from("a")},
+         {{"01.mp3", 0}, {"01 (2).mp3", 1}}},
+        {"the record made writable by others, then the source re-tagged",
+         {put("a/01.mp3", 4), sort_from("a"), on_record("share"), retag("a/01.mp3", 6),
           sort_from("a")},
          {{"01.mp3", 0}, {"01 (2).mp3", 1}}},
         {"the file's line cut short, garbage after it, then the source re-tagged",

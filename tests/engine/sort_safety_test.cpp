@@ -229,6 +229,16 @@ TEST_F(SortSafetyTest, SortingInPlaceNeverTouchesASourceAndASecondRunWritesNothi
         sort_from(in.string() + "/");
         EXPECT_EQ(snapshot(root.path()), after);
         EXPECT_EQ(window.count(Counter::AlbumArtist), window.count(Counter::ReadFile));
+
+        // Re-tagged: its own earlier copy lies below the input, where nothing is replaced.
+        make_mp3(in / "Downloads/01.mp3", {TagKind::Id3v24, "Zappa", "Apostrophe"}, mpeg_audio(12));
+        sort_from(in.string() + "/");
+        const auto again = snapshot(root.path());
+        for (const auto& [path, file] : after) {
+            if (path.starts_with(place)) {
+                EXPECT_TRUE(again.contains(path) && again.at(path) == file) << path;
+            }
+        }
     }
 }
 

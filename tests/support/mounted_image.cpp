@@ -59,7 +59,7 @@ MountedImage::MountedImage(DiskKind kind, const fs::path& work, int megabytes)
     }
     const fs::path image = work / "disk.img";
     fs::create_directories(mount_point_);
-    const std::string format = ext4    ? "mkfs.ext4 -q -F " + quoted(image)
+    const std::string format = ext4    ? "mkfs.ext4 -q -F -m 0 " + quoted(image)
                                : exfat ? "mkfs.exfat " + quoted(image)
                                        : "mkfs.vfat -F 32 " + quoted(image);
     if (run("truncate -s " + std::to_string(megabytes) + "M " + quoted(image) + " && " + format +
