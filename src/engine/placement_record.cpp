@@ -261,9 +261,7 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
     }
     trusted_ = written_only_by_user_or_root(fd_);
     writable_ = use == RecordUse::run || use == RecordUse::undo;
-    if (use != RecordUse::undo && use != RecordUse::undo_preview) {
-        load();
-    }
+    load();
     return {};
 }
 

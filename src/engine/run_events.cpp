@@ -307,7 +307,9 @@ std::string json_line(const RunEvent& event) {
             },
             [](const DiskFailed& e) {
                 return JsonObject("disk-error")
-                    .text("what", e.what == "Flush" ? "flush" : "record")
+                    .text("what", e.what == "Flush"      ? "flush"
+                                  : e.what == "Settings" ? "settings"
+                                                         : "record")
                     .text("path", e.path)
                     .text("reason", e.reason)
                     .done();

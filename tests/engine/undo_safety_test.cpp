@@ -182,6 +182,10 @@ TEST_P(UndoSafetyTest, AnUndoWaitsForNoRunAndAKilledOneIsFinishedByTheNext) {
         EXPECT_EQ(somewhere.count(recording), 1u);
     }
 
+    // What a move killed in a copy leaves: its temporary goes with the undo.
+    const std::string left = ".trackfold-1-" + last_run() + "-9.part";
+    write_file(out / "Artist/Album" / left, "half a copy");
+
     const UndoResult finished = undo();
     EXPECT_TRUE(finished.whole) << ::testing::PrintToString(lines);
     EXPECT_EQ(files_below(in), before);
