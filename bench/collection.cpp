@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/folder_names.h"
+#include "engine/naming/folder_names.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "engine/start_run.h"
+#include "engine/run/start_run.h"
 #include "tags/tag_reader.h"
 
 namespace fs = std::filesystem;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "engine/placement_record.h"
+#include "engine/record/placement_record.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -16,7 +16,7 @@
 #include "child_process.h"
 #include "collection.h"
 #include "contenders.h"
-#include "engine/record_line.h"
+#include "engine/record/record_line.h"
 #include "read_only_stream.h"
 #include "support/audio_fixture.h"
 #include "support/mp3_fixture.h"

@@ -11,9 +11,9 @@
 
 #include "app/browse_folder.h"
 #include "app/pump_clock.h"
-#include "engine/run_progress.h"
-#include "engine/run_window.h"
-#include "engine/start_run.h"
+#include "engine/run/run_progress.h"
+#include "engine/run/run_window.h"
+#include "engine/run/start_run.h"
 #include "tags/tag_reader.h"
 
 class QLabel;

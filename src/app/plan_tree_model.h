@@ -2,7 +2,7 @@
 
 #include <QAbstractItemModel>
 
-#include "engine/plan_tree.h"
+#include "engine/run/plan_tree.h"
 
 namespace trackfold {
 

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "app/plan_tree_model.h"
-#include "engine/cancel_state.h"
-#include "engine/start_run.h"
+#include "engine/run/cancel_state.h"
+#include "engine/run/start_run.h"
 
 namespace trackfold {
 

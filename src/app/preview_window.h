@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/pump_clock.h"
-#include "engine/plan_tree.h"
-#include "engine/run_progress.h"
-#include "engine/run_window.h"
-#include "engine/sort_run.h"
+#include "engine/run/plan_tree.h"
+#include "engine/run/run_progress.h"
+#include "engine/run/run_window.h"
+#include "engine/run/sort_run.h"
 
 class QLabel;
 class QProgressBar;

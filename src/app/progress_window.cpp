@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "engine/cancel_state.h"
+#include "engine/run/cancel_state.h"
 
 namespace trackfold {
 

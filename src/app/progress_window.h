@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "engine/run_progress.h"
+#include "engine/run/run_progress.h"
 
 class QLabel;
 class QProgressBar;

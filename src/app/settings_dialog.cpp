@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "engine/file_types.h"
-#include "engine/settings_keys.h"
+#include "engine/naming/file_types.h"
+#include "engine/run/settings_keys.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
 #include "util/text.h"

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "engine/cancel_state.h"
+#include "engine/run/cancel_state.h"
 
 namespace trackfold {
 

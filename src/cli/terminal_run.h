@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/run_progress.h"
-#include "engine/run_window.h"
+#include "engine/run/run_progress.h"
+#include "engine/run/run_window.h"
 
 namespace trackfold {
 

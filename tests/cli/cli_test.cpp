@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "engine/record_line.h"
-#include "engine/sort_run.h"
+#include "engine/record/record_line.h"
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 
 namespace fs = std::filesystem;

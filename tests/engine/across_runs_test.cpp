@@ -11,7 +11,7 @@
 #include <memory>
 #include <set>
 
-#include "engine/placement_record.h"
+#include "engine/record/placement_record.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 

@@ -1,12 +1,12 @@
 // The rules that keep files safe, each a pure decision, each row a way to break it.
 #include <gtest/gtest.h>
 
-#include "engine/folder_settings.h"
-#include "engine/path_inside.h"
-#include "engine/place_decision.h"
-#include "engine/temp_names.h"
-#include "engine/undo_decision.h"
-#include "engine/walk_rules.h"
+#include "engine/fsio/path_inside.h"
+#include "engine/naming/temp_names.h"
+#include "engine/place/place_decision.h"
+#include "engine/record/undo_decision.h"
+#include "engine/run/folder_settings.h"
+#include "engine/walk/walk_rules.h"
 
 namespace trackfold::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/disk_traits.h"
+#include "engine/fsio/disk_traits.h"
 
 #include <gtest/gtest.h>
 

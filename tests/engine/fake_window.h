@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/run_window.h"
+#include "engine/run/run_window.h"
 
 namespace trackfold::test {
 

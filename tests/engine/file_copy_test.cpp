@@ -1,10 +1,10 @@
-#include "engine/file_copy.h"
+#include "engine/fsio/file_copy.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "engine/file_descriptor.h"
+#include "engine/fsio/file_descriptor.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/file_types.h"
-#include "engine/plan_tree.h"
-#include "engine/sort_run.h"
+#include "engine/naming/file_types.h"
+#include "engine/run/plan_tree.h"
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/audio_fixture.h"
 

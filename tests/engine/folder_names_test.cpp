@@ -1,8 +1,8 @@
-#include "engine/folder_names.h"
+#include "engine/naming/folder_names.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/disk_traits.h"
+#include "engine/fsio/disk_traits.h"
 
 namespace trackfold {
 namespace {

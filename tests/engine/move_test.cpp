@@ -9,9 +9,9 @@
 #include <memory>
 #include <set>
 
-#include "engine/file_descriptor.h"
-#include "engine/sort_run.h"
-#include "engine/undo_run.h"
+#include "engine/fsio/file_descriptor.h"
+#include "engine/record/undo_run.h"
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 

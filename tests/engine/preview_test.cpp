@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/sort_run.h"
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 

@@ -1,4 +1,4 @@
-#include "engine/run_progress.h"
+#include "engine/run/run_progress.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/file_count.h"
+#include "engine/walk/file_count.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

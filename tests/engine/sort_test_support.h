@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/cancel_state.h"
-#include "engine/record_line.h"
-#include "engine/sort_folder.h"
+#include "engine/record/record_line.h"
+#include "engine/run/cancel_state.h"
+#include "engine/walk/sort_folder.h"
 #include "fake_window.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "engine/start_run.h"
+#include "engine/run/start_run.h"
 
 #include <gtest/gtest.h>
 

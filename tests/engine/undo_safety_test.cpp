@@ -9,9 +9,9 @@
 #include <memory>
 #include <set>
 
-#include "engine/placement_record.h"
-#include "engine/sort_run.h"
-#include "engine/undo_run.h"
+#include "engine/record/placement_record.h"
+#include "engine/record/undo_run.h"
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 
@@ -138,11 +138,13 @@ TEST_P(UndoSafetyTest, ACopyWhoseSourceBecameALinkToItIsKept) {
     const Lines kept = hard ? Lines{"1.mp3", "2.mp3", "3.mp3"} : Lines{"1.mp3", "2.mp3"};
     EXPECT_EQ(files_below(out), kept);
     EXPECT_TRUE(read_file(in / "3.mp3") == three);
-    EXPECT_EQ(lines.at(1), "Kept: " + out_folder() + "2.mp3 ...Its source is now a link: this "
-                                                     "may be the only copy");
+    EXPECT_EQ(lines.at(1), "Kept: " + out_folder() +
+                               "2.mp3 ...Its source is now a link: this "
+                               "may be the only copy");
     if (hard) {
-        EXPECT_EQ(lines.at(0), "Kept: " + out_folder() + "3.mp3 ...Its source is this very file "
-                                                         "under another name");
+        EXPECT_EQ(lines.at(0), "Kept: " + out_folder() +
+                                   "3.mp3 ...Its source is this very file "
+                                   "under another name");
     }
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/record_line.h"
+#include "engine/record/record_line.h"
 #include "fuzz_support.h"
 
 using trackfold::fuzz::check;

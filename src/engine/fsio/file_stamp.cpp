@@ -1,0 +1,66 @@
+#include "engine/fsio/file_stamp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+
+namespace trackfold {
+
+namespace {
+
+std::int64_t nanoseconds(const statx_timestamp& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+StampResult stamp(int dir_fd, const char* path, int flags) {
+    struct statx info {};
+    if (::statx(dir_fd, path, flags, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
+        return {std::nullopt, {errno, std::generic_category()}};
+    }
+    FileStamp stamp{static_cast<std::int64_t>(info.stx_size),
+                    nanoseconds(info.stx_mtime),
+                    nanoseconds(info.stx_ctime),
+                    info.stx_ino,
+                    0,
+                    makedev(info.stx_dev_major, info.stx_dev_minor),
+                    info.stx_mode};
+    if ((info.stx_mask & STATX_BTIME) != 0) {
+        stamp.birth_ns = nanoseconds(info.stx_btime);
+    }
+    return {stamp, {}};
+}
+
+}  // namespace
+
+StampResult stamp_of_fd(int fd) {
+    return stamp(fd, "", AT_EMPTY_PATH);
+}
+
+StampResult stamp_at(int folder_fd, const std::string& name) {
+    return stamp(folder_fd, name.c_str(), AT_SYMLINK_NOFOLLOW);
+}
+
+StampResult stamp_of_path(const std::string& path) {
+    return stamp(AT_FDCWD, path.c_str(), 0);
+}
+
+bool same_file_object(const FileStamp& now, const FileStamp& then) {
+    return now.inode == then.inode && now.birth_ns == then.birth_ns;
+}
+
+bool proven_same_file_object(const FileStamp& now, const FileStamp& then) {
+    return same_file_object(now, then) && then.birth_ns != 0;
+}
+
+bool unchanged_since(const FileStamp& now, const FileStamp& then) {
+    return same_file_object(now, then) && now.size == then.size && now.mtime_ns == then.mtime_ns &&
+           (then.birth_ns != 0 || now.ctime_ns == then.ctime_ns);
+}
+
+bool untouched_since(const FileStamp& now, const FileStamp& then) {
+    return now.size == then.size && now.mtime_ns == then.mtime_ns && now.ctime_ns == then.ctime_ns;
+}
+
+}  // namespace trackfold

@@ -1,0 +1,103 @@
+#include "engine/fsio/path_inside.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "util/text.h"
+
+namespace trackfold {
+
+namespace {
+
+// A link or a file where a folder should be: the path leads somewhere it must not.
+std::error_code way_error(int error) {
+    return {error == ELOOP || error == ENOTDIR ? ENOTDIR : error, std::generic_category()};
+}
+
+}  // namespace
+
+bool is_inside(std::string_view path, std::string_view folder) {
+    return path.starts_with(folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
+}
+
+bool is_plain_relative(std::string_view path) {
+    if (path.empty() || path.front() == '/') {
+        return false;
+    }
+    for (const std::string_view part : split_at(path, '/')) {
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> relative_below(std::string_view path, std::string_view folder) {
+    if (folder.empty() || !path.starts_with(folder)) {
+        return std::nullopt;
+    }
+    path.remove_prefix(folder.size());
+    if (folder.back() != '/') {
+        if (!path.starts_with('/')) {
+            return std::nullopt;
+        }
+        path.remove_prefix(1);
+    }
+    return is_plain_relative(path) ? std::optional<std::string>(path) : std::nullopt;
+}
+
+Beneath open_beneath(int root_fd, std::string_view relative, MissingFolders missing) {
+    Beneath result;
+    if (!is_plain_relative(relative)) {
+        result.error = std::make_error_code(std::errc::invalid_argument);
+        return result;
+    }
+    const std::vector<std::string_view> parts = split_at(relative, '/');
+    FileDescriptor at(::fcntl(root_fd, F_DUPFD_CLOEXEC, 0));
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        const std::string part(parts[i]);
+        constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        int next = ::openat(at.get(), part.c_str(), kFlags);
+        if (next < 0 && errno == ENOENT && missing == MissingFolders::make &&
+            (::mkdirat(at.get(), part.c_str(), 0777) == 0 || errno == EEXIST)) {
+            next = ::openat(at.get(), part.c_str(), kFlags);
+        }
+        if (next < 0) {
+            result.error = way_error(errno);
+            return result;
+        }
+        at = FileDescriptor(next);
+    }
+    result.folder = std::move(at);
+    result.name = std::string(parts.back());
+    return result;
+}
+
+FileDescriptor open_folder_nofollow(const std::string& absolute, std::error_code& ec) {
+    FileDescriptor root(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (absolute == "/") {
+        return root;
+    }
+    if (absolute.empty() || absolute.front() != '/') {
+        ec = std::make_error_code(std::errc::invalid_argument);
+        return FileDescriptor(-1);
+    }
+    Beneath found =
+        open_beneath(root.get(), std::string_view(absolute).substr(1), MissingFolders::refuse);
+    if (found.error) {
+        ec = found.error;
+        return FileDescriptor(-1);
+    }
+    const int fd = ::openat(found.folder.get(), found.name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        ec = way_error(errno);
+    }
+    return FileDescriptor(fd);
+}
+
+}  // namespace trackfold

@@ -1,0 +1,51 @@
+#include "engine/naming/file_types.h"
+
+#include <algorithm>
+
+#include "tags/audio_formats.h"
+
+namespace trackfold {
+namespace {
+
+std::string lower_ascii(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return out;
+}
+
+}  // namespace
+
+FileTypes parse_file_types(std::string_view setting) {
+    constexpr std::string_view kSeparators = " \t,";
+    FileTypes types;
+    for (std::size_t at = setting.find_first_not_of(kSeparators); at != std::string_view::npos;
+         at = setting.find_first_not_of(kSeparators, at)) {
+        const std::size_t end = std::min(setting.find_first_of(kSeparators, at), setting.size());
+        const std::string_view written = setting.substr(at, end - at);
+        at = end;
+        const std::string type =
+            lower_ascii(written.starts_with('.') ? written.substr(1) : written);
+        auto& list = is_supported_extension(type) ? types.accepted : types.unknown;
+        const std::string& kept = &list == &types.accepted ? type : std::string(written);
+        if (std::find(list.begin(), list.end(), kept) == list.end()) {
+            list.push_back(kept);
+        }
+    }
+    if (types.accepted.empty() && types.unknown.empty()) {
+        types.accepted.push_back("mp3");
+    }
+    return types;
+}
+
+bool has_accepted_type(std::string_view name, const std::vector<std::string>& accepted) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    const std::string extension = lower_ascii(name.substr(dot + 1));
+    return std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
+}
+
+}  // namespace trackfold

@@ -1,0 +1,249 @@
+#include "engine/place/output_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "engine/naming/folder_names.h"
+#include "util/case_fold.h"
+#include "util/real_path.h"
+
+namespace fs = std::filesystem;
+
+namespace trackfold {
+
+namespace {
+
+std::string joined(const std::string& real_folder, const std::string& name) {
+    return (real_folder == "/" ? "" : real_folder) + "/" + name;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+}  // namespace
+
+OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
+    const auto found = entries.find(folded_name);
+    return found == entries.end() ? nullptr : &found->second;
+}
+
+OutputTree::OutputTree(Hooks hooks, bool preview) : hooks_(std::move(hooks)), preview_(preview) {}
+
+OutputTree::~OutputTree() {
+    if (open_folder_fd_ >= 0) {
+        ::close(open_folder_fd_);
+    }
+}
+
+int OutputTree::open_folder(const Folder& folder, const std::string& path) {
+    if (open_folder_ == &folder) {
+        return open_folder_fd_;
+    }
+    if (open_folder_fd_ >= 0) {
+        ::close(open_folder_fd_);
+    }
+    open_folder_fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (open_folder_fd_ < 0 && errno == EACCES) {
+        // A folder we may write but not list still takes new files by name.
+        open_folder_fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+    open_folder_ = open_folder_fd_ >= 0 ? &folder : nullptr;
+    return open_folder_fd_;
+}
+
+bool OutputTree::make_folder(const std::string& path, std::error_code& ec) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        if (hooks_.made_folder) {
+            hooks_.made_folder(path);
+        }
+        return true;
+    }
+    if (errno != EEXIST) {
+        ec.assign(errno, std::generic_category());
+    } else if (struct stat info{}; ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        ec = std::make_error_code(std::errc::file_exists);
+    }
+    return false;
+}
+
+void OutputTree::foresee_folder(const std::string& path, std::error_code& ec) const {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        ec = std::make_error_code(std::errc::file_exists);
+    }
+}
+
+void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
+    ec.clear();
+    if (ensured_.contains(folder)) {
+        return;
+    }
+    // Level by level from the top, so that each folder the run makes is told.
+    const fs::path normal = fs::path(folder).lexically_normal();
+    fs::path made;
+    for (const fs::path& part : normal) {
+        made /= part;
+        if (part.empty() || part == "/" || part == "." || part == "..") {
+            continue;
+        }
+        if (preview_) {
+            foresee_folder(made.string(), ec);
+        } else {
+            make_folder(made.string(), ec);
+        }
+        if (ec) {
+            return;
+        }
+    }
+    ensured_.insert(folder);
+}
+
+DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
+    if (const auto known = disks_.find(device); known != disks_.end()) {
+        return known->second;
+    }
+    if (preview_) {
+        // The probe writes a file; the preview goes by what the disk is.
+        const PredictedTraits predicted = predict_disk(path);
+        if (!predicted.known && hooks_.unsure_disk) {
+            hooks_.unsure_disk(path);
+        }
+        disks_.emplace(device, predicted.traits);
+        return predicted.traits;
+    }
+    const ProbedTraits probe = probe_disk(path, hooks_.temp_prefix);
+    if (probe.probed) {
+        // Otherwise tried again in the next folder of this disk, which may be writable.
+        disks_.emplace(device, probe.traits);
+    }
+    return probe.traits;
+}
+
+void OutputTree::list(const std::string& path, Folder& folder) {
+    std::vector<Entry> names;
+    struct stat info {};
+    if (std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str())); dir) {
+        const int dir_fd = ::dirfd(dir.get());
+        if (::fstat(dir_fd, &info) == 0) {
+            folder.device = info.st_dev;
+        }
+        while (const dirent* entry = ::readdir(dir.get())) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (hooks_.is_stale_temp && hooks_.is_stale_temp(name)) {
+                if (!preview_) {
+                    ::unlinkat(dir_fd, name.c_str(), 0);
+                }
+                continue;
+            }
+            Entry found{std::move(name), entry->d_type == DT_DIR, entry->d_type == DT_LNK};
+            if (entry->d_type == DT_UNKNOWN &&
+                ::fstatat(dir_fd, found.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+                found.is_folder = S_ISDIR(info.st_mode);
+                found.is_link = S_ISLNK(info.st_mode);
+            }
+            if (found.is_link) {
+                found.is_folder =
+                    ::fstatat(dir_fd, found.name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
+            }
+            names.push_back(std::move(found));
+        }
+    } else if (::stat(path.c_str(), &info) == 0) {
+        folder.device = info.st_dev;
+    }
+    // Byte order, so that of two names differing only in case the same one wins every run.
+    std::sort(names.begin(), names.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    for (Entry& entry : names) {
+        std::string folded = fold_case(entry.name);
+        folder.entries.try_emplace(std::move(folded), std::move(entry));
+    }
+    if (folder.real_path.empty()) {
+        folder.real_path = real_path(path);
+    }
+    folder.traits = traits_of(folder.device, path);
+    folder.listed = true;
+}
+
+OutputTree::Folder& OutputTree::record(const std::string& path) {
+    if (const auto known = by_text_.find(path); known != by_text_.end()) {
+        return *known->second;
+    }
+    Folder& made = folders_[fs::path(path).lexically_normal().string()];
+    by_text_.emplace(path, &made);
+    return made;
+}
+
+OutputTree::Folder& OutputTree::folder(const std::string& path) {
+    // Asked for every file: the normal form of a path text is worked out only once.
+    Folder& found = record(path);
+    if (!found.listed) {
+        list(path, found);
+    }
+    return found;
+}
+
+std::string OutputTree::ensure_child(const std::string& parent, const std::string& tag_text,
+                                     std::error_code& ec) {
+    ec.clear();
+    Folder& above = folder(parent);
+    const std::string name = safe_folder_name(tag_text, above.traits.name_max);
+    std::string folded = fold_case(name);
+    Entry* found = above.find(folded);
+    if (found != nullptr && found->is_folder) {
+        const std::string path = parent + found->name;
+        if (!found->child_known && !found->is_link && !above.real_path.empty()) {
+            // Where it really is follows from its parent: spares resolving it when it is listed.
+            Folder& child = record(path + "/");
+            if (child.real_path.empty()) {
+                child.real_path = joined(above.real_path, found->name);
+            }
+            found->child_known = true;
+        }
+        return path;
+    }
+    const std::string path = parent + name;
+    if (found != nullptr) {
+        // A file stands where the folder would be made, under this name or one that differs
+        // only in case: a second name that a FAT player takes for the same is not made.
+        ec = std::make_error_code(std::errc::file_exists);
+        return path;
+    }
+    const bool made_here = preview_ || make_folder(path, ec);
+    if (ec) {
+        return path;
+    }
+    Entry& entry = above.entries.try_emplace(std::move(folded), Entry{name, true}).first->second;
+    if (!made_here) {
+        return path;
+    }
+    // Known to be empty: it needs no listing, and it lies where its parent does.
+    Folder& made = record(path + "/");
+    if (!made.listed) {
+        made.listed = true;
+        made.device = above.device;
+        made.traits = above.traits;
+        if (!above.real_path.empty()) {
+            made.real_path = joined(above.real_path, name);
+        }
+    }
+    entry.child_known = true;
+    return path;
+}
+
+}  // namespace trackfold

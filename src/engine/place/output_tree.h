@@ -1,0 +1,101 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/fsio/disk_traits.h"
+
+namespace trackfold {
+
+// What one run knows of the output tree: the names in each folder it writes to, which of them
+// it placed itself, where each folder really is and what its disk allows. Names match without
+// regard to letter case on every disk, as they do on the disks many players use: when
+// "The Beatles" exists, "the beatles" goes into it, and "Song.mp3" and "song.mp3" are one name.
+// Each folder is listed at most once per run; a folder the run made is known to be empty.
+class OutputTree {
+  public:
+    struct Entry {
+        std::string name{};  // as on the disk
+        bool is_folder = false;
+        bool is_link = false;
+        bool child_known = false;  // a folder whose own record holds its real path
+        bool placed = false;       // this run put a file of `size` bytes here
+        std::uintmax_t size = 0;
+    };
+
+    struct Folder {
+        std::string real_path{};  // links and ".." resolved; "" when it cannot be told
+        dev_t device = 0;
+        DiskTraits traits;
+        std::unordered_map<std::string, Entry> entries{};  // by folded name
+        bool listed = false;
+        // A preview's guess at whether a copy could be written here: 0, or what would fail.
+        int preview_write_error = -1;
+
+        Entry* find(const std::string& folded_name);
+    };
+
+    // What the tree needs of the run around it.
+    struct Hooks {
+        // Starts the names of the run's temporary files.
+        std::string temp_prefix;
+        // Whether a name is a temporary file that an earlier run made and left behind; such
+        // files are removed when their folder is listed.
+        std::function<bool(const std::string&)> is_stale_temp;
+        // Told of every folder the run makes.
+        std::function<void(const std::string&)> made_folder;
+        // A preview is told of each disk whose rules it cannot know without writing.
+        std::function<void(const std::string&)> unsure_disk;
+    };
+
+    // preview: nothing is made or removed on the disk; folders the run would make are recorded
+    // as made, empty, and the disk's traits are what can be known without writing.
+    explicit OutputTree(Hooks hooks, bool preview = false);
+    bool preview() const { return preview_; }
+    ~OutputTree();
+    OutputTree(const OutputTree&) = delete;
+    OutputTree& operator=(const OutputTree&) = delete;
+
+    // Makes sure the folder exists, with any missing parents; the text is used as it is.
+    void ensure(const std::string& folder, std::error_code& ec);
+
+    // Makes sure parent + the folder name made of tag_text exists, reusing a folder whose name
+    // differs only in case. Returns parent + the name used (parent ends in a separator).
+    std::string ensure_child(const std::string& parent, const std::string& tag_text,
+                             std::error_code& ec);
+
+    // The folder (ending in a separator), listed on first use.
+    Folder& folder(const std::string& path);
+
+    // A descriptor of the folder to work in by name (-1 and errno when it cannot be opened),
+    // valid until the next call. Files mostly come album by album, so the last one is kept.
+    // It can be locked with flock where the folder can be read.
+    int open_folder(const Folder& folder, const std::string& path);
+
+  private:
+    void list(const std::string& path, Folder& folder);
+    // The record of a child folder, by the path text it is asked for with; not listed yet.
+    Folder& record(const std::string& path);
+    DiskTraits traits_of(dev_t device, const std::string& path);
+
+    bool make_folder(const std::string& path, std::error_code& ec);
+    // What making the folder would meet, in a preview.
+    void foresee_folder(const std::string& path, std::error_code& ec) const;
+
+    Hooks hooks_;
+    bool preview_;
+    std::unordered_set<std::string> ensured_;
+    std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
+    std::unordered_map<std::string, Folder*> by_text_;  // by the path as given
+    std::unordered_map<dev_t, DiskTraits> disks_;
+    const Folder* open_folder_ = nullptr;
+    int open_folder_fd_ = -1;
+};
+
+}  // namespace trackfold

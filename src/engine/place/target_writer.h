@@ -1,0 +1,146 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/fsio/file_copy.h"
+#include "engine/place/output_tree.h"
+#include "engine/place/place_decision.h"
+#include "engine/record/placement_record.h"
+#include "engine/run/run_events.h"
+
+namespace trackfold {
+
+struct PlacedFile {
+    std::string target;          // the file the source went to, or was to go to
+    std::error_code error;       // set: the source was not placed
+    std::error_code time_error;  // set: a whole copy was placed without the source's time
+    RecordAction action = RecordAction::Copied;  // what was done, when it was placed
+    SourceFate source_fate = SourceFate::Kept;
+    std::error_code source_error{};  // Stuck: why the source could not be removed
+    std::uintmax_t bytes_freed = 0;
+};
+
+// A source as the walk hands it over: the path it was found under, and its real path (links
+// and ".." resolved), which is what the placement record knows it by.
+struct SourcePath {
+    const std::string& path;
+    const std::string& real_path;
+    // The name is a link: a move copies what it leads to and leaves the link where it is.
+    bool is_link = false;
+};
+
+// Places sources in the output tree without ever losing a file. The source is only read. A
+// file found under a target's name is replaced only when the placement record shows it is this
+// very source's own earlier copy, untouched since, and it lies outside the input tree; a file
+// holding the source's very bytes counts as the source placed; anything else makes the copy
+// take the next numbered name. Two different files of one run for one target are kept side by
+// side. Every placement is added to the record.
+class TargetWriter {
+  public:
+    // input_roots: the real paths of the folders the walk takes sources from, kept up to date
+    // by the walk as it meets linked folders.
+    TargetWriter(OutputTree& tree, PlacementRecord& record,
+                 const std::vector<std::string>& input_roots);
+
+    // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
+    PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
+
+    // Moves instead of copies: the same decisions, then the source goes, only once its
+    // recording is whole at the target, on the disk and in the record.
+    void set_move(bool move) { move_ = move; }
+
+    // Keep the real path of every file this run writes, for wrote().
+    void track_written(bool track) { track_written_ = track; }
+    bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
+
+    // Sources a move copied to another disk, or found at their targets, wait to be removed
+    // until settle() has put their copies on the disk.
+    std::uintmax_t pending_bytes() const { return pending_bytes_; }
+    std::size_t pending_files() const { return pending_.size(); }
+    struct Settled {
+        SourceFate fate;  // Removed or Stuck
+        std::error_code error;
+        std::uintmax_t bytes_freed;
+        std::string source;
+    };
+    // Flushes the disks and the record, then removes the waiting sources, in the order they
+    // came.
+    std::vector<Settled> settle();
+
+    // The folders that copies were written to, one for each disk.
+    const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
+
+  private:
+    struct Placement;
+
+    struct PendingRemoval {
+        std::string path;
+        FileStamp stamp;  // as it was when its bytes were compared
+        RecordLine line;  // the record's word that it goes
+        std::string target_path;
+        bool recheck_bytes;  // its disk's times cannot show an edit
+    };
+
+    bool inside_input(const std::string& real_path) const;
+    // What the writer finds at a name that has an entry, for decide_target; `there` gets the
+    // stamp of what is there.
+    TargetFacts facts_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+                         std::optional<FileStamp>& there);
+    void note_record_word(const Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+                          const FileStamp& there, TargetFacts& facts) const;
+    RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
+                           const FileStamp& target) const;
+    bool source_times_show_changes(const FileStamp& source, const std::string& path);
+    Settled remove_one(const PendingRemoval& removal, std::error_code on_disk);
+    std::string temp_name();
+    // The target's path as the record keeps it: relative to the output folder.
+    std::string record_path(const std::string& folder, const std::string& name) const;
+
+    PlacedFile write_new(Placement& p, const std::string& candidate, RecordAction action);
+    PlacedFile write_over(Placement& p, OutputTree::Entry& entry);
+    // A move within one disk: a rename that never replaces, or replaces only the source's own
+    // earlier copy. Nothing when the disks differ or the rename is refused.
+    std::optional<PlacedFile> rename_into(Placement& p, const std::string& name,
+                                          RecordAction action);
+    // After a copy or a find of the source's bytes at the target: checks those bytes, then
+    // removes the source.
+    PlacedFile release_source(Placement& p, PlacedFile placed, bool bytes_checked);
+    void note_written(Placement& p, const std::string& name);
+    // The preview's stand-in for a copy: the name is taken as a copy would take it.
+    PlacedFile preview_place(Placement& p, const std::string& candidate, RecordAction action);
+    // Marks the entry as this run's placement of the source and adds it to the record.
+    PlacedFile placed(Placement& p, OutputTree::Entry& entry, RecordAction action,
+                      const FileStamp* target, CopyOutcome outcome = {});
+
+    OutputTree& tree_;
+    PlacementRecord& record_;
+    const std::vector<std::string>& input_roots_;
+    // In a preview, the source each placed target would hold, for the one-recording check.
+    std::unordered_map<std::string, std::string> preview_sources_;
+    std::unordered_map<dev_t, std::string> written_disks_;
+    bool track_written_ = false;
+    bool move_ = false;
+    std::vector<PendingRemoval> pending_;
+    std::unordered_map<std::uint64_t, bool> source_disks_;
+    std::uintmax_t pending_bytes_ = 0;
+    std::unordered_set<std::string> written_;
+    std::string temp_prefix_;
+    unsigned long temp_serial_ = 0;
+};
+
+// Byte-for-byte equality of two files (true at once for one file under two names); false when
+// either cannot be read.
+bool same_content(const std::string& a, const std::string& b);
+// The same of two open files; only regular files can be the same.
+bool same_content_of(int fd_a, int fd_b);
+
+// A target folder's path relative to the output folder, without doubled or trailing
+// separators: "" for the output folder itself.
+std::string relative_to_output(const std::string& output, const std::string& folder);
+
+}  // namespace trackfold

@@ -1,0 +1,474 @@
+#include "engine/record/placement_record.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/output_lock.h"
+#include "engine/naming/temp_names.h"
+
+namespace trackfold {
+
+namespace {
+
+constexpr std::size_t kRunIdLength = 12;
+constexpr std::size_t kChunk = 1 << 20;
+// Twice the longest line two escaped paths of the longest length make: anything longer is no
+// line of ours, and skipping it keeps a damaged record from costing memory.
+constexpr std::size_t kMaxLine = 1 << 16;
+
+class RecordErrorCategory : public std::error_category {
+  public:
+    const char* name() const noexcept override { return "trackfold record"; }
+    std::string message(int value) const override {
+        switch (static_cast<RecordError>(value)) {
+            case RecordError::not_regular:
+                return "it is not a regular file";
+            case RecordError::is_link:
+                return "it is a link";
+            case RecordError::linked_twice:
+                return "it has more than one name, so it may belong to another output too";
+            case RecordError::foreign_owner:
+                return "it belongs to another user (give --trust-record if you trust it)";
+            case RecordError::others_may_write:
+                return "others may write to it (give --trust-record if you trust it)";
+            case RecordError::undo_going:
+                return "an undo of this output folder is going on";
+            case RecordError::run_going:
+                return "a run into this output folder is going on: undo it once it has ended";
+            case RecordError::no_locks:
+                return "this disk keeps no locks, so whether a run is going on cannot be told";
+            case RecordError::missing:
+                return "there is none: nothing was recorded in this output folder";
+        }
+        return "unknown";
+    }
+};
+
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
+std::string new_run_id() {
+    unsigned char bytes[kRunIdLength / 2] = {};
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Unique enough on one machine at one moment, when the kernel gives no random bytes.
+        const auto seed = static_cast<unsigned long long>(::getpid()) << 32 ^
+                          static_cast<unsigned long long>(::time(nullptr));
+        std::memcpy(bytes, &seed, sizeof bytes);
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string id;
+    for (const unsigned char byte : bytes) {
+        id += kHex[byte >> 4];
+        id += kHex[byte & 0xF];
+    }
+    return id;
+}
+
+// Calls `take` with each whole line of the file from `offset` on and where it starts, until it
+// returns false; each byte is looked at once, whatever the file holds. A last line without its
+// line break was cut short by a killed run and is left out, as is a line longer than any of
+// ours.
+template <typename Take>
+std::error_code for_each_line(int fd, std::uint64_t offset, Take take) {
+    std::string partial;  // the start of a line that the last chunk did not end
+    std::uint64_t partial_offset = offset;
+    bool too_long = false;
+    std::string chunk(kChunk, '\0');
+    for (std::uint64_t at = offset;;) {
+        const ssize_t got = ::pread(fd, chunk.data(), chunk.size(), static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return last_error();
+        }
+        if (got == 0) {
+            return {};
+        }
+        std::string_view data(chunk.data(), static_cast<std::size_t>(got));
+        std::uint64_t data_offset = at;
+        at += static_cast<std::uint64_t>(got);
+        for (std::size_t end; (end = data.find('\n')) != std::string_view::npos;) {
+            std::string_view line = data.substr(0, end);
+            std::uint64_t line_offset = data_offset;
+            if (!partial.empty()) {
+                partial.append(line);
+                line = partial;
+                line_offset = partial_offset;
+            }
+            if (!too_long && line.size() <= kMaxLine && !take(line, line_offset)) {
+                return {};
+            }
+            partial.clear();
+            too_long = false;
+            data.remove_prefix(end + 1);
+            data_offset += end + 1;
+        }
+        if (!too_long && !data.empty()) {
+            if (partial.empty()) {
+                partial_offset = data_offset;
+            }
+            partial.append(data);
+            if (partial.size() > kMaxLine) {
+                too_long = true;
+                partial.clear();
+            }
+        }
+    }
+}
+
+std::size_t count_lines(int fd) {
+    std::size_t lines = 0;
+    std::string chunk(kChunk, '\0');
+    off_t at = 0;
+    for (ssize_t got; (got = ::pread(fd, chunk.data(), chunk.size(), at)) > 0; at += got) {
+        for (const char* p = chunk.data();
+             (p = static_cast<const char*>(std::memchr(p, '\n', chunk.data() + got - p))) !=
+             nullptr;
+             ++p) {
+            ++lines;
+        }
+    }
+    return lines;
+}
+
+// Another program's record, or a later version of ours: nothing in it can be trusted.
+bool foreign_version(std::string_view first_line) {
+    constexpr std::string_view kFamily = "trackfold placement record ";
+    return first_line.starts_with(kFamily) && first_line != kRecordVersionLine;
+}
+
+std::error_code read_lines(int fd,
+                           const std::function<bool(const RecordLine&, std::uint64_t)>& take) {
+    bool first = true;
+    bool trusted = true;
+    return for_each_line(fd, 0, [&](std::string_view text, std::uint64_t offset) {
+        if (std::exchange(first, false) && foreign_version(text)) {
+            trusted = false;
+        }
+        if (trusted) {
+            if (const std::optional<RecordLine> line = parse_record_line(text)) {
+                return take(*line, offset);
+            }
+        }
+        return trusted;
+    });
+}
+
+// A FIFO or a device under the record's name must never be read: opening is asked not to wait,
+// and only a regular file with one name is taken.
+std::error_code check_file(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return last_error();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return RecordError::not_regular;
+    }
+    return info.st_nlink > 1 ? std::error_code(RecordError::linked_twice) : std::error_code();
+}
+
+bool written_only_by_user_or_root(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && (info.st_uid == ::geteuid() || info.st_uid == 0) &&
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::error_code trust_problem(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return last_error();
+    }
+    if (info.st_uid != ::geteuid() && info.st_uid != 0) {
+        return RecordError::foreign_owner;
+    }
+    return (info.st_mode & (S_IWGRP | S_IWOTH)) != 0
+               ? std::error_code(RecordError::others_may_write)
+               : std::error_code();
+}
+
+int open_flags(RecordUse use) {
+    constexpr int kAlways = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    switch (use) {
+        case RecordUse::run:
+            return kAlways | O_RDWR | O_APPEND | O_CREAT;
+        case RecordUse::undo:
+            return kAlways | O_RDWR | O_APPEND;
+        default:
+            return kAlways | O_RDONLY;
+    }
+}
+
+std::error_code open_problem(int error) {
+    switch (error) {
+        case ELOOP:
+            return RecordError::is_link;
+        case EISDIR:
+        case ENXIO:
+            return RecordError::not_regular;
+        default:
+            return {error, std::generic_category()};
+    }
+}
+
+}  // namespace
+
+std::error_code make_error_code(RecordError error) {
+    static const RecordErrorCategory category;
+    return {static_cast<int>(error), category};
+}
+
+PlacementRecord::PlacementRecord(std::string output_folder)
+    : output_(std::move(output_folder)),
+      path_(output_ + std::string(kRecordFileName)),
+      run_id_(new_run_id()) {}
+
+PlacementRecord::~PlacementRecord() {
+    for (const int fd : {fd_, folder_fd_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+std::string PlacementRecord::temp_prefix() const {
+    return trackfold::temp_prefix(run_id_);
+}
+
+std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
+    fd_ = ::open(path_.c_str(), open_flags(use), 0644);
+    if (fd_ < 0) {
+        const bool nothing_yet = errno == ENOENT || errno == ENOTDIR;
+        if (nothing_yet && (use == RecordUse::preview)) {
+            return {};
+        }
+        return nothing_yet && use != RecordUse::run ? RecordError::missing : open_problem(errno);
+    }
+    if (std::error_code ec = check_and_lock(use, trust)) {
+        ::close(fd_);
+        fd_ = -1;
+        return ec;
+    }
+    trusted_ = written_only_by_user_or_root(fd_);
+    writable_ = use == RecordUse::run || use == RecordUse::undo;
+    load();
+    return {};
+}
+
+std::error_code PlacementRecord::check_and_lock(RecordUse use, RecordTrust trust) {
+    if (std::error_code ec = check_file(fd_)) {
+        return ec;
+    }
+    const bool undo = use == RecordUse::undo || use == RecordUse::undo_preview;
+    if (undo && trust == RecordTrust::checked) {
+        if (std::error_code ec = trust_problem(fd_)) {
+            return ec;
+        }
+    }
+    if (use == RecordUse::run) {
+        // A run started before the lock was known to every version keeps none: it is taken
+        // for one that may still be going, and its temporaries are left alone.
+        if (share_output_lock(fd_) == LockResult::busy) {
+            return RecordError::undo_going;
+        }
+        hold_run_lock(fd_, run_id_);
+    } else if (use == RecordUse::undo) {
+        switch (own_output_lock(fd_)) {
+            case LockResult::busy:
+                return RecordError::run_going;
+            case LockResult::unsupported:
+                return RecordError::no_locks;
+            default:
+                hold_run_lock(fd_, run_id_);
+        }
+    }
+    return {};
+}
+
+void PlacementRecord::load() {
+    index_.reserve(count_lines(fd_));
+    read_lines(fd_, [&](const RecordLine& line, std::uint64_t offset) {
+        index_.add(line, offset);
+        return true;
+    });
+    index_.finish();
+}
+
+std::error_code PlacementRecord::for_each(
+    const std::function<bool(const RecordLine&, std::uint64_t)>& take) const {
+    return fd_ < 0 ? std::error_code() : read_lines(fd_, take);
+}
+
+std::optional<RecordLine> PlacementRecord::line_at(std::uint64_t offset) const {
+    std::optional<RecordLine> found;
+    if (fd_ >= 0) {
+        for_each_line(fd_, offset, [&](std::string_view text, std::uint64_t) {
+            found = parse_record_line(text);
+            return false;
+        });
+    }
+    return found;
+}
+
+// Writers of the record take turns by the lock of the output folder. The record stays open for
+// the whole run: fusefat refuses to open a file for writing again for a while after it was
+// closed, and while another process has it open.
+class PlacementRecord::Writing {
+  public:
+    explicit Writing(PlacementRecord& record) : record_(record) {
+        locked_ = ::flock(record.folder_fd_, LOCK_EX) == 0;
+    }
+    ~Writing() {
+        if (locked_) {
+            ::flock(record_.folder_fd_, LOCK_UN);
+        }
+    }
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+    bool write(const std::string& text) {
+        const ssize_t put = ::write(record_.fd_, text.data(), text.size());
+        if (put < 0) {
+            record_.note_error(errno);
+        } else if (put != static_cast<ssize_t>(text.size())) {
+            record_.note_error(ENOSPC);
+        }
+        return put == static_cast<ssize_t>(text.size());
+    }
+
+  private:
+    PlacementRecord& record_;
+    bool locked_ = false;
+};
+
+void PlacementRecord::note_error(int error) {
+    if (!write_error_) {
+        write_error_.assign(error, std::generic_category());
+    }
+}
+
+std::string PlacementRecord::stamped(RecordLine line) const {
+    line.run = run_id_;
+    line.time = record_time_now();
+    return format_record_line(line) + "\n";
+}
+
+std::error_code PlacementRecord::begin(RecordAction kind, const std::string& text) {
+    if (fd_ < 0 || !writable_) {
+        return fd_ < 0 ? std::make_error_code(std::errc::bad_file_descriptor) : std::error_code();
+    }
+    folder_fd_ = ::open(output_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd_ < 0) {
+        note_error(errno);
+        return write_error_;
+    }
+    RecordLine line;
+    line.action = kind;
+    line.pid = ::getpid();
+    (kind == RecordAction::Start ? line.source : line.target) = text;
+    Writing writing(*this);
+    // Read before anything is written through this descriptor: fusefat reads back zeros for
+    // what was just written, and then loses the next write.
+    std::string out;
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0) {
+        char last = '\n';
+        if (info.st_size == 0) {
+            out = std::string(kRecordVersionLine) + "\n";
+        } else if (::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') {
+            // A run killed in the middle of a line: its remains stay a line of their own.
+            out = "\n";
+        }
+    }
+    if (writing.write(out + stamped(std::move(line)))) {
+        begun_ = true;
+    }
+    return write_error_;
+}
+
+void PlacementRecord::append(RecordLine line) {
+    if (begun_) {
+        Writing(*this).write(stamped(std::move(line)));
+    }
+}
+
+bool PlacementRecord::append_all(std::vector<RecordLine> lines) {
+    if (!begun_) {
+        return false;
+    }
+    std::string text;
+    for (RecordLine& line : lines) {
+        text += stamped(std::move(line));
+    }
+    return Writing(*this).write(text);
+}
+
+std::error_code PlacementRecord::append_durably(std::vector<RecordLine> lines) {
+    if (!append_all(std::move(lines))) {
+        return write_error_ ? write_error_ : std::make_error_code(std::errc::io_error);
+    }
+    return ::fdatasync(fd_) == 0 ? std::error_code() : last_error();
+}
+
+std::error_code PlacementRecord::flush() {
+    if (fd_ >= 0 && writable_ && ::fsync(fd_) != 0) {
+        return last_error();
+    }
+    return write_error_;
+}
+
+std::error_code PlacementRecord::end(const std::string& outcome) {
+    if (!begun_) {
+        return write_error_;
+    }
+    RecordLine line;
+    line.action = RecordAction::End;
+    line.target = outcome;
+    {
+        Writing writing(*this);
+        writing.write(stamped(std::move(line)));
+        if (::fsync(fd_) != 0) {
+            note_error(errno);
+        }
+    }
+    begun_ = false;
+    return write_error_;
+}
+
+bool PlacementRecord::is_stale_temp(const std::string& name) const {
+    const std::optional<TempName> temp = parse_temp_name(name);
+    if (!temp) {
+        return false;
+    }
+    const RecordIndex::Run* known = index_.run(temp->run);
+    TempRunState state;
+    state.known = known != nullptr;
+    state.ours = temp->run == run_id_;
+    state.ended = known != nullptr && known->ended;
+    state.lock_free = state.known && !state.ours && !state.ended && run_lock_free(fd_, temp->run);
+    return temp_is_stale(state);
+}
+
+std::error_code read_record(const std::string& path,
+                            const std::function<bool(const RecordLine&, std::uint64_t)>& take) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (file.get() < 0) {
+        return open_problem(errno);
+    }
+    if (std::error_code ec = check_file(file.get()); ec && ec != RecordError::linked_twice) {
+        return ec;
+    }
+    return read_lines(file.get(), take);
+}
+
+}  // namespace trackfold

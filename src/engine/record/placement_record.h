@@ -1,0 +1,132 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "engine/record/record_index.h"
+#include "engine/record/record_line.h"
+
+namespace trackfold {
+
+// Why a placement record cannot be used, beyond what the system says.
+enum class RecordError {
+    not_regular = 1,   // a folder, a FIFO, a device: reading it could block for ever
+    is_link,           // a link leads elsewhere: the record must be the output's own
+    linked_twice,      // hard-linked: it may belong to another output as well
+    foreign_owner,     // another user's, who could have written any line in it
+    others_may_write,  // writable by others, who could have written any line in it
+    undo_going,        // an undo of this output is going on
+    run_going,         // a run into this output is going on
+    no_locks,          // the disk keeps no locks, so whether a run is going on cannot be told
+    missing,           // there is no record to undo from
+};
+std::error_code make_error_code(RecordError error);
+
+}  // namespace trackfold
+
+template <>
+struct std::is_error_code_enum<trackfold::RecordError> : std::true_type {};
+
+namespace trackfold {
+
+// What the record is opened for.
+enum class RecordUse {
+    preview,       // read only, if it is there
+    run,           // read, then appended to; made when missing; shared with other runs
+    undo,          // read, then appended to; held alone, so no run goes on meanwhile
+    undo_preview,  // read only, as an undo would read it
+};
+
+// Whether the user vouched for a record that the checks of ownership would refuse.
+enum class RecordTrust { checked, given };
+
+// The placement record of one output folder: a text file at its root that every run appends
+// to, a line for each file it places, so that a later run can tell its own earlier copies from
+// anything else found under a target's name. It only ever grows by appends of whole lines,
+// each in one write under a lock, so two runs at once keep it readable and a killed run loses
+// at most its last line. Lines that cannot be read are ignored: what they would have said is
+// then found out by comparing bytes. It is opened once per run and read through that one
+// descriptor, which also holds the run's locks (see output_lock.h).
+class PlacementRecord {
+  public:
+    // output_folder ends in the separator. Nothing is read until open().
+    explicit PlacementRecord(std::string output_folder);
+    ~PlacementRecord();
+    PlacementRecord(const PlacementRecord&) = delete;
+    PlacementRecord& operator=(const PlacementRecord&) = delete;
+
+    // Opens, checks, locks and reads the record. An error says why it cannot be used; then it
+    // counts as empty and nothing is written to it.
+    std::error_code open(RecordUse use, RecordTrust trust = RecordTrust::checked);
+
+    const std::string& path() const { return path_; }
+    const std::string& output_folder() const { return output_; }
+    const RecordIndex& index() const { return index_; }
+    // Its owner and permissions show that only the user (or root) wrote it: only then may its
+    // word let a file be replaced.
+    bool trusted() const { return trusted_; }
+
+    // This run's id, new for every record object, and the start of its temporary files' names.
+    const std::string& run_id() const { return run_id_; }
+    std::string temp_prefix() const;
+
+    // Writes the first line of a run (Start, with the input folder in `text`, or Undo, with the
+    // run it undoes), making the record's first line where it is new.
+    std::error_code begin(RecordAction kind, const std::string& text);
+    bool begun() const { return begun_; }
+    // One line of this run; its run id and time are filled in here.
+    void append(RecordLine line);
+    // Several lines in one write; false when they could not all be written.
+    bool append_all(std::vector<RecordLine> lines);
+    // Several lines in one write, then on the disk before this returns.
+    std::error_code append_durably(std::vector<RecordLine> lines);
+    // The last line of this run, then everything written is flushed to the disk.
+    std::error_code end(const std::string& outcome);
+    // Puts what was appended so far on the disk.
+    std::error_code flush();
+    // The first append that failed since begin().
+    std::error_code write_error() const { return write_error_; }
+
+    // Whether a file name is a temporary that a run in this record made and left behind: a
+    // name of exactly our form (temp_names.h) whose run the record knows and that has ended.
+    bool is_stale_temp(const std::string& name) const;
+
+    // The line at `offset`, read again, to confirm what the index says.
+    std::optional<RecordLine> line_at(std::uint64_t offset) const;
+
+    // Every readable line and where it starts, in the order of the file, until `take` returns
+    // false: what an undo decides from.
+    std::error_code for_each(
+        const std::function<bool(const RecordLine&, std::uint64_t)>& take) const;
+
+  private:
+    class Writing;
+
+    std::error_code check_and_lock(RecordUse use, RecordTrust trust);
+    void load();
+    void note_error(int error);
+    std::string stamped(RecordLine line) const;
+
+    std::string output_;
+    std::string path_;
+    RecordIndex index_;
+    std::string run_id_;
+    int fd_ = -1;
+    int folder_fd_ = -1;
+    bool writable_ = false;
+    bool trusted_ = false;
+    bool begun_ = false;
+    std::error_code write_error_;
+};
+
+// Calls `take` with every readable line of the record at `path` and where it starts, in the
+// order of the file, until it returns false. An error when the record cannot be read, or is
+// not a regular file.
+std::error_code read_record(const std::string& path,
+                            const std::function<bool(const RecordLine&, std::uint64_t)>& take);
+
+}  // namespace trackfold

@@ -1,0 +1,143 @@
+#include "engine/record/record_index.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "util/case_fold.h"
+
+namespace trackfold {
+
+namespace {
+
+std::uint64_t mix(std::uint64_t seed, std::uint64_t value) {
+    // splitmix64's finaliser over the running value.
+    std::uint64_t z = seed ^ (value + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2));
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+std::uint64_t hash_text(std::string_view text) {
+    return std::hash<std::string_view>{}(text);
+}
+
+std::uint64_t object_hash(const FileStamp& s) {
+    return mix(mix(1, s.inode), static_cast<std::uint64_t>(s.birth_ns));
+}
+
+std::uint64_t content_hash(const FileStamp& s) {
+    const std::int64_t ctime = s.birth_ns != 0 ? 0 : s.ctime_ns;
+    return mix(
+        mix(mix(2, static_cast<std::uint64_t>(s.size)), static_cast<std::uint64_t>(s.mtime_ns)),
+        static_cast<std::uint64_t>(ctime));
+}
+
+// What untouched_since compares.
+std::uint64_t target_hash(const FileStamp& s) {
+    return mix(
+        mix(mix(3, static_cast<std::uint64_t>(s.size)), static_cast<std::uint64_t>(s.mtime_ns)),
+        static_cast<std::uint64_t>(s.ctime_ns));
+}
+
+RecordAction action_of(std::uint64_t offset_action) {
+    return static_cast<RecordAction>(offset_action & 0xFF);
+}
+
+constexpr std::uint64_t kRemovedMark = ~0ULL;
+
+}  // namespace
+
+std::uint64_t record_target_key(std::string_view target) {
+    return hash_text(fold_case(target));
+}
+
+void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
+    switch (line.action) {
+        case RecordAction::Start:
+        case RecordAction::Undo:
+            runs_[line.run].pid = line.pid;
+            return;
+        case RecordAction::End:
+            runs_[line.run].ended = true;
+            return;
+        case RecordAction::Folder:
+        case RecordAction::SourceRemoved:
+        case RecordAction::Restored:
+            return;
+        case RecordAction::Removed:
+            entries_.push_back({record_target_key(line.target), 0, 0, 0, kRemovedMark,
+                                offset << 8 | static_cast<std::uint64_t>(line.action)});
+            return;
+        default:
+            entries_.push_back({record_target_key(line.target), hash_text(line.source),
+                                object_hash(line.source_stamp), content_hash(line.source_stamp),
+                                target_hash(line.target_stamp),
+                                offset << 8 | static_cast<std::uint64_t>(line.action)});
+    }
+}
+
+void RecordIndex::finish() {
+    // The offset keeps the file's order within a target, without a stable sort's buffer.
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+        return a.key != b.key ? a.key < b.key : a.offset_action < b.offset_action;
+    });
+    // Within each target, in the order of the file, keep what still holds at the end.
+    auto kept = entries_.begin();
+    for (auto group = entries_.begin(); group != entries_.end();) {
+        const auto group_end = std::find_if(group, entries_.end(),
+                                            [&](const Entry& e) { return e.key != group->key; });
+        const auto first_kept = kept;
+        for (auto it = group; it != group_end; ++it) {
+            const RecordAction action = action_of(it->offset_action);
+            const bool continues = kept != first_kept && action == RecordAction::AlreadyThere &&
+                                   (kept - 1)->target_stamp == it->target_stamp;
+            if (!continues) {
+                kept = first_kept;  // the target was written, removed or seen changed since
+            }
+            if (action == RecordAction::Removed) {
+                continue;
+            }
+            // A source found again in the same target replaces what was said of it before.
+            const auto same = std::find_if(
+                first_kept, kept, [&](const Entry& e) { return e.source_path == it->source_path; });
+            *(same != kept ? same : kept++) = *it;
+        }
+        group = group_end;
+    }
+    entries_.erase(kept, entries_.end());
+    // Shrinking copies the whole index once more: worth it only when much was dropped.
+    if (entries_.size() < entries_.capacity() / 4 * 3) {
+        entries_.shrink_to_fit();
+    }
+}
+
+std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
+                                                    std::string_view source_path,
+                                                    const FileStamp& source_now,
+                                                    const FileStamp& target_now) const {
+    const std::uint64_t key = record_target_key(target);
+    const auto range =
+        std::equal_range(entries_.begin(), entries_.end(), Entry{key, 0, 0, 0, 0, 0},
+                         [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    const std::uint64_t path = hash_text(source_path);
+    const std::uint64_t object = object_hash(source_now);
+    const std::uint64_t stamp = target_hash(target_now);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->source_path == path && it->source_object == object && it->target_stamp == stamp) {
+            return Found{it->offset_action >> 8, it->source_content == content_hash(source_now),
+                         range.second - range.first == 1, action_of(it->offset_action)};
+        }
+    }
+    return std::nullopt;
+}
+
+const RecordIndex::Run* RecordIndex::run(const std::string& id) const {
+    const auto found = runs_.find(id);
+    return found == runs_.end() ? nullptr : &found->second;
+}
+
+std::size_t RecordIndex::memory_bytes() const {
+    return entries_.capacity() * sizeof(Entry) + runs_.size() * 64;
+}
+
+}  // namespace trackfold

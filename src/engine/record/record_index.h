@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/record/record_line.h"
+
+namespace trackfold {
+
+// What the placement record says of each target, in a few dozen bytes a target, so that a
+// million placements cost tens of megabytes rather than hundreds. Only what still holds is
+// kept: the last copy written to a target, and the sources found identical to it since, as
+// long as the target was not seen changed in between. Paths and stamps are kept as hashes;
+// a match that would let a file be replaced is confirmed against the line itself.
+class RecordIndex {
+  public:
+    // Lines in the order of the file; `offset` is where the line starts.
+    void add(const RecordLine& line, std::uint64_t offset);
+    void reserve(std::size_t lines) { entries_.reserve(lines); }
+    // After the last add: sorts and keeps only what still holds.
+    void finish();
+
+    struct Found {
+        std::uint64_t offset;  // of the line that says it
+        bool unchanged;        // the source is as it was then
+        bool sole_source;      // no other source is known to be in this target
+        RecordAction action;   // what that line did
+    };
+    // The record's word that `target` (relative to the output folder), found now as
+    // `target_now`, is still as it was written or found for the source file now at
+    // `source_path`. Nothing when the record does not say so.
+    std::optional<Found> find(std::string_view target, std::string_view source_path,
+                              const FileStamp& source_now, const FileStamp& target_now) const;
+
+    struct Run {
+        long pid = 0;
+        bool ended = false;
+    };
+    const Run* run(const std::string& id) const;
+
+    std::size_t size() const { return entries_.size(); }
+    std::size_t memory_bytes() const;
+
+  private:
+    struct Entry {
+        std::uint64_t key;             // the target, its letter case folded
+        std::uint64_t source_path;     // hash
+        std::uint64_t source_object;   // hash of the inode and birth time
+        std::uint64_t source_content;  // hash of the stamps that say it is unchanged
+        std::uint64_t target_stamp;    // hash
+        std::uint64_t offset_action;   // offset << 8 | action
+    };
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, Run> runs_;
+};
+
+// The key of a target path relative to the output folder: letter case does not count.
+std::uint64_t record_target_key(std::string_view target);
+
+}  // namespace trackfold

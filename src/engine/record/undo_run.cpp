@@ -1,0 +1,522 @@
+#include "engine/record/undo_run.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "engine/fsio/disk_traits.h"
+#include "engine/fsio/file_copy.h"
+#include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/path_inside.h"
+#include "engine/place/target_writer.h"
+#include "engine/record/undo_decision.h"
+#include "engine/run/run_events.h"
+
+namespace trackfold {
+
+namespace {
+
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
+struct RunsInRecord {
+    std::vector<std::string> with_placements;      // in the order they started
+    std::map<std::string, std::string> inputs;     // run -> its input folder's real path
+    std::map<std::string, std::string> undone_by;  // undo run -> the run it undoes
+    std::set<std::string> ended_complete;
+    // Runs some undo took back wholly.
+    std::set<std::string> undone() const {
+        std::set<std::string> runs;
+        for (const auto& [undo, run] : undone_by) {
+            if (ended_complete.contains(undo)) {
+                runs.insert(run);
+            }
+        }
+        return runs;
+    }
+};
+
+RunsInRecord runs_in(const PlacementRecord& record, std::error_code& ec) {
+    RunsInRecord runs;
+    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
+        if (line.action == RecordAction::Start) {
+            runs.inputs[line.run] = line.source;
+        } else if (line.action == RecordAction::Undo) {
+            runs.undone_by[line.run] = line.target;
+        } else if (line.action == RecordAction::End) {
+            if (line.target == "complete") {
+                runs.ended_complete.insert(line.run);
+            }
+        } else if ((wrote_target(line.action) || line.action == RecordAction::SourceRemoved) &&
+                   (runs.with_placements.empty() || runs.with_placements.back() != line.run)) {
+            runs.with_placements.push_back(line.run);
+        }
+        return true;
+    });
+    return runs;
+}
+
+std::optional<std::string> run_to_undo(const RunsInRecord& runs,
+                                       const std::optional<std::string>& asked,
+                                       std::string& problem) {
+    const std::set<std::string> undone = runs.undone();
+    if (asked) {
+        if (!runs.inputs.contains(*asked)) {
+            problem = "no run " + *asked + " in the record";
+        } else if (undone.contains(*asked)) {
+            problem = "run " + *asked + " was undone already";
+        } else {
+            return asked;
+        }
+        return std::nullopt;
+    }
+    // A run an undo left part done comes before any older one.
+    for (auto it = runs.with_placements.rbegin(); it != runs.with_placements.rend(); ++it) {
+        if (!undone.contains(*it)) {
+            return *it;
+        }
+    }
+    problem = "no run left to undo";
+    return std::nullopt;
+}
+
+// What the run did, in the order it did it.
+struct RunLines {
+    std::vector<RecordLine> files;
+    std::vector<std::string> folders;
+    std::set<std::string> sources_removed;  // by target
+};
+
+RunLines lines_of(const PlacementRecord& record, const std::string& run, std::error_code& ec) {
+    RunLines lines;
+    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
+        if (line.run != run) {
+            return true;
+        }
+        if (is_placement(line.action)) {
+            lines.files.push_back(line);
+        } else if (line.action == RecordAction::Folder) {
+            lines.folders.push_back(line.target);
+        } else if (line.action == RecordAction::SourceRemoved) {
+            lines.sources_removed.insert(line.target);
+        }
+        return true;
+    });
+    return lines;
+}
+
+UndoFacts::Target target_kind(const struct stat& info) {
+    return S_ISREG(info.st_mode) ? UndoFacts::Target::file : UndoFacts::Target::other;
+}
+
+UndoFacts::Source source_kind(const struct stat& info) {
+    return S_ISREG(info.st_mode)   ? UndoFacts::Source::file
+           : S_ISLNK(info.st_mode) ? UndoFacts::Source::link
+                                   : UndoFacts::Source::other;
+}
+
+std::int64_t ns(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// What one undo works in: the output folder, the input folder of the run it undoes, and the
+// record, all open.
+class Undoer {
+  public:
+    Undoer(const UndoRequest& request, PlacementRecord& record, const std::string& input)
+        : request_(request), record_(record), input_(input) {
+        output_fd_ =
+            FileDescriptor(::open(request.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        steady_inodes_ = times_show_changes(request.output);
+    }
+
+    bool ready() const { return output_fd_.get() >= 0; }
+    struct FileUndone {
+        UndoVerdict verdict;
+        std::optional<UndoStep> step;  // nothing to tell where nothing was to be done
+    };
+    FileUndone undo_file(const RecordLine& line, bool moved);
+    void remove_folders(const std::vector<std::string>& folders, std::set<std::string>& going,
+                        const std::function<void(const UndoStep&)>& report);
+
+  private:
+    struct Place {
+        Beneath at;
+        struct stat info {};
+        bool there = false;
+    };
+    Place look(int root_fd, const std::string& relative, MissingFolders missing) const;
+    int input_fd();
+    void sweep(const Place& place, const std::string& folder);
+    bool same_bytes(const Place& a, const Place& b) const;
+    std::error_code copy_back(const Place& target, Place& source);
+    // `source_below`: where a moved file's source was, below the run's input.
+    UndoStep execute(UndoVerdict verdict, const RecordLine& line, Place& target,
+                     const std::string& source_below);
+
+    const UndoRequest& request_;
+    PlacementRecord& record_;
+    std::string input_;
+    FileDescriptor output_fd_{-1};
+    FileDescriptor input_fd_{-1};
+    bool input_opened_ = false;
+    bool steady_inodes_ = false;
+    std::set<std::string> swept_;
+};
+
+Undoer::Place Undoer::look(int root_fd, const std::string& relative, MissingFolders missing) const {
+    Place place{open_beneath(root_fd, relative, missing)};
+    if (!place.at.error) {
+        place.there = ::fstatat(place.at.folder.get(), place.at.name.c_str(), &place.info,
+                                AT_SYMLINK_NOFOLLOW) == 0;
+    } else if (place.at.error == std::errc::no_such_file_or_directory) {
+        place.at.error.clear();
+    }
+    return place;
+}
+
+int Undoer::input_fd() {
+    if (!input_opened_) {
+        input_opened_ = true;
+        std::error_code ec;
+        input_fd_ = open_folder_nofollow(input_, ec);
+    }
+    return input_fd_.get();
+}
+
+// Temporaries that runs of this output left behind: no run is alive while an undo is.
+void Undoer::sweep(const Place& place, const std::string& folder) {
+    if (request_.preview || place.at.folder.get() < 0 || !swept_.insert(folder).second) {
+        return;
+    }
+    const int fd = ::openat(place.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (record_.is_stale_temp(entry->d_name)) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+bool Undoer::same_bytes(const Place& a, const Place& b) const {
+    const FileDescriptor fa(::openat(a.at.folder.get(), a.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const FileDescriptor fb(::openat(b.at.folder.get(), b.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return fa.get() >= 0 && fb.get() >= 0 && same_content_of(fa.get(), fb.get());
+}
+
+// Copies the target back to the source's place, whole and on the disk before it gets its name,
+// with its times, and checks the copy's bytes.
+std::error_code Undoer::copy_back(const Place& target, Place& source) {
+    const FileDescriptor in(::openat(target.at.folder.get(), target.at.name.c_str(),
+                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    OpenSource from{in.get(), {}};
+    if (in.get() < 0 || ::fstat(in.get(), &from.info) != 0) {
+        return last_error();
+    }
+    const int folder = source.at.folder.get();
+    const std::string& name = source.at.name;
+    CopyOutcome outcome = copy_to_new(from, folder, name, "", true, true);
+    if (outcome.error && outcome.error != std::errc::file_exists) {
+        outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part", false, true);
+    }
+    if (outcome.error) {
+        return outcome.error;
+    }
+    source.there = true;
+    if (!same_bytes(target, source)) {
+        ::unlinkat(folder, name.c_str(), 0);
+        return std::make_error_code(std::errc::io_error);
+    }
+    return {};
+}
+
+Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
+    UndoFacts facts;
+    facts.action = line.action;
+    facts.moved = moved;
+    Place target = look(output_fd_.get(), line.target, MissingFolders::refuse);
+    const std::optional<std::string> source_below =
+        moved ? relative_below(line.source, input_) : std::optional<std::string>(line.source);
+    facts.refused = target.at.error || !source_below || (moved && input_fd() < 0);
+    Place source;
+    if (!facts.refused) {
+        sweep(target, line.target.substr(0, line.target.rfind('/') + 1));
+        if (moved) {
+            source = look(input_fd(), *source_below, MissingFolders::refuse);
+            facts.refused = static_cast<bool>(source.at.error);
+        } else if (line.source.starts_with('/')) {
+            // Only read, never changed: found where the run found it, its last part unfollowed.
+            source.at = Beneath{FileDescriptor(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+                                line.source.substr(1)};
+            source.there = ::fstatat(source.at.folder.get(), source.at.name.c_str(), &source.info,
+                                     AT_SYMLINK_NOFOLLOW) == 0;
+        }
+    }
+    if (target.there) {
+        const struct stat& t = target.info;
+        const FileStamp& r = line.target_stamp;
+        facts.target = target_kind(t);
+        const bool same_inode = !steady_inodes_ || t.st_ino == r.inode;
+        const bool size_and_time = t.st_size == r.size && ns(t.st_mtim) == r.mtime_ns;
+        facts.target_as_recorded =
+            same_inode && size_and_time && (moved || ns(t.st_ctim) == r.ctime_ns);
+    }
+    if (source.there) {
+        const struct stat& s = source.info;
+        facts.source = source_kind(s);
+        facts.source_is_target =
+            target.there && s.st_dev == target.info.st_dev && s.st_ino == target.info.st_ino;
+        facts.source_as_recorded = facts.source == UndoFacts::Source::file &&
+                                   s.st_size == line.source_stamp.size &&
+                                   ns(s.st_mtim) == line.source_stamp.mtime_ns &&
+                                   (!steady_inodes_ || s.st_ino == line.source_stamp.inode);
+    }
+    UndoVerdict verdict = decide_undo(facts);
+    if (verdict == UndoVerdict::compare_bytes) {
+        facts.same_bytes = same_bytes(target, source);
+        verdict = decide_undo(facts);
+    }
+    if (verdict == UndoVerdict::nothing || verdict == UndoVerdict::not_moved) {
+        return {verdict, std::nullopt};
+    }
+    UndoStep step = execute(verdict, line, target, source_below.value_or(""));
+    return {step.action == UndoAction::KeptError ? UndoVerdict::kept_target_changed : verdict,
+            step};
+}
+
+// How a verdict that changes nothing is told.
+UndoAction told_as(UndoVerdict verdict) {
+    constexpr std::pair<UndoVerdict, UndoAction> kTold[] = {
+        {UndoVerdict::gone, UndoAction::Gone},
+        {UndoVerdict::refused, UndoAction::Refused},
+        {UndoVerdict::cannot_undo, UndoAction::CannotUndo},
+        {UndoVerdict::kept_source_changed, UndoAction::KeptSourceChanged},
+        {UndoVerdict::kept_only_copy, UndoAction::KeptOnlyCopy},
+        {UndoVerdict::kept_source_link, UndoAction::KeptSourceLink},
+        {UndoVerdict::kept_same_file, UndoAction::KeptSameFile},
+        {UndoVerdict::kept_place_taken, UndoAction::KeptPlaceTaken},
+    };
+    for (const auto& [known, action] : kTold) {
+        if (known == verdict) {
+            return action;
+        }
+    }
+    return UndoAction::KeptChanged;
+}
+
+UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& target,
+                         const std::string& source_below) {
+    const std::string path = request_.output + line.target;
+    UndoStep step{UndoAction::KeptChanged, path, {}, line.source};
+    const bool change = !request_.preview;
+    switch (verdict) {
+        case UndoVerdict::remove:
+            step.action = UndoAction::Removed;
+            if (change && ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
+                step = {UndoAction::KeptError, path, last_error(), line.source};
+            }
+            return step;
+        case UndoVerdict::move_back:
+        case UndoVerdict::restore: {
+            const bool back = verdict == UndoVerdict::move_back;
+            step.action = back ? UndoAction::MovedBack : UndoAction::Restored;
+            if (!change) {
+                return step;
+            }
+            // The source's folders, made again where the move emptied them away.
+            Place place = look(input_fd(), source_below, MissingFolders::make);
+            std::error_code ec = place.at.error;
+            int error = ec ? ec.value() : EXDEV;
+            if (!ec && back) {
+                error = rename_no_replace(target.at.folder.get(), target.at.name,
+                                          place.at.folder.get(), place.at.name);
+            }
+            if (!ec && error == EXDEV) {
+                ec = copy_back(target, place);
+                if (!ec && back &&
+                    ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
+                    ec = last_error();
+                }
+            } else if (error != 0) {
+                ec.assign(error, std::generic_category());
+            }
+            if (ec) {
+                return {UndoAction::KeptError, path, ec, line.source};
+            }
+            // A disk with coarser times kept only part of the source's: the record has all.
+            const std::int64_t mtime = line.source_stamp.mtime_ns;
+            const timespec times[2] = {{0, UTIME_OMIT}, {mtime / 1000000000, mtime % 1000000000}};
+            ::utimensat(place.at.folder.get(), place.at.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            return step;
+        }
+        default:
+            step.action = told_as(verdict);
+            return step;
+    }
+}
+
+void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<std::string>& going,
+                            const std::function<void(const UndoStep&)>& report) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        Place place = look(output_fd_.get(), *it, MissingFolders::refuse);
+        if (place.at.error || !place.there || !S_ISDIR(place.info.st_mode)) {
+            continue;
+        }
+        Place inside{open_beneath(output_fd_.get(), *it + "/x", MissingFolders::refuse)};
+        sweep(inside, *it + "/");
+        bool empty = !inside.at.error;
+        if (empty) {
+            const int fd =
+                ::openat(inside.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+            for (const dirent* entry; dir != nullptr && (entry = ::readdir(dir)) != nullptr;) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != ".." && !going.contains(*it + "/" + name)) {
+                    empty = false;
+                }
+            }
+            if (dir != nullptr) {
+                ::closedir(dir);
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        if (empty && (request_.preview || ::unlinkat(place.at.folder.get(), place.at.name.c_str(),
+                                                     AT_REMOVEDIR) == 0)) {
+            going.insert(*it);
+            report({UndoAction::FolderRemoved, request_.output + *it + "/", {}});
+        }
+    }
+}
+
+void note_undone(PlacementRecord& record, RecordLine line, const UndoStep& step) {
+    if (step.action == UndoAction::Removed || step.action == UndoAction::MovedBack) {
+        line.action = RecordAction::Removed;
+        record.append(line);
+    }
+    if (step.action == UndoAction::MovedBack || step.action == UndoAction::Restored) {
+        line.action = RecordAction::Restored;
+        record.append(line);
+    }
+}
+
+}  // namespace
+
+UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
+                   const std::function<bool()>& stop) {
+    UndoResult result;
+    PlacementRecord record(request.output);
+    std::error_code ec =
+        record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust);
+    const RunsInRecord runs = ec ? RunsInRecord{} : runs_in(record, ec);
+    if (ec) {
+        result.problem = "cannot use the record " + record.path() + ": " + ec.message();
+        return result;
+    }
+    const std::optional<std::string> run = run_to_undo(runs, request.run, result.problem);
+    if (!run) {
+        return result;
+    }
+    const RunLines lines = lines_of(record, *run, ec);
+    const auto input = runs.inputs.find(*run);
+    Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second);
+    if (!undoer.ready()) {
+        result.problem = "cannot open the output folder " + request.output;
+        return result;
+    }
+    if (!request.preview && (ec = record.begin(RecordAction::Undo, *run))) {
+        result.problem = "cannot write the record " + record.path() + ": " + ec.message();
+        return result;
+    }
+    result.run = *run;
+    result.whole = true;
+    std::set<std::string> going;
+    for (auto it = lines.files.rbegin(); it != lines.files.rend(); ++it) {
+        if (stop && stop()) {
+            result.cancelled = true;
+            break;
+        }
+        const bool moved = lines.sources_removed.contains(it->target);
+        if (!moved && !wrote_target(it->action)) {
+            continue;  // bytes that were there already, and stay
+        }
+        const auto [verdict, step] = undoer.undo_file(*it, moved);
+        result.whole = result.whole && undone(verdict, moved);
+        if (verdict == UndoVerdict::remove || verdict == UndoVerdict::move_back ||
+            (verdict == UndoVerdict::gone && !moved)) {
+            going.insert(it->target);
+        }
+        if (!step) {
+            continue;
+        }
+        if (!request.preview) {
+            note_undone(record, *it, *step);
+        }
+        report(*step);
+    }
+    if (!result.cancelled) {
+        undoer.remove_folders(lines.folders, going, report);
+    }
+    const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
+    if (!request.preview && (ec = record.end(outcome))) {
+        result.problem = "cannot write the record " + record.path() + ": " + ec.message();
+    }
+    return result;
+}
+
+std::string undo_line(const UndoStep& step) {
+    const std::string file = shown(step.path);
+    switch (step.action) {
+        case UndoAction::Removed:
+            return "Removed: " + file;
+        case UndoAction::Gone:
+            return "Gone: " + file + " ...Not there any more";
+        case UndoAction::KeptChanged:
+            return "Kept: " + file + " ...Changed since the run";
+        case UndoAction::KeptSourceChanged:
+            return "Kept: " + file + " ...Its source changed since the run";
+        case UndoAction::KeptOnlyCopy:
+            return "Kept: " + file + " ...Its source is gone: this is the only copy";
+        case UndoAction::KeptSourceLink:
+            return "Kept: " + file + " ...Its source is now a link: this may be the only copy";
+        case UndoAction::KeptSameFile:
+            return "Kept: " + file + " ...Its source is this very file under another name";
+        case UndoAction::KeptError:
+            return "Kept: " + file + " ...Error (" + step.error.message() + ")";
+        case UndoAction::CannotUndo:
+            return "Cannot undo: " + file +
+                   " ...It replaced an earlier copy, which no longer exists";
+        case UndoAction::Refused:
+            return "Refused: " + file +
+                   " ...The record names a place outside the output folder"
+                   " or the run's input (" +
+                   shown(step.source) + ")";
+        case UndoAction::FolderRemoved:
+            return "Removed folder: " + file;
+        case UndoAction::MovedBack:
+            return "Moved back: " + file + " to " + shown(step.source);
+        case UndoAction::Restored:
+            return "Restored: " + shown(step.source) + " from " + file;
+        case UndoAction::KeptPlaceTaken:
+            return "Kept: " + file + " ...Another file is where its source was (" +
+                   shown(step.source) + ")";
+    }
+    return {};
+}
+
+}  // namespace trackfold

@@ -1,0 +1,122 @@
+#include "engine/run/plan_tree.h"
+
+#include <algorithm>
+
+namespace trackfold {
+
+namespace {
+
+std::string last_name(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void sort_children(PlanNode& node) {
+    std::sort(node.children.begin(), node.children.end(), [](const auto& a, const auto& b) {
+        return a->folder != b->folder ? a->folder : a->name < b->name;
+    });
+    for (std::size_t i = 0; i < node.children.size(); ++i) {
+        node.children[i]->row = i;
+        if (node.children[i]->folder) {
+            sort_children(*node.children[i]);
+        }
+    }
+}
+
+PlanMark mark_of(const FilePlaced& placed) {
+    if (placed.source_fate == SourceFate::Stuck) {
+        return PlanMark::Failed;
+    }
+    switch (placed.action) {
+        case PlaceAction::Numbered:
+            return PlanMark::Numbered;
+        case PlaceAction::Replaced:
+            return PlanMark::Replaced;
+        case PlaceAction::AlreadyThere:
+            return PlanMark::AlreadyThere;
+        default:
+            return PlanMark::Plain;
+    }
+}
+
+}  // namespace
+
+PlanTree::PlanTree(std::string output) : output_(std::move(output)) {
+    root_.folder = true;
+    root_.name = output_;
+    folders_[""] = &root_;
+}
+
+PlanNode& PlanTree::folder_at(const std::string& relative_folder) {
+    if (const auto found = folders_.find(relative_folder); found != folders_.end()) {
+        return *found->second;
+    }
+    const std::size_t slash = relative_folder.find_last_of('/');
+    PlanNode& parent =
+        folder_at(slash == std::string::npos ? std::string() : relative_folder.substr(0, slash));
+    auto node = std::make_unique<PlanNode>();
+    node->name = last_name(relative_folder);
+    node->folder = true;
+    node->parent = &parent;
+    PlanNode* made = parent.children.emplace_back(std::move(node)).get();
+    folders_[relative_folder] = made;
+    return *made;
+}
+
+void PlanTree::add_file(PlanNode& folder, std::unique_ptr<PlanNode> file) {
+    file->parent = &folder;
+    file->files = 1;
+    folder.children.push_back(std::move(file));
+    for (PlanNode* above = &folder; above != nullptr; above = above->parent) {
+        ++above->files;
+    }
+}
+
+void PlanTree::add(const RunEvent& event) {
+    auto file = std::make_unique<PlanNode>();
+    file->action = action_text(event);
+    file->mark = PlanMark::Failed;
+    // A folder name cannot hold a separator, so no target folder can be called this.
+    const std::string not_placed = std::string("/") + kNotPlaced;
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        std::string relative = placed->target;
+        if (relative.compare(0, output_.size(), output_) == 0) {
+            relative.erase(0, output_.size());
+        }
+        const std::size_t slash = relative.find_last_of('/');
+        file->name = last_name(relative);
+        file->source = placed->source;
+        file->mark = mark_of(*placed);
+        add_file(folder_at(slash == std::string::npos ? std::string() : relative.substr(0, slash)),
+                 std::move(file));
+    } else if (const auto* failed = std::get_if<FileFailed>(&event)) {
+        file->name = last_name(failed->source);
+        file->source = failed->source;
+        file->reason = failed->reason;
+        add_file(folder_at(not_placed), std::move(file));
+    } else if (const auto* folder_failed = std::get_if<FolderFailed>(&event)) {
+        file->name = last_name(folder_failed->folder);
+        file->source = folder_failed->folder;
+        file->reason = folder_failed->reason;
+        add_file(folder_at(not_placed), std::move(file));
+    }
+}
+
+void PlanTree::finish() {
+    sort_children(root_);
+    // "Not placed" goes last, after the output's own folders.
+    const auto not_placed = folders_.find(std::string("/") + kNotPlaced);
+    if (not_placed == folders_.end()) {
+        return;
+    }
+    auto& children = root_.children;
+    const auto at = std::find_if(children.begin(), children.end(), [&](const auto& child) {
+        return child.get() == not_placed->second;
+    });
+    std::rotate(at, at + 1, children.end());
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        children[i]->row = i;
+    }
+}
+
+}  // namespace trackfold

@@ -1,0 +1,408 @@
+#include "engine/run/run_events.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "util/text.h"
+
+namespace trackfold {
+
+namespace {
+
+template <typename... Handlers>
+struct Visitor : Handlers... {
+    using Handlers::operator()...;
+};
+// clang 14 deduces no template arguments for an aggregate without this guide.
+template <typename... Handlers>
+Visitor(Handlers...) -> Visitor<Handlers...>;
+
+const char* category_text(Counter category) {
+    switch (category) {
+        case Counter::AlbumArtist:
+            return "AlbumName + ArtistName";
+        case Counter::AlbumOnly:
+            return "AlbumName";
+        case Counter::ArtistOnly:
+            return "ArtistName";
+        default:
+            return "Unknown";
+    }
+}
+
+const char* category_key(Counter category) {
+    switch (category) {
+        case Counter::AlbumArtist:
+            return "album+artist";
+        case Counter::AlbumOnly:
+            return "album";
+        case Counter::ArtistOnly:
+            return "artist";
+        default:
+            return "unknown";
+    }
+}
+
+const char* action_key(PlaceAction action) {
+    switch (action) {
+        case PlaceAction::AlreadyThere:
+            return "already-there";
+        case PlaceAction::Replaced:
+            return "replaced";
+        case PlaceAction::Numbered:
+            return "numbered";
+        default:
+            return "copied";
+    }
+}
+
+const char* outcome_key(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::Cancelled:
+            return "cancelled";
+        case RunOutcome::NotStarted:
+            return "not-started";
+        default:
+            return "complete";
+    }
+}
+
+char hex_digit(unsigned value) {
+    return "0123456789abcdef"[value & 0xF];
+}
+
+}  // namespace
+
+std::string shown(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += hex_digit(byte >> 4);
+            out += hex_digit(byte);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Bytes as a person reads them: 0 bytes, 950 KB, 12.3 MB, 1.2 GB.
+std::string size_text(std::uintmax_t bytes) {
+    char buffer[32];
+    if (bytes < 1000) {
+        std::snprintf(buffer, sizeof buffer, "%ju bytes", bytes);
+    } else if (bytes < 1000000) {
+        std::snprintf(buffer, sizeof buffer, "%ju KB", bytes / 1000);
+    } else if (bytes < 1000000000) {
+        std::snprintf(buffer, sizeof buffer, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%.1f GB", static_cast<double>(bytes) / 1e9);
+    }
+    return buffer;
+}
+
+std::string summary_text(const RunSummary& s) {
+    std::string text = "Summary: " + std::to_string(s.copied) +
+                       (s.move ? " moved, " : " copied, ") + std::to_string(s.already_there) +
+                       " already there, " + std::to_string(s.replaced) + " replaced, " +
+                       std::to_string(s.numbered) + " numbered, " + std::to_string(s.failed) +
+                       " failed";
+    if (s.move) {
+        text += "; " + std::to_string(s.moved) + " sources removed, " + std::to_string(s.stuck) +
+                " kept; " + size_text(s.bytes_freed) + " freed on the source disk";
+        if (s.links_kept > 0) {
+            text += "; " + std::to_string(s.links_kept) + " links copied and left in place";
+        }
+    }
+    if (s.folders_left_out > 0) {
+        text += "; " + std::to_string(s.folders_left_out) + " folders left out";
+    }
+    if (!s.left_out.empty()) {
+        text += "; left out:";
+        const char* separator = " ";
+        for (const auto& [type, count] : s.left_out) {
+            text += separator + type + " " + std::to_string(count);
+            separator = ", ";
+        }
+        text += "; add them with FileTypes";
+    }
+    return text;
+}
+
+void append_json_string(std::string& out, std::string_view text) {
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const auto character = decode_utf8(text.substr(i));
+        if (!character) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        const char32_t c = character->code_point;
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\u00";
+            out += hex_digit(static_cast<unsigned>(c) >> 4);
+            out += hex_digit(static_cast<unsigned>(c));
+        } else {
+            out.append(text.substr(i, character->length));
+        }
+        i += character->length;
+    }
+    out += '"';
+}
+
+// A field with a text; a text that is not UTF-8 gets its exact bytes in hex beside it.
+class JsonObject {
+  public:
+    explicit JsonObject(const char* event) { text("event", event); }
+    JsonObject& text(const char* name, std::string_view value) {
+        key(name);
+        append_json_string(out_, value);
+        if (!is_valid_utf8(value)) {
+            key((std::string(name) + "_hex").c_str());
+            out_ += '"';
+            for (const char c : value) {
+                out_ += hex_digit(static_cast<unsigned char>(c) >> 4);
+                out_ += hex_digit(static_cast<unsigned char>(c));
+            }
+            out_ += '"';
+        }
+        return *this;
+    }
+    JsonObject& number(const char* name, std::size_t value) {
+        key(name);
+        out_ += std::to_string(value);
+        return *this;
+    }
+    JsonObject& raw(const char* name, const std::string& json) {
+        key(name);
+        out_ += json;
+        return *this;
+    }
+    std::string done() { return out_ + "}"; }
+
+  private:
+    void key(const char* name) {
+        out_ += out_.size() > 1 ? ",\"" : "\"";
+        out_ += name;
+        out_ += "\":";
+    }
+    std::string out_ = "{";
+};
+
+}  // namespace
+
+std::string log_line(const RunEvent& event) {
+    return std::visit(
+        Visitor{
+            [](const FilePlaced& e) {
+                std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) +
+                                   "\t" + shown(e.source) + "\t" + shown(e.target);
+                if (!e.time_not_kept.empty()) {
+                    // The copy is whole; with another time than its source's it is made again.
+                    line += "\t...Time not kept (" + e.time_not_kept + ")";
+                }
+                if (e.source_fate == SourceFate::Removed) {
+                    line += e.action == PlaceAction::AlreadyThere
+                                ? "\t...Already there, source removed"
+                                : "\t...Moved";
+                } else if (e.source_fate == SourceFate::Stuck) {
+                    line += "\t...Source kept (" + e.source_kept + ")";
+                } else if (e.source_fate == SourceFate::LinkKept) {
+                    line += "\t...Link kept: copied what it leads to";
+                }
+                return line;
+            },
+            [](const FileFailed& e) {
+                return "File: " + shown(e.source) + " ...Error (" + e.reason + ")";
+            },
+            [](const FolderFailed& e) {
+                return "Folder: " + shown(e.folder) + " ...Error (" + e.reason + ")";
+            },
+            [](const FolderLeftOut& e) {
+                return "Folder: " + shown(e.folder) +
+                       (e.walked_as.empty()
+                            ? std::string(" ...Left out (a folder of the system)")
+                            : " ...Left out (walked already as " + shown(e.walked_as) + ")");
+            },
+            [](const TypesUnknown& e) {
+                return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";
+            },
+            [](const DiskFailed& e) {
+                return e.what + ": " + shown(e.path) + " ...Error (" + e.reason + ")";
+            },
+            [](const DiskUnknown& e) {
+                return "Preview: " + shown(e.folder) +
+                       " ...Disk not known: names and times may differ in the real run";
+            },
+            [](const RunSummary& e) { return summary_text(e); },
+            [](const RunEnded& e) -> std::string {
+                switch (e.outcome) {
+                    case RunOutcome::Cancelled:
+                        return "...User Cancel";
+                    case RunOutcome::NotStarted:
+                        return "...Not started (" + shown(e.reason) + ")";
+                    default:
+                        return "...Complete";
+                }
+            },
+        },
+        event);
+}
+
+std::string json_line(const RunEvent& event) {
+    return std::visit(
+        Visitor{
+            [](const FilePlaced& e) {
+                JsonObject json("placed");
+                json.number("read", e.read_count)
+                    .text("category", category_key(e.category))
+                    .text("source", e.source)
+                    .text("target", e.target)
+                    .text("action", action_key(e.action));
+                if (!e.time_not_kept.empty()) {
+                    json.text("time_not_kept", e.time_not_kept);
+                }
+                if (e.source_fate == SourceFate::Removed) {
+                    json.text("source_removed", "yes").number("bytes_freed", e.bytes_freed);
+                } else if (e.source_fate == SourceFate::Stuck) {
+                    json.text("source_kept", e.source_kept);
+                } else if (e.source_fate == SourceFate::LinkKept) {
+                    json.text("source_link_kept", "yes");
+                }
+                return json.done();
+            },
+            [](const FileFailed& e) {
+                return JsonObject("file-error")
+                    .number("read", e.read_count)
+                    .text("source", e.source)
+                    .text("stage", e.stage == FailedAt::Reading ? "reading" : "placing")
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const FolderFailed& e) {
+                return JsonObject("folder-error")
+                    .text("folder", e.folder)
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const FolderLeftOut& e) {
+                JsonObject json("folder-left-out");
+                json.text("folder", e.folder);
+                if (!e.walked_as.empty()) {
+                    json.text("walked_as", e.walked_as);
+                }
+                return json.done();
+            },
+            [](const TypesUnknown& e) {
+                return JsonObject("unknown-type").text("type", e.type).done();
+            },
+            [](const DiskFailed& e) {
+                return JsonObject("disk-error")
+                    .text("what", e.what == "Flush"      ? "flush"
+                                  : e.what == "Settings" ? "settings"
+                                                         : "record")
+                    .text("path", e.path)
+                    .text("reason", e.reason)
+                    .done();
+            },
+            [](const DiskUnknown& e) {
+                return JsonObject("disk-unknown").text("folder", e.folder).done();
+            },
+            [](const RunSummary& e) {
+                std::string left_out = "{";
+                for (const auto& [type, count] : e.left_out) {
+                    if (left_out.size() > 1) {
+                        left_out += ",";
+                    }
+                    append_json_string(left_out, type);
+                    left_out += ":" + std::to_string(count);
+                }
+                return JsonObject("summary")
+                    .text("mode", e.move ? "move" : "copy")
+                    .number("copied", e.copied)
+                    .number("already_there", e.already_there)
+                    .number("replaced", e.replaced)
+                    .number("numbered", e.numbered)
+                    .number("failed", e.failed)
+                    .number("sources_removed", e.moved)
+                    .number("sources_kept", e.stuck)
+                    .number("bytes_freed", e.bytes_freed)
+                    .number("links_kept", e.links_kept)
+                    .number("folders_left_out", e.folders_left_out)
+                    .raw("left_out", left_out + "}")
+                    .done();
+            },
+            [](const RunEnded& e) {
+                JsonObject json("end");
+                json.text("outcome", outcome_key(e.outcome));
+                if (!e.reason.empty()) {
+                    json.text("reason", e.reason);
+                }
+                return json.done();
+            },
+        },
+        event);
+}
+
+std::string action_text(const RunEvent& event) {
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        if (placed->source_fate == SourceFate::Stuck) {
+            return "source kept";
+        }
+        if (placed->source_fate == SourceFate::Removed &&
+            placed->action != PlaceAction::AlreadyThere) {
+            return "moved";
+        }
+        std::string text = action_key(placed->action);
+        std::replace(text.begin(), text.end(), '-', ' ');
+        return text;
+    }
+    const bool error = std::holds_alternative<FileFailed>(event) ||
+                       std::holds_alternative<FolderFailed>(event) ||
+                       std::holds_alternative<DiskFailed>(event);
+    return error ? "error" : "";
+}
+
+bool is_failure(const RunEvent& event) {
+    const auto* placed = std::get_if<FilePlaced>(&event);
+    return (placed != nullptr && placed->source_fate == SourceFate::Stuck) ||
+           std::holds_alternative<FileFailed>(event) ||
+           std::holds_alternative<FolderFailed>(event) || std::holds_alternative<DiskFailed>(event);
+}
+
+void count_into(RunSummary& summary, const RunEvent& event) {
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
+        summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
+        summary.links_kept += placed->source_fate == SourceFate::LinkKept ? 1 : 0;
+        summary.bytes_freed += placed->bytes_freed;
+        switch (placed->action) {
+            case PlaceAction::AlreadyThere:
+                ++summary.already_there;
+                break;
+            case PlaceAction::Replaced:
+                ++summary.replaced;
+                break;
+            case PlaceAction::Numbered:
+                ++summary.numbered;
+                break;
+            default:
+                ++summary.copied;
+        }
+    } else if (std::holds_alternative<FileFailed>(event)) {
+        ++summary.failed;
+    } else if (std::holds_alternative<FolderLeftOut>(event)) {
+        ++summary.folders_left_out;
+    }
+}
+
+}  // namespace trackfold

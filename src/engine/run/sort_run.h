@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/run/run_events.h"
+#include "engine/run/run_window.h"
+#include "engine/walk/tag_read_ahead.h"
+#include "tags/tag_reader.h"
+
+namespace trackfold {
+
+struct SortRequest {
+    std::string input;   // ending in the separator
+    std::string output;  // ending in the separator
+    std::filesystem::path settings_file;
+    bool settings_named = false;  // named by the user: it must be there
+    bool preview = false;
+    Mp3Library* library = &vbmp3_library();
+    unsigned read_ahead_threads = TagReadAhead::default_threads();
+};
+
+// Why a run cannot start, in one sentence with the system's reason, or "" when it can: the
+// input must be a folder that can be read, the output a folder that exists or can be made and
+// can be written, the settings file a readable regular file of sane size. A real run makes the
+// output folder here; a preview only looks.
+std::string why_run_cannot_start(const SortRequest& request);
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::NotStarted;
+    RunSummary summary{};
+};
+
+// One whole run, the same for the window and the command line: the checks, the walk, the
+// flush, then the summary and the end, all as events. A run that cannot start ends at once,
+// with nothing walked.
+RunResult SortRun(RunWindow& window, const SortRequest& request);
+
+}  // namespace trackfold

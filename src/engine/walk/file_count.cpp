@@ -1,0 +1,53 @@
+#include "engine/walk/file_count.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "engine/naming/file_types.h"
+#include "engine/walk/folder_listing.h"
+#include "engine/walk/walk_rules.h"
+#include "util/real_path.h"
+
+namespace trackfold {
+
+FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output)
+    : accepted_(std::move(accepted)) {
+    thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
+        WalkRules rules(real_path(input), real_path(output));
+        count(input, rules);
+        if (!stop_) {
+            total_ = counted_;
+            done_ = true;
+        }
+    });
+}
+
+FileCount::~FileCount() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::optional<std::size_t> FileCount::total() const {
+    return done_ ? std::optional<std::size_t>(total_) : std::nullopt;
+}
+
+// Enters the folders the walk enters, by the walk's own rules.
+void FileCount::count(const std::string& folder, WalkRules& rules) {
+    struct stat info {};
+    if (stop_ || ::stat(folder.c_str(), &info) != 0 ||
+        rules.enter(folder, real_path(folder), info.st_dev, info.st_ino).verdict !=
+            WalkRules::Verdict::enter) {
+        return;
+    }
+    std::error_code ec;
+    const FolderListing listing = list_folder(folder, ec);
+    for (const ListedFile& file : listing.files) {
+        counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
+    }
+    for (const ListedFolder& sub : listing.folders) {
+        count(folder + sub.name + "/", rules);
+    }
+}
+
+}  // namespace trackfold

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/walk/walk_rules.h"
+
+namespace trackfold {
+
+// A quick count of the files a run will take, made on its own thread while the walk goes on,
+// so that progress can show a total without the walk waiting for it. It lists folders as the
+// walk does and takes the types the settings name when the run starts; a hand edit of the
+// types during the run makes it an estimate.
+class FileCount {
+  public:
+    // The output folder is not counted when it lies in the input, as the walk does not walk it.
+    FileCount(std::string input, std::vector<std::string> accepted, std::string output);
+    ~FileCount();
+    FileCount(const FileCount&) = delete;
+    FileCount& operator=(const FileCount&) = delete;
+
+    // The total, once the count is done.
+    std::optional<std::size_t> total() const;
+
+  private:
+    void count(const std::string& folder, WalkRules& rules);
+
+    std::vector<std::string> accepted_;
+    std::size_t counted_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::atomic<std::size_t> total_{0};
+    std::thread thread_;
+};
+
+}  // namespace trackfold
