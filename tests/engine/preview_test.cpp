@@ -3,7 +3,9 @@
 #include <functional>
 #include <memory>
 
+#include "engine/run/plan_tree.h"
 #include "engine/run/sort_run.h"
+#include "engine/walk/file_count.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 
@@ -161,6 +163,47 @@ TEST_F(PreviewTest, ThePreviewPrintsExactlyTheLinesOfTheRunThatFollowsAndWritesN
         EXPECT_EQ(preview, real);
         EXPECT_FALSE(real.empty());
     }
+}
+
+TEST(PlanTreeTest, AFolderOfTheOutputNamedLikeTheFailuresIsKeptApartFromThem) {
+    PlanTree tree("/out/");
+    FilePlaced placed;
+    placed.target = "/out//Not placed/x.mp3";
+    tree.add(placed);
+    FileFailed failed;
+    failed.source = "/in/y.mp3";
+    tree.add(failed);
+    tree.finish();
+    const auto& children = tree.root().children;
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(children[0]->children.at(0)->name, "x.mp3");
+    EXPECT_EQ(children[1]->children.at(0)->name, "y.mp3");
+    EXPECT_EQ(children[1]->files, 1u);
+}
+
+TEST_F(PreviewTest, AMovesPreviewSaysWhatItWouldFreeAndAnInPlaceCountCountsTheFiles) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(200));
+    make_mp3(in / "b.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(300));
+    PutIniText(settings, "SYSTEM", "Mode", "move");
+    const std::uintmax_t both = fs::file_size(in / "a.mp3") + fs::file_size(in / "b.mp3");
+    disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, tmp.path() / "image");
+    if (!disk_->mounted()) {
+        GTEST_SKIP() << "no exFAT image: " << disk_->why_not();
+    }
+    out = disk_->path() / "out";
+    EXPECT_NE(run(true).end()[-2].find("; " + std::to_string(both / 1000) + " KB freed"),
+              std::string::npos)
+        << window.log.end()[-2];
+    out = in;
+    EXPECT_NE(run(true).end()[-2].find("; 0 bytes freed"), std::string::npos);
+
+    // Sorting a folder into itself, the count behind the progress takes what the walk takes.
+    const FileCount count(in_folder(), {"mp3"}, in_folder());
+    for (int i = 0; i < 500 && !count.total(); ++i) {
+        ::usleep(2000);
+    }
+    EXPECT_EQ(count.total(), std::optional<std::size_t>(2));
 }
 
 }  // namespace

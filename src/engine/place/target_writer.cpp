@@ -308,6 +308,10 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
             result.source_error.assign(errno, std::generic_category());
         } else {
             result.source_fate = SourceFate::Removed;
+            // A rename within one disk frees nothing there; a copy to another frees the source.
+            if (from->device != disk_of(p.folder)) {
+                result.bytes_freed = static_cast<std::uintmax_t>(from->size);
+            }
         }
         return result;
     }
@@ -326,6 +330,21 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
     pending_bytes_ += static_cast<std::uintmax_t>(from->size);
     result.source_fate = SourceFate::Pending;
     return result;
+}
+
+// The disk a folder is on, or would be on once the run has made it.
+std::uint64_t TargetWriter::disk_of(const std::string& folder) {
+    const auto known = folder_disks_.find(folder);
+    if (known != folder_disks_.end()) {
+        return known->second;
+    }
+    std::string nearest = folder;
+    struct stat info {};
+    while (::stat(nearest.empty() ? "." : nearest.c_str(), &info) != 0 && !nearest.empty()) {
+        nearest.pop_back();
+        nearest.erase(nearest.rfind('/') + 1);
+    }
+    return folder_disks_[folder] = static_cast<std::uint64_t>(info.st_dev);
 }
 
 bool TargetWriter::source_times_show_changes(const FileStamp& source, const std::string& path) {

@@ -96,6 +96,7 @@ class TargetWriter {
     RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
                            const FileStamp& target) const;
     bool source_times_show_changes(const FileStamp& source, const std::string& path);
+    std::uint64_t disk_of(const std::string& folder);
     Settled remove_one(const PendingRemoval& removal, std::error_code on_disk);
     std::string temp_name();
     // The target's path as the record keeps it: relative to the output folder.
@@ -127,6 +128,7 @@ class TargetWriter {
     bool move_ = false;
     std::vector<PendingRemoval> pending_;
     std::unordered_map<std::uint64_t, bool> source_disks_;
+    std::unordered_map<std::string, std::uint64_t> folder_disks_;  // a preview's, by folder
     std::uintmax_t pending_bytes_ = 0;
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;

@@ -63,6 +63,17 @@ PlanNode& PlanTree::folder_at(const std::string& relative_folder) {
     return *made;
 }
 
+PlanNode& PlanTree::not_placed() {
+    if (not_placed_ == nullptr) {
+        auto node = std::make_unique<PlanNode>();
+        node->name = kNotPlaced;
+        node->folder = true;
+        node->parent = &root_;
+        not_placed_ = root_.children.emplace_back(std::move(node)).get();
+    }
+    return *not_placed_;
+}
+
 void PlanTree::add_file(PlanNode& folder, std::unique_ptr<PlanNode> file) {
     file->parent = &folder;
     file->files = 1;
@@ -76,8 +87,6 @@ void PlanTree::add(const RunEvent& event) {
     auto file = std::make_unique<PlanNode>();
     file->action = action_text(event);
     file->mark = PlanMark::Failed;
-    // A folder name cannot hold a separator, so no target folder can be called this.
-    const std::string not_placed = std::string("/") + kNotPlaced;
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
         std::string relative = placed->target;
         if (relative.compare(0, output_.size(), output_) == 0) {
@@ -93,26 +102,24 @@ void PlanTree::add(const RunEvent& event) {
         file->name = last_name(failed->source);
         file->source = failed->source;
         file->reason = failed->reason;
-        add_file(folder_at(not_placed), std::move(file));
+        add_file(not_placed(), std::move(file));
     } else if (const auto* folder_failed = std::get_if<FolderFailed>(&event)) {
         file->name = last_name(folder_failed->folder);
         file->source = folder_failed->folder;
         file->reason = folder_failed->reason;
-        add_file(folder_at(not_placed), std::move(file));
+        add_file(not_placed(), std::move(file));
     }
 }
 
 void PlanTree::finish() {
     sort_children(root_);
     // "Not placed" goes last, after the output's own folders.
-    const auto not_placed = folders_.find(std::string("/") + kNotPlaced);
-    if (not_placed == folders_.end()) {
+    if (not_placed_ == nullptr) {
         return;
     }
     auto& children = root_.children;
-    const auto at = std::find_if(children.begin(), children.end(), [&](const auto& child) {
-        return child.get() == not_placed->second;
-    });
+    const auto at = std::find_if(children.begin(), children.end(),
+                                 [&](const auto& child) { return child.get() == not_placed_; });
     std::rotate(at, at + 1, children.end());
     for (std::size_t i = 0; i < children.size(); ++i) {
         children[i]->row = i;

@@ -46,11 +46,15 @@ class PlanTree {
 
   private:
     PlanNode& folder_at(const std::string& relative_folder);
+    // The node of the files not placed: held apart, so no folder of the output, whatever its
+    // name, is ever taken for it.
+    PlanNode& not_placed();
     void add_file(PlanNode& folder, std::unique_ptr<PlanNode> file);
 
     std::string output_;
     PlanNode root_;
     std::unordered_map<std::string, PlanNode*> folders_;
+    PlanNode* not_placed_ = nullptr;
 };
 
 }  // namespace trackfold
