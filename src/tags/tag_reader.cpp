@@ -51,19 +51,6 @@ std::string field_text(Mp3Library& library, int field, const char (&record)[N]) 
     return name_text(whole);
 }
 
-// The extension in lower case, without the dot.
-std::string extension_of(const std::string& path) {
-    const std::size_t dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] != '.') {
-        return {};
-    }
-    std::string extension = path.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return extension;
-}
-
 void take_album_artist(const std::string& album_artist, std::string& artist) {
     if (!album_artist.empty()) {
         artist = album_artist;
@@ -97,13 +84,13 @@ std::string tag_error_reason(const std::string& path) {
         return std::strerror(errno);
     }
     ::close(fd);
-    return format_error(extension_of(path));
+    return format_error(lower_extension(path));
 }
 
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
              bool use_album_artist) {
     // The path exactly as given: " in/b.mp3" and "in/b.mp3" are two files.
-    if (const std::string extension = extension_of(path); is_taglib_extension(extension)) {
+    if (const std::string extension = lower_extension(path); is_taglib_extension(extension)) {
         const FileTags tags = read_file_tags(path, extension);
         artist = name_text(tags.artist);
         album = name_text(tags.album);

@@ -42,7 +42,7 @@ std::string fold_case(std::string_view text) {
     while (!utf8.empty()) {
         // Most names are ASCII, and every file of a run is folded: spare those the locale's facet.
         if (const char c = utf8.front(); static_cast<unsigned char>(c) < 0x80) {
-            folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            folded += ascii_lower(c);
             utf8.remove_prefix(1);
             continue;
         }

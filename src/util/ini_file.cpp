@@ -40,12 +40,9 @@ std::string_view trim_blanks(std::string_view text) {
     return text;
 }
 
-char ascii_lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, {}, ascii_lower, ascii_lower);
+    constexpr auto lower = [](char c) { return ascii_lower(c); };
+    return std::ranges::equal(a, b, {}, lower, lower);
 }
 
 enum class LineKind { kOther, kSection, kKey };

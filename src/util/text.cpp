@@ -2,6 +2,24 @@
 
 namespace trackfold {
 
+char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string ascii_lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = ascii_lower(c);
+    }
+    return out;
+}
+
+std::string lower_extension(std::string_view path) {
+    const std::size_t dot = path.find_last_of("./");
+    return dot == std::string_view::npos || path[dot] != '.' ? std::string()
+                                                             : ascii_lower(path.substr(dot + 1));
+}
+
 std::vector<std::string_view> split_at(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {

@@ -11,6 +11,14 @@ namespace trackfold {
 // The parts of a text between the separators, empty ones included: "a\tb\t" gives "a", "b", "".
 std::vector<std::string_view> split_at(std::string_view text, char separator);
 
+// ASCII letters in lower case, every other byte as it is: for names the program itself defines
+// (extensions, setting values), never for a user's names, which case_fold.h folds.
+char ascii_lower(char c);
+std::string ascii_lower(std::string_view text);
+
+// The extension of the last part of a path, in lower case and without the dot; "" for none.
+std::string lower_extension(std::string_view path);
+
 // Removes leading and trailing spaces only: tabs and other blanks are part of a name.
 std::string trim_spaces(std::string_view text);
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/fsio/path_inside.h"
 #include "engine/naming/temp_names.h"
 #include "util/real_path.h"
 
@@ -169,12 +170,7 @@ bool times_show_changes(const std::string& path) {
 
 PredictedTraits predict_disk(const std::string& wanted) {
     // A folder the run would make lies on the disk of the nearest one that is there.
-    std::string folder = wanted;
-    struct stat there {};
-    while (::stat(folder.c_str(), &there) != 0 && folder.size() > 1) {
-        const std::size_t slash = folder.find_last_of('/', folder.size() - 2);
-        folder = slash == std::string::npos ? "." : folder.substr(0, slash + 1);
-    }
+    const std::string folder = nearest_existing(wanted);
     PredictedTraits result;
     DiskTraits& traits = result.traits;
     if (const long name_max = ::pathconf(folder.c_str(), _PC_NAME_MAX); name_max > 0) {

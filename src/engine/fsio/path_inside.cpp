@@ -19,35 +19,18 @@ std::error_code way_error(int error) {
 
 }  // namespace
 
-bool is_inside(std::string_view path, std::string_view folder) {
-    return path.starts_with(folder) &&
-           (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
-}
-
-bool is_plain_relative(std::string_view path) {
-    if (path.empty() || path.front() == '/') {
-        return false;
-    }
-    for (const std::string_view part : split_at(path, '/')) {
-        if (part.empty() || part == "." || part == "..") {
-            return false;
+std::string nearest_existing(std::string_view path) {
+    std::string nearest(path);
+    for (struct stat info{}; !nearest.empty() && nearest != "/"; nearest = parent_folder(nearest)) {
+        // "file/" names no file: the file itself is what is there.
+        if (nearest.ends_with('/')) {
+            nearest.pop_back();
+        }
+        if (::stat(nearest.c_str(), &info) == 0) {
+            break;
         }
     }
-    return true;
-}
-
-std::optional<std::string> relative_below(std::string_view path, std::string_view folder) {
-    if (folder.empty() || !path.starts_with(folder)) {
-        return std::nullopt;
-    }
-    path.remove_prefix(folder.size());
-    if (folder.back() != '/') {
-        if (!path.starts_with('/')) {
-            return std::nullopt;
-        }
-        path.remove_prefix(1);
-    }
-    return is_plain_relative(path) ? std::optional<std::string>(path) : std::nullopt;
+    return nearest.empty() ? "." : nearest;
 }
 
 Beneath open_beneath(int root_fd, std::string_view relative, MissingFolders missing) {

@@ -6,19 +6,13 @@
 #include <system_error>
 
 #include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/path.h"
 
 namespace trackfold {
 
-// A path that stays inside the folder it is relative to: not empty, not absolute, and no part
-// empty, "." or "..". What a record line names must be one.
-bool is_plain_relative(std::string_view path);
-
-// Whether the real path `path` is `folder` or lies below it.
-bool is_inside(std::string_view path, std::string_view folder);
-
-// The relative part of `path` below `folder` (both real paths), or nothing when it is not
-// below it.
-std::optional<std::string> relative_below(std::string_view path, std::string_view folder);
+// The nearest path of `path` and its folders that is there: where something missing would be
+// made. "." when none of them is.
+std::string nearest_existing(std::string_view path);
 
 enum class MissingFolders { refuse, make };
 

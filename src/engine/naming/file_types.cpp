@@ -3,17 +3,10 @@
 #include <algorithm>
 
 #include "tags/audio_formats.h"
+#include "util/text.h"
 
 namespace trackfold {
 namespace {
-
-std::string lower_ascii(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return out;
-}
 
 }  // namespace
 
@@ -26,7 +19,7 @@ FileTypes parse_file_types(std::string_view setting) {
         const std::string_view written = setting.substr(at, end - at);
         at = end;
         const std::string type =
-            lower_ascii(written.starts_with('.') ? written.substr(1) : written);
+            ascii_lower(written.starts_with('.') ? written.substr(1) : written);
         auto& list = is_supported_extension(type) ? types.accepted : types.unknown;
         const std::string& kept = &list == &types.accepted ? type : std::string(written);
         if (std::find(list.begin(), list.end(), kept) == list.end()) {
@@ -40,12 +33,8 @@ FileTypes parse_file_types(std::string_view setting) {
 }
 
 bool has_accepted_type(std::string_view name, const std::vector<std::string>& accepted) {
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) {
-        return false;
-    }
-    const std::string extension = lower_ascii(name.substr(dot + 1));
-    return std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
+    const std::string extension = lower_extension(name);
+    return !extension.empty() && std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
 }
 
 }  // namespace trackfold

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/fsio/path.h"
 #include "engine/naming/folder_names.h"
 #include "util/case_fold.h"
 #include "util/real_path.h"
@@ -24,10 +25,6 @@ namespace fs = std::filesystem;
 namespace trackfold {
 
 namespace {
-
-std::string joined(const std::string& real_folder, const std::string& name) {
-    return (real_folder == "/" ? "" : real_folder) + "/" + name;
-}
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -211,7 +208,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
             // Where it really is follows from its parent: spares resolving it when it is listed.
             Folder& child = record(path + "/");
             if (child.real_path.empty()) {
-                child.real_path = joined(above.real_path, found->name);
+                child.real_path = join_path(above.real_path, found->name);
             }
             found->child_known = true;
         }
@@ -239,7 +236,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         made.device = above.device;
         made.traits = above.traits;
         if (!above.real_path.empty()) {
-            made.real_path = joined(above.real_path, name);
+            made.real_path = join_path(above.real_path, name);
         }
     }
     entry.child_known = true;

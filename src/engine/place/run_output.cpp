@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "engine/fsio/path.h"
+
 namespace trackfold {
 
 RunOutput::RunOutput(const std::string& output, const std::vector<std::string>& input_roots,

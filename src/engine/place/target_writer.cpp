@@ -152,27 +152,6 @@ bool same_content_of(int fd_a, int fd_b) {
     }
 }
 
-std::string relative_to_output(const std::string& output, const std::string& folder) {
-    std::string_view rest = folder;
-    if (rest.starts_with(output)) {
-        rest.remove_prefix(output.size());
-    }
-    std::string relative;
-    for (const char c : rest) {
-        if (c != '/' || (!relative.empty() && relative.back() != '/')) {
-            relative += c;
-        }
-    }
-    while (!relative.empty() && relative.back() == '/') {
-        relative.pop_back();
-    }
-    if (relative.find("./") != std::string::npos || relative == "." || relative.ends_with("/.") ||
-        relative.ends_with("/..") || relative == "..") {
-        relative = std::filesystem::path(relative).lexically_normal().string();
-    }
-    return relative;
-}
-
 TargetWriter::TargetWriter(OutputTree& tree, PlacementRecord& record,
                            const std::vector<std::string>& input_roots)
     : tree_(tree), record_(record), input_roots_(input_roots), temp_prefix_(record.temp_prefix()) {}
@@ -192,7 +171,7 @@ std::string TargetWriter::temp_name() {
 
 std::string TargetWriter::record_path(const std::string& folder, const std::string& name) const {
     const std::string relative = relative_to_output(record_.output_folder(), folder);
-    return relative.empty() ? name : relative + "/" + name;
+    return join_path(relative, name);
 }
 
 struct TargetWriter::Placement {
@@ -239,7 +218,7 @@ PlacedFile TargetWriter::placed(Placement& p, OutputTree::Entry& entry, RecordAc
 void TargetWriter::note_written(Placement& p, const std::string& name) {
     written_disks_.try_emplace(p.place.device, p.folder);
     if (track_written_ && !p.place.real_path.empty()) {
-        written_.insert(p.place.real_path + "/" + name);
+        written_.insert(join_path(p.place.real_path, name));
     }
 }
 
@@ -302,7 +281,7 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
     }
     if (tree_.preview()) {
         // What the removal would meet: the source's folder may not be changed.
-        const std::string folder = p.source.path.substr(0, p.source.path.rfind('/') + 1);
+        const std::string folder = parent_folder(p.source.path);
         if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS) != 0) {
             result.source_fate = SourceFate::Stuck;
             result.source_error.assign(errno, std::generic_category());
@@ -338,12 +317,8 @@ std::uint64_t TargetWriter::disk_of(const std::string& folder) {
     if (known != folder_disks_.end()) {
         return known->second;
     }
-    std::string nearest = folder;
     struct stat info {};
-    while (::stat(nearest.empty() ? "." : nearest.c_str(), &info) != 0 && !nearest.empty()) {
-        nearest.pop_back();
-        nearest.erase(nearest.rfind('/') + 1);
-    }
+    ::stat(nearest_existing(folder).c_str(), &info);
     return folder_disks_[folder] = static_cast<std::uint64_t>(info.st_dev);
 }
 

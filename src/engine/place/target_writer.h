@@ -141,8 +141,4 @@ bool same_content(const std::string& a, const std::string& b);
 // The same of two open files; only regular files can be the same.
 bool same_content_of(int fd_a, int fd_b);
 
-// A target folder's path relative to the output folder, without doubled or trailing
-// separators: "" for the output folder itself.
-std::string relative_to_output(const std::string& output, const std::string& folder);
-
 }  // namespace trackfold

@@ -255,7 +255,7 @@ Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
     facts.refused = target.at.error || !source_below || (moved && input_fd() < 0);
     Place source;
     if (!facts.refused) {
-        sweep(target, line.target.substr(0, line.target.rfind('/') + 1));
+        sweep(target, parent_folder(line.target));
         if (moved) {
             source = look(input_fd(), *source_below, MissingFolders::refuse);
             facts.refused = static_cast<bool>(source.at.error);
@@ -386,7 +386,7 @@ void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<st
             DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
             for (const dirent* entry; dir != nullptr && (entry = ::readdir(dir)) != nullptr;) {
                 const std::string name = entry->d_name;
-                if (name != "." && name != ".." && !going.contains(*it + "/" + name)) {
+                if (name != "." && name != ".." && !going.contains(join_path(*it, name))) {
                     empty = false;
                 }
             }

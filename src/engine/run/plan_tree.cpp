@@ -2,13 +2,19 @@
 
 #include <algorithm>
 
+#include "engine/fsio/path.h"
+
 namespace trackfold {
 
 namespace {
 
-std::string last_name(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// The folder above a folder the tree knows by its path relative to the output: "" for the top.
+std::string folder_above(const std::string& relative) {
+    std::string above = parent_folder(relative);
+    if (!above.empty()) {
+        above.pop_back();
+    }
+    return above;
 }
 
 void sort_children(PlanNode& node) {
@@ -51,9 +57,7 @@ PlanNode& PlanTree::folder_at(const std::string& relative_folder) {
     if (const auto found = folders_.find(relative_folder); found != folders_.end()) {
         return *found->second;
     }
-    const std::size_t slash = relative_folder.find_last_of('/');
-    PlanNode& parent =
-        folder_at(slash == std::string::npos ? std::string() : relative_folder.substr(0, slash));
+    PlanNode& parent = folder_at(folder_above(relative_folder));
     auto node = std::make_unique<PlanNode>();
     node->name = last_name(relative_folder);
     node->folder = true;
@@ -92,12 +96,10 @@ void PlanTree::add(const RunEvent& event) {
         if (relative.compare(0, output_.size(), output_) == 0) {
             relative.erase(0, output_.size());
         }
-        const std::size_t slash = relative.find_last_of('/');
         file->name = last_name(relative);
         file->source = placed->source;
         file->mark = mark_of(*placed);
-        add_file(folder_at(slash == std::string::npos ? std::string() : relative.substr(0, slash)),
-                 std::move(file));
+        add_file(folder_at(folder_above(relative)), std::move(file));
     } else if (const auto* failed = std::get_if<FileFailed>(&event)) {
         file->name = last_name(failed->source);
         file->source = failed->source;

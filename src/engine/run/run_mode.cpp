@@ -3,14 +3,13 @@
 #include <string>
 
 #include "engine/run/settings_keys.h"
+#include "util/text.h"
 
 namespace trackfold {
 
 std::optional<RunMode> run_mode(const IniReader& settings) {
-    std::string mode = settings.text(settings_key::kSection, settings_key::kMode, "copy");
-    for (char& c : mode) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
+    const std::string mode =
+        ascii_lower(settings.text(settings_key::kSection, settings_key::kMode, "copy"));
     if (mode == "copy") {
         return RunMode::copy;
     }

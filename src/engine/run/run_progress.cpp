@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/fsio/path.h"
+
 namespace trackfold {
 
 namespace {
@@ -30,7 +32,7 @@ void RunProgress::feed(const RunEvent& event) {
         source = &failed->source;
     }
     if (source != nullptr) {
-        folder_ = source->substr(0, source->rfind('/') + 1);
+        folder_ = parent_folder(*source);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/fsio/path_inside.h"
 #include "engine/run/cancel_state.h"
 #include "engine/run/folder_settings.h"
 #include "engine/run/run_mode.h"
@@ -34,19 +35,10 @@ std::string input_problem(const std::string& input) {
     return {};
 }
 
-// The nearest folder of the path that is there: where a missing output folder would be made.
-fs::path existing_part(fs::path path) {
-    std::error_code ec;
-    while (!path.empty() && !fs::exists(path, ec) && path != path.parent_path()) {
-        path = path.parent_path();
-    }
-    return path.empty() ? fs::path(".") : path;
-}
-
 // A preview writes nothing, so it asks the system instead of trying.
 std::string output_problem_seen(const std::string& output) {
     std::error_code ec;
-    const fs::path there = existing_part(fs::path(output).parent_path());
+    const fs::path there = nearest_existing(output);
     if (!fs::is_directory(there, ec)) {
         return "cannot make the output folder " + output + ": " + there.string() +
                " is not a folder";

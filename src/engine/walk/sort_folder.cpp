@@ -19,6 +19,7 @@
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
 #include "util/real_path.h"
+#include "util/text.h"
 
 namespace fs = std::filesystem;
 
@@ -29,15 +30,6 @@ namespace {
 // A move removes its waiting sources in batches of about this size.
 constexpr std::size_t kSettleFiles = 500;
 constexpr std::uintmax_t kSettleBytes = 512ULL << 20;
-
-std::string lower_extension(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
-    for (char& c : extension) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return extension;
-}
 
 PlaceAction place_action(RecordAction action) {
     switch (action) {
@@ -126,7 +118,7 @@ struct Sorter::State {
             return;
         }
         if (placed != nullptr && placed->source_fate == SourceFate::Removed) {
-            emptied.insert(placed->source.substr(0, placed->source.rfind('/') + 1));
+            emptied.insert(parent_folder(placed->source));
         }
         count_into(summary, event);
         window.report(event);
@@ -271,8 +263,7 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
         const std::string real = real_path(folder + name);
         return real.empty() ? folder + name : real;
     }
-    const std::string& real_folder = real_folders.back();
-    return (real_folder == "/" ? "" : real_folder) + "/" + name;
+    return join_path(real_folders.back(), name);
 }
 
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
@@ -448,8 +439,7 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
         emptied.erase(deepest);
         if (folder.size() > input.size() && folder.starts_with(input) &&
             ::rmdir(folder.c_str()) == 0) {
-            const std::size_t slash = folder.rfind('/', folder.size() - 2);
-            emptied.insert(folder.substr(0, slash + 1));
+            emptied.insert(parent_folder(folder));
         }
     }
 }
