@@ -301,12 +301,11 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
     }
     // Removed once a whole batch is on the disk: one flush for many files rather than a few
     // for each.
-    PendingRemoval removal{p.source.path, *from,
-                           source_line(p, RecordAction::SourceRemoved,
-                                       result.target.substr(p.folder.size()), FileStamp{}),
-                           result.target, !source_times_show_changes(*from, p.source.path)};
-    pending_.push_back(std::move(removal));
-    pending_bytes_ += static_cast<std::uintmax_t>(from->size);
+    result.removal =
+        PendingRemoval{p.source.path, *from,
+                       source_line(p, RecordAction::SourceRemoved,
+                                   result.target.substr(p.folder.size()), FileStamp{}),
+                       result.target, !source_times_show_changes(*from, p.source.path)};
     result.source_fate = SourceFate::Pending;
     return result;
 }
@@ -330,62 +329,6 @@ bool TargetWriter::source_times_show_changes(const FileStamp& source, const std:
     const bool shows = times_show_changes(path);
     source_disks_.emplace(source.device, shows);
     return shows;
-}
-
-TargetWriter::Settled TargetWriter::remove_one(const PendingRemoval& removal,
-                                               std::error_code on_disk) {
-    Settled done{SourceFate::Stuck, on_disk, 0, removal.path};
-    RemovalFacts facts{!on_disk, !on_disk, false, !removal.recheck_bytes, std::nullopt};
-    if (!on_disk) {
-        // A source written to since its bytes were compared holds what the target does not.
-        const StampResult now = stamp_at(AT_FDCWD, removal.path);
-        facts.stamps_unchanged = now.stamp && untouched_since(*now.stamp, removal.stamp);
-        if (facts.stamps_unchanged && removal.recheck_bytes) {
-            // Its times cannot show an edit that put size and time back: only its bytes can.
-            facts.bytes_still_same = same_content(removal.path, removal.target_path);
-        }
-        done.error = now.stamp ? source_changed_error() : now.error;
-    }
-    if (!may_remove_source(facts)) {
-        return done;
-    }
-    if (::unlink(removal.path.c_str()) != 0) {
-        done.error.assign(errno, std::generic_category());
-        return done;
-    }
-    return {SourceFate::Removed, {}, static_cast<std::uintmax_t>(removal.stamp.size), removal.path};
-}
-
-std::vector<TargetWriter::Settled> TargetWriter::settle() {
-    std::vector<Settled> settled;
-    if (pending_.empty()) {
-        return settled;
-    }
-    // The copies, and the record's word that each source goes, must be on the disk before the
-    // only other copies go: then a kill, a full disk or a pulled stick leaves every removed
-    // source in the record, for undo to put back.
-    std::error_code ec;
-    for (const auto& [device, folder] : written_disks_) {
-        if (!ec) {
-            ec = flush_disk(folder);
-        }
-    }
-    if (!ec) {
-        ec = record_.flush();
-    }
-    if (!ec) {
-        std::vector<RecordLine> lines;
-        for (const PendingRemoval& removal : pending_) {
-            lines.push_back(removal.line);
-        }
-        ec = record_.append_durably(std::move(lines));
-    }
-    for (const PendingRemoval& removal : pending_) {
-        settled.push_back(remove_one(removal, ec));
-    }
-    pending_.clear();
-    pending_bytes_ = 0;
-    return settled;
 }
 
 PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,

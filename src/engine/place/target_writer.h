@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/fsio/file_copy.h"
+#include "engine/place/move_batch.h"
 #include "engine/place/output_tree.h"
 #include "engine/place/place_decision.h"
 #include "engine/record/placement_record.h"
@@ -23,6 +24,8 @@ struct PlacedFile {
     SourceFate source_fate = SourceFate::Kept;
     std::error_code source_error{};  // Stuck: why the source could not be removed
     std::uintmax_t bytes_freed = 0;
+    // Pending: what the move's batch removes once the copy is on the disk.
+    std::optional<PendingRemoval> removal{};
 };
 
 // A source as the walk hands it over: the path it was found under, and its real path (links
@@ -58,33 +61,11 @@ class TargetWriter {
     void track_written(bool track) { track_written_ = track; }
     bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
 
-    // Sources a move copied to another disk, or found at their targets, wait to be removed
-    // until settle() has put their copies on the disk.
-    std::uintmax_t pending_bytes() const { return pending_bytes_; }
-    std::size_t pending_files() const { return pending_.size(); }
-    struct Settled {
-        SourceFate fate;  // Removed or Stuck
-        std::error_code error;
-        std::uintmax_t bytes_freed;
-        std::string source;
-    };
-    // Flushes the disks and the record, then removes the waiting sources, in the order they
-    // came.
-    std::vector<Settled> settle();
-
     // The folders that copies were written to, one for each disk.
     const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
 
   private:
     struct Placement;
-
-    struct PendingRemoval {
-        std::string path;
-        FileStamp stamp;  // as it was when its bytes were compared
-        RecordLine line;  // the record's word that it goes
-        std::string target_path;
-        bool recheck_bytes;  // its disk's times cannot show an edit
-    };
 
     bool inside_input(const std::string& real_path) const;
     // What the writer finds at a name that has an entry, for decide_target; `there` gets the
@@ -97,7 +78,6 @@ class TargetWriter {
                            const FileStamp& target) const;
     bool source_times_show_changes(const FileStamp& source, const std::string& path);
     std::uint64_t disk_of(const std::string& folder);
-    Settled remove_one(const PendingRemoval& removal, std::error_code on_disk);
     std::string temp_name();
     // The target's path as the record keeps it: relative to the output folder.
     std::string record_path(const std::string& folder, const std::string& name) const;
@@ -126,10 +106,8 @@ class TargetWriter {
     std::unordered_map<dev_t, std::string> written_disks_;
     bool track_written_ = false;
     bool move_ = false;
-    std::vector<PendingRemoval> pending_;
     std::unordered_map<std::uint64_t, bool> source_disks_;
     std::unordered_map<std::string, std::uint64_t> folder_disks_;  // a preview's, by folder
-    std::uintmax_t pending_bytes_ = 0;
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/fsio/path_inside.h"
+#include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
 #include "engine/run/cancel_state.h"
 #include "engine/run/folder_settings.h"
@@ -26,10 +27,6 @@ namespace fs = std::filesystem;
 namespace trackfold {
 
 namespace {
-
-// A move removes its waiting sources in batches of about this size.
-constexpr std::size_t kSettleFiles = 500;
-constexpr std::uintmax_t kSettleBytes = 512ULL << 20;
 
 PlaceAction place_action(RecordAction action) {
     switch (action) {
@@ -48,6 +45,7 @@ PlaceAction place_action(RecordAction action) {
 struct TargetFolder {
     std::string path;
     Counter category = Counter::Unknown;
+    std::error_code error{};  // set: the folder could not be made
 };
 
 }  // namespace
@@ -66,10 +64,12 @@ struct Sorter::State {
     Mp3Library& library;
     TagReadAhead read_ahead;
     bool preview;
+    std::string output;  // the output folder, ending in the separator
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
     // ever replaced.
     std::vector<std::string> input_roots;
     std::unique_ptr<RunOutput> run_output;
+    std::unique_ptr<MoveBatch> batch;
     std::unique_ptr<WalkRules> walk_rules;
     std::string output_real;
     bool output_in_walk = false;  // the output lies inside the input, or holds it
@@ -81,8 +81,6 @@ struct Sorter::State {
     bool move = false;
     const FileCount* file_count = nullptr;
     bool count_told = false;
-    // Events of files whose sources wait to be removed, and all after them, in order.
-    std::vector<RunEvent> held;
     // Folders that lost a source to the move, to be removed at the end when left empty.
     std::set<std::string> emptied;
     RunSummary summary;
@@ -111,12 +109,17 @@ struct Sorter::State {
         return *last_good;
     }
 
-    void report(const RunEvent& event) {
-        const auto* placed = std::get_if<FilePlaced>(&event);
-        if (!held.empty() || (placed != nullptr && placed->source_fate == SourceFate::Pending)) {
-            held.push_back(event);
-            return;
+    // Every event goes through the move's batch, so none overtakes a file whose source waits.
+    void report(RunEvent event, std::optional<PendingRemoval> removal = std::nullopt) {
+        if (batch) {
+            batch->add(std::move(event), std::move(removal));
+        } else {
+            tell(event);
         }
+    }
+
+    void tell(const RunEvent& event) {
+        const auto* placed = std::get_if<FilePlaced>(&event);
         if (placed != nullptr && placed->source_fate == SourceFate::Removed) {
             emptied.insert(parent_folder(placed->source));
         }
@@ -124,30 +127,11 @@ struct Sorter::State {
         window.report(event);
     }
 
-    // Removes the sources that wait, once their copies are on the disk, and tells their
-    // events, now with what became of each source.
     void settle() {
-        if (!run_output) {
-            return;
-        }
-        const std::vector<TargetWriter::Settled> settled = run_output->writer.settle();
-        std::vector<RunEvent> events = std::move(held);
-        held.clear();
-        auto next = settled.begin();
-        for (RunEvent& event : events) {
-            auto* placed = std::get_if<FilePlaced>(&event);
-            if (placed != nullptr && placed->source_fate == SourceFate::Pending &&
-                next != settled.end()) {
-                placed->source_fate = next->fate;
-                placed->source_kept = next->error ? next->error.message() : std::string();
-                placed->bytes_freed = next->bytes_freed;
-                ++next;
-            }
-            report(event);
+        if (batch) {
+            batch->commit(run_output->writer.written_disks());
         }
     }
-
-    void remove_emptied_folders(const std::string& input);
 
     void add_input_root(const std::string& folder) {
         const std::string real = real_path(folder);
@@ -177,47 +161,61 @@ struct Sorter::State {
             }
         }
     }
-    void take_file(const std::string& folder, const ListedFile& file, const std::string& output,
+
+    bool walk(const std::string& folder);
+    std::optional<FolderListing> enter(const std::string& folder);
+    // The files of the folder whose types the run takes, as the read-ahead gets them; the
+    // others of a known type are counted as left out.
+    std::vector<bool> choose_files(const std::string& folder, const FolderListing& listing,
+                                   const FolderSettings& settings);
+    void take_files(const std::string& folder, const FolderListing& listing,
+                    const FolderSettings& settings);
+    // Whether the walk goes on after the window has had its turn.
+    bool keep_going();
+    void take_file(const std::string& folder, const ListedFile& file,
                    const FolderSettings& settings, const TagResult& tags);
-    TargetFolder ensure_target_folder(const std::string& output, const SubFolderNames& names,
-                                      const TagResult& tags, std::error_code& ec);
+    TargetFolder ensure_target_folder(const SubFolderNames& names, const TagResult& tags);
+    void remove_emptied_folders(const std::string& input);
 };
 
-TargetFolder Sorter::State::ensure_target_folder(const std::string& output,
-                                                 const SubFolderNames& names, const TagResult& tags,
-                                                 std::error_code& ec) {
+TargetFolder Sorter::State::ensure_target_folder(const SubFolderNames& names,
+                                                 const TagResult& tags) {
     const std::string& artist = tags.artist;
     const std::string& album = tags.album;
     const std::string& base_name = !album.empty()    ? names.album
                                    : !artist.empty() ? names.artist
                                                      : names.unknown;
     OutputTree& folders = run_output->folders;
-    const std::string base = output + base_name;
-    folders.ensure(base, ec);
-    if (ec) {
-        return {base};
+    TargetFolder target{output + base_name};
+    folders.ensure(target.path, target.error);
+    if (target.error) {
+        return target;
     }
     // Joined with a bare separator even when the configured name is empty: the target then
     // shows a doubled separator after the output folder, as the log always has.
-    const std::string under = base + "/";
+    const std::string under = target.path + "/";
     if (!artist.empty() && !album.empty()) {
-        const std::string artist_folder = folders.ensure_child(under, artist, ec);
-        return {ec ? artist_folder : folders.ensure_child(artist_folder + "/", album, ec),
-                Counter::AlbumArtist};
+        target.path = folders.ensure_child(under, artist, target.error);
+        if (!target.error) {
+            target.path = folders.ensure_child(target.path + "/", album, target.error);
+        }
+        target.category = Counter::AlbumArtist;
+    } else if (!album.empty()) {
+        target.path = folders.ensure_child(under, album, target.error);
+        target.category = Counter::AlbumOnly;
+    } else if (!artist.empty()) {
+        target.path = folders.ensure_child(under, artist, target.error);
+        target.category = Counter::ArtistOnly;
     }
-    if (!album.empty()) {
-        return {folders.ensure_child(under, album, ec), Counter::AlbumOnly};
-    }
-    if (!artist.empty()) {
-        return {folders.ensure_child(under, artist, ec), Counter::ArtistOnly};
-    }
-    return {base, Counter::Unknown};
+    return target;
 }
 
-std::string Sorter::State::start_output(const std::string& input, const std::string& output) {
+std::string Sorter::State::start_output(const std::string& input,
+                                        const std::string& output_folder) {
     if (run_output) {
         return {};
     }
+    output = output_folder;
     run_output = std::make_unique<RunOutput>(output, input_roots, preview,
                                              [this](const RunEvent& event) { report(event); });
     PlacementRecord& record = run_output->record;
@@ -254,6 +252,7 @@ std::string Sorter::State::start_output(const std::string& input, const std::str
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk && !preview);
     run_output->writer.set_move(move);
+    batch = std::make_unique<MoveBatch>(record, [this](const RunEvent& event) { tell(event); });
     return problem;
 }
 
@@ -267,8 +266,7 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
 }
 
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
-                              const std::string& output, const FolderSettings& settings,
-                              const TagResult& tags) {
+                              const FolderSettings& settings, const TagResult& tags) {
     ++read_count;
     window.set_counter_text(Counter::ReadFile, std::to_string(read_count));
     const std::string source = folder + file.name;
@@ -280,10 +278,9 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         report(FileFailed{read_count, source, tags.reason, FailedAt::Reading});
         return;
     }
-    std::error_code ec;
-    const TargetFolder target = ensure_target_folder(output, settings.names, tags, ec);
-    PlacedFile placed{target.path + "/" + file.name, ec, {}};
-    if (!ec) {
+    const TargetFolder target = ensure_target_folder(settings.names, tags);
+    PlacedFile placed{target.path + "/" + file.name, target.error, {}};
+    if (!target.error) {
         const std::string real_source = real_path_in(folder, file.name, file.link);
         placed =
             run_output->writer.copy({source, real_source, file.link}, target.path + "/", file.name);
@@ -293,10 +290,13 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         report(FileFailed{read_count, source, placed.error.message(), FailedAt::Placing});
         return;
     }
-    report(FilePlaced{
-        read_count, target.category, source, placed.target, place_action(placed.action),
-        placed.time_error ? placed.time_error.message() : std::string(), placed.source_fate,
-        placed.source_error ? placed.source_error.message() : std::string(), placed.bytes_freed});
+    report(
+        FilePlaced{read_count, target.category, source, placed.target, place_action(placed.action),
+                   placed.time_error ? placed.time_error.message() : std::string(),
+                   placed.source_fate,
+                   placed.source_error ? placed.source_error.message() : std::string(),
+                   placed.bytes_freed},
+        std::move(placed.removal));
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
@@ -311,117 +311,139 @@ Sorter::~Sorter() {
 }
 
 bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
+    State& s = *state_;
     if (CancelState == Cancelled) {
         return false;
     }
-    State& s = *state_;
-    // Looked at for every folder, so a hand edit of the settings takes effect during a run.
-    const FolderSettings settings = s.folder_settings();
-    s.library.setCodePage(settings.code_page.c_str());
-    s.report_unknown_types(settings.types);
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        s.report(FolderFailed{folder, std::error_code(errno, std::generic_category()).message()});
+        return false;
+    }
+    s.add_input_root(folder);
+    if (const std::string problem = s.start_output(folder, output); !problem.empty()) {
+        s.report(DiskFailed{"Record", s.run_output->record.path(), problem});
+        return false;
+    }
+    s.real_folders.push_back(real_path(folder));
+    const bool whole = s.walk(folder);
+    s.real_folders.pop_back();
+    s.settle();
+    s.remove_emptied_folders(folder);
+    return whole;
+}
 
+std::optional<FolderListing> Sorter::State::enter(const std::string& folder) {
     struct stat info {};
     std::error_code ec;
     if (::stat(folder.c_str(), &info) != 0) {
         ec.assign(errno, std::generic_category());
-    }
-    const bool root = s.real_folders.empty();
-    if (root && !ec) {
-        s.add_input_root(folder);
-        s.real_folders.push_back(real_path(folder));
-        if (const std::string problem = s.start_output(folder, output); !problem.empty()) {
-            s.report(DiskFailed{"Record", s.run_output->record.path(), problem});
-            s.real_folders.clear();
-            return false;
+    } else {
+        const WalkRules::Decision decision =
+            walk_rules->enter(folder, real_folders.back(), info.st_dev, info.st_ino);
+        switch (decision.verdict) {
+            case WalkRules::Verdict::walked_already:
+                report(FolderLeftOut{folder, decision.walked_as});
+                return std::nullopt;
+            case WalkRules::Verdict::system_folder:
+                report(FolderLeftOut{folder, {}});
+                return std::nullopt;
+            case WalkRules::Verdict::own_output:
+                // An output folder inside the input holds this run's copies, not its sources.
+                return std::nullopt;
+            default:
+                break;
         }
     }
     FolderListing listing;
     if (!ec) {
-        const WalkRules::Decision decision =
-            s.walk_rules->enter(folder, s.real_folders.back(), info.st_dev, info.st_ino);
-        switch (decision.verdict) {
-            case WalkRules::Verdict::walked_already:
-                s.report(FolderLeftOut{folder, decision.walked_as});
-                return true;
-            case WalkRules::Verdict::system_folder:
-                s.report(FolderLeftOut{folder, {}});
-                return true;
-            case WalkRules::Verdict::own_output:
-                // An output folder inside the input holds this run's copies, not its sources.
-                return true;
-            default:
-                break;
-        }
         listing = list_folder(folder, ec);
     }
     if (ec) {
-        s.report(FolderFailed{folder, ec.message()});
-        if (root) {
-            s.real_folders.clear();
-        }
-        return false;
+        report(FolderFailed{folder, ec.message()});
+        return std::nullopt;
     }
     for (const ListedFolder& sub : listing.folders) {
         if (sub.link) {
-            s.add_input_root(folder + sub.name);
+            add_input_root(folder + sub.name);
         }
     }
+    return listing;
+}
 
+bool Sorter::State::walk(const std::string& folder) {
+    if (CancelState == Cancelled) {
+        return false;
+    }
+    // Looked at for every folder, so a hand edit of the settings takes effect during a run.
+    const FolderSettings settings = folder_settings();
+    library.setCodePage(settings.code_page.c_str());
+    report_unknown_types(settings.types);
+    const std::optional<FolderListing> listing = enter(folder);
+    if (!listing) {
+        return true;
+    }
+    take_files(folder, *listing, settings);
+    for (const ListedFolder& sub : listing->folders) {
+        window.pump_events();
+        real_folders.push_back(real_path_in(folder, sub.name, sub.link));
+        walk(folder + sub.name + "/");
+        real_folders.pop_back();
+    }
+    return true;
+}
+
+std::vector<bool> Sorter::State::choose_files(const std::string& folder,
+                                              const FolderListing& listing,
+                                              const FolderSettings& settings) {
     std::vector<bool> taken(listing.files.size(), false);
-    TagBatch batch{{}, settings.code_page, settings.use_album_artist};
+    TagBatch tag_batch{{}, settings.code_page, settings.use_album_artist};
     for (std::size_t i = 0; i < listing.files.size(); ++i) {
         const ListedFile& file = listing.files[i];
-        if (s.output_in_walk &&
-            s.run_output->writer.wrote(s.real_path_in(folder, file.name, file.link))) {
+        if (output_in_walk &&
+            run_output->writer.wrote(real_path_in(folder, file.name, file.link))) {
             continue;
         }
         if (has_accepted_type(file.name, settings.types.accepted)) {
             taken[i] = true;
             // A FIFO or a device must never be opened: its read could block or never end.
-            batch.paths.push_back(file.regular ? folder + file.name : std::string());
+            tag_batch.paths.push_back(file.regular ? folder + file.name : std::string());
         } else if (const std::string type = lower_extension(file.name);
                    is_supported_extension(type)) {
-            ++s.left_out[type];
+            ++left_out[type];
         }
     }
-    s.read_ahead.start(std::move(batch));
-    std::size_t index = 0;
-    for (std::size_t i = 0; i < listing.files.size(); ++i) {
-        if (CancelState == CancelRequested) {
-            if (s.window.ask_cancel()) {
-                CancelState = Cancelled;
-                break;
-            }
-            CancelState = Idle;
-        }
-        s.tell_count();
-        s.window.pump_events();
-        if (CancelState == Cancelled) {
-            // Ended from the window while it handled its events: no question is asked.
-            break;
-        }
-        s.window.set_status(listing.files[i].name);
-        if (taken[i]) {
-            s.take_file(folder, listing.files[i], output, settings, s.read_ahead.take(index++));
-        }
-        const TargetWriter& writer = s.run_output->writer;
-        if (writer.pending_files() >= kSettleFiles || writer.pending_bytes() >= kSettleBytes) {
-            s.settle();
-        }
-    }
+    read_ahead.start(std::move(tag_batch));
+    return taken;
+}
 
-    for (const ListedFolder& sub : listing.folders) {
-        s.window.pump_events();
-        s.real_folders.push_back(s.real_path_in(folder, sub.name, sub.link));
-        SortFolder(folder + sub.name + "/", output);
-        s.real_folders.pop_back();
+bool Sorter::State::keep_going() {
+    if (CancelState == CancelRequested) {
+        if (window.ask_cancel()) {
+            CancelState = Cancelled;
+            return false;
+        }
+        CancelState = Idle;
     }
-    if (root) {
-        s.real_folders.pop_back();
-        s.settle();
-        s.remove_emptied_folders(folder);
+    tell_count();
+    window.pump_events();
+    // Ended from the window while it handled its events: no question is asked.
+    return CancelState != Cancelled;
+}
+
+void Sorter::State::take_files(const std::string& folder, const FolderListing& listing,
+                               const FolderSettings& settings) {
+    const std::vector<bool> taken = choose_files(folder, listing, settings);
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
+        window.set_status(listing.files[i].name);
+        if (taken[i]) {
+            take_file(folder, listing.files[i], settings, read_ahead.take(index++));
+        }
+        if (batch->full()) {
+            settle();
+        }
     }
-    return true;
 }
 
 // A folder the move left with nothing in it at all goes, and then so may its parent; one with
