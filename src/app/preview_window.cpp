@@ -24,7 +24,7 @@ PreviewWindow::PreviewWindow(QWidget* owner, SortRequest request)
       view_(new QTreeView(this)),
       start_(new QPushButton(tr("Start"), this)),
       cancel_(new QPushButton(tr("Cancel"), this)) {
-    request_.preview = true;
+    request_.mode = DiskMode::preview;
     setWindowTitle(tr("Preview: nothing is written"));
     setWindowModality(Qt::WindowModal);
     status_->setObjectName(QStringLiteral("lblPreviewStatus"));

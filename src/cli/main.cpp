@@ -132,7 +132,7 @@ int run(const CliOptions& options) {
     TerminalRun window(options.log_file.has_value(), options.json, ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
     SortRequest request{input, output, settings.path(), options.settings_file.has_value(),
-                        options.preview};
+                        options.preview ? DiskMode::preview : DiskMode::real};
     SortRun(window, request);
     window.end_progress();
     std::fflush(stdout);

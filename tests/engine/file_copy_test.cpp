@@ -39,7 +39,8 @@ TEST(FileCopy, ASourceThatChangedWhileItWasReadIsNeverPlaced) {
 
         const CopyOutcome outcome =
             c.over ? copy_over(open_source, folder.get(), "copy.mp3", ".part")
-                   : copy_to_new(open_source, folder.get(), "copy.mp3", ".part", c.unnamed);
+                   : copy_to_new(open_source, folder.get(), "copy.mp3", ".part",
+                                 c.unnamed ? NewCopy::unnamed : NewCopy::via_temporary);
 
         EXPECT_EQ(outcome.error, source_changed_error());
         EXPECT_EQ(outcome.error.message(), "source changed while copying");

@@ -73,7 +73,7 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
         PlanTree tree;
     } tree_window(out_folder());
     SortRequest request{in_folder(), out_folder(), settings};
-    request.preview = true;
+    request.mode = DiskMode::preview;
     SortRun(tree_window, request);
     tree_window.tree.finish();
 

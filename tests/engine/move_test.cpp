@@ -293,7 +293,7 @@ TEST_F(MoveTest, ALinkIsNeverMovedAndAFolderReachedTwiceIsWalkedOnce) {
     fs::create_directory_symlink("../Music", in / "Downloads/music");
     const std::string b = read_file(in / "Music/b.mp3");
     CancelState = Idle;
-    SortRun(window, SortRequest{in_folder(), out_folder(), settings, false, true});
+    SortRun(window, SortRequest{in_folder(), out_folder(), settings, false, DiskMode::preview});
     const Lines previewed = window.log;
 
     ASSERT_TRUE(move_all()) << ::testing::PrintToString(window.log);

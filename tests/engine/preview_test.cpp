@@ -21,7 +21,7 @@ class PreviewTest : public ::testing::Test, public SortFixture {
         window.log.clear();
         CancelState = Idle;
         SortRequest request{in_folder(), out_folder(), settings};
-        request.preview = preview;
+        request.mode = preview ? DiskMode::preview : DiskMode::real;
         SortRun(window, request);
         return window.log;
     }

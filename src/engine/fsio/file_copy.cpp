@@ -121,7 +121,8 @@ std::error_code keep_times(const OpenSource& source, int fd, const char* name) {
 // the temporary is removed again.
 template <typename Place>
 CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std::string& temp,
-                              const std::string& to, bool durable, Place place) {
+                              const std::string& to, Durability durability, Place place) {
+    const bool durable = durability == Durability::at_once;
     FileDescriptor out(::openat(folder_fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                                 source.info.st_mode & 0666));
     if (out.get() < 0) {
@@ -181,12 +182,13 @@ std::error_code source_changed_error() {
 }
 
 CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::string& name,
-                        const std::string& temp, bool unnamed, bool durable) {
-    if (!unnamed) {
-        return copy_through_temp(source, folder_fd, temp, name, durable, [&] {
+                        const std::string& temp, NewCopy how, Durability durability) {
+    if (how == NewCopy::via_temporary) {
+        return copy_through_temp(source, folder_fd, temp, name, durability, [&] {
             return rename_no_replace(folder_fd, temp, folder_fd, name);
         });
     }
+    const bool durable = durability == Durability::at_once;
     // No name exists until the copy is whole: a run killed halfway leaves nothing behind.
     FileDescriptor out(
         ::openat(folder_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, source.info.st_mode & 0666));
@@ -216,8 +218,8 @@ CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::stri
 }
 
 CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
-                      const std::string& temp, bool durable) {
-    return copy_through_temp(source, folder_fd, temp, name, durable, [&] {
+                      const std::string& temp, Durability durability) {
+    return copy_through_temp(source, folder_fd, temp, name, durability, [&] {
         return ::renameat(folder_fd, temp.c_str(), folder_fd, name.c_str()) == 0 ? 0 : errno;
     });
 }

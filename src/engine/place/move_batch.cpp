@@ -6,8 +6,8 @@
 #include <cerrno>
 
 #include "engine/fsio/file_copy.h"
+#include "engine/fsio/same_content.h"
 #include "engine/place/place_decision.h"
-#include "engine/place/target_writer.h"
 
 namespace trackfold {
 

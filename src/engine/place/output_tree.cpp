@@ -37,7 +37,7 @@ OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
     return found == entries.end() ? nullptr : &found->second;
 }
 
-OutputTree::OutputTree(Hooks hooks, bool preview) : hooks_(std::move(hooks)), preview_(preview) {}
+OutputTree::OutputTree(Hooks hooks, Disk& disk) : hooks_(std::move(hooks)), disk_(disk) {}
 
 OutputTree::~OutputTree() {
     if (open_folder_fd_ >= 0) {
@@ -62,25 +62,11 @@ int OutputTree::open_folder(const Folder& folder, const std::string& path) {
 }
 
 bool OutputTree::make_folder(const std::string& path, std::error_code& ec) {
-    if (::mkdir(path.c_str(), 0777) == 0) {
-        if (hooks_.made_folder) {
-            hooks_.made_folder(path);
-        }
-        return true;
+    const bool made = disk_.make_folder(path, ec);
+    if (made && hooks_.made_folder) {
+        hooks_.made_folder(path);
     }
-    if (errno != EEXIST) {
-        ec.assign(errno, std::generic_category());
-    } else if (struct stat info{}; ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        ec = std::make_error_code(std::errc::file_exists);
-    }
-    return false;
-}
-
-void OutputTree::foresee_folder(const std::string& path, std::error_code& ec) const {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-        ec = std::make_error_code(std::errc::file_exists);
-    }
+    return made;
 }
 
 void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
@@ -96,11 +82,7 @@ void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
         if (part.empty() || part == "/" || part == "." || part == "..") {
             continue;
         }
-        if (preview_) {
-            foresee_folder(made.string(), ec);
-        } else {
-            make_folder(made.string(), ec);
-        }
+        make_folder(made.string(), ec);
         if (ec) {
             return;
         }
@@ -112,21 +94,15 @@ DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
     if (const auto known = disks_.find(device); known != disks_.end()) {
         return known->second;
     }
-    if (preview_) {
-        // The probe writes a file; the preview goes by what the disk is.
-        const PredictedTraits predicted = predict_disk(path);
-        if (!predicted.known && hooks_.unsure_disk) {
-            hooks_.unsure_disk(path);
-        }
-        disks_.emplace(device, predicted.traits);
-        return predicted.traits;
+    const LearntTraits learnt = disk_.learn(path, hooks_.temp_prefix);
+    if (learnt.unsure && hooks_.unsure_disk) {
+        hooks_.unsure_disk(path);
     }
-    const ProbedTraits probe = probe_disk(path, hooks_.temp_prefix);
-    if (probe.probed) {
+    if (learnt.settled) {
         // Otherwise tried again in the next folder of this disk, which may be writable.
-        disks_.emplace(device, probe.traits);
+        disks_.emplace(device, learnt.traits);
     }
-    return probe.traits;
+    return learnt.traits;
 }
 
 void OutputTree::list(const std::string& path, Folder& folder) {
@@ -143,9 +119,7 @@ void OutputTree::list(const std::string& path, Folder& folder) {
                 continue;
             }
             if (hooks_.is_stale_temp && hooks_.is_stale_temp(name)) {
-                if (!preview_) {
-                    ::unlinkat(dir_fd, name.c_str(), 0);
-                }
+                disk_.remove_temporary(dir_fd, name);
                 continue;
             }
             Entry found{std::move(name), entry->d_type == DT_DIR, entry->d_type == DT_LNK};
@@ -221,7 +195,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         ec = std::make_error_code(std::errc::file_exists);
         return path;
     }
-    const bool made_here = preview_ || make_folder(path, ec);
+    const bool made_here = make_folder(path, ec);
     if (ec) {
         return path;
     }

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "engine/fsio/disk_traits.h"
+#include "engine/fsio/disk.h"
 
 namespace trackfold {
 
@@ -35,8 +35,6 @@ class OutputTree {
         DiskTraits traits;
         std::unordered_map<std::string, Entry> entries{};  // by folded name
         bool listed = false;
-        // A preview's guess at whether a copy could be written here: 0, or what would fail.
-        int preview_write_error = -1;
 
         Entry* find(const std::string& folded_name);
     };
@@ -54,10 +52,8 @@ class OutputTree {
         std::function<void(const std::string&)> unsure_disk;
     };
 
-    // preview: nothing is made or removed on the disk; folders the run would make are recorded
-    // as made, empty, and the disk's traits are what can be known without writing.
-    explicit OutputTree(Hooks hooks, bool preview = false);
-    bool preview() const { return preview_; }
+    // Folders are made, and temporaries removed, on `disk`.
+    OutputTree(Hooks hooks, Disk& disk);
     ~OutputTree();
     OutputTree(const OutputTree&) = delete;
     OutputTree& operator=(const OutputTree&) = delete;
@@ -85,11 +81,9 @@ class OutputTree {
     DiskTraits traits_of(dev_t device, const std::string& path);
 
     bool make_folder(const std::string& path, std::error_code& ec);
-    // What making the folder would meet, in a preview.
-    void foresee_folder(const std::string& path, std::error_code& ec) const;
 
     Hooks hooks_;
-    bool preview_;
+    Disk& disk_;
     std::unordered_set<std::string> ensured_;
     std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
     std::unordered_map<std::string, Folder*> by_text_;  // by the path as given

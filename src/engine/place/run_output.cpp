@@ -10,15 +10,15 @@
 namespace trackfold {
 
 RunOutput::RunOutput(const std::string& output, const std::vector<std::string>& input_roots,
-                     bool preview, std::function<void(const RunEvent&)> report)
+                     Disk& disk, std::function<void(const RunEvent&)> report)
     : record(output),
       folders(
           OutputTree::Hooks{record.temp_prefix(),
                             [this](const std::string& name) { return record.is_stale_temp(name); },
                             [this](const std::string& path) { note_made_folder(path); },
                             [report](const std::string& path) { report(DiskUnknown{path}); }},
-          preview),
-      writer(folders, record, input_roots) {}
+          disk),
+      writer(folders, record, input_roots, disk) {}
 
 void RunOutput::note_made_folder(const std::string& path) {
     const std::string& output = record.output_folder();

@@ -15,7 +15,7 @@ namespace trackfold {
 // What one run writes to: the output folder's record, what the run knows of the output tree,
 // and the writer that places files in it.
 struct RunOutput {
-    RunOutput(const std::string& output, const std::vector<std::string>& input_roots, bool preview,
+    RunOutput(const std::string& output, const std::vector<std::string>& input_roots, Disk& disk,
               std::function<void(const RunEvent&)> report);
     RunOutput(const RunOutput&) = delete;
     RunOutput& operator=(const RunOutput&) = delete;

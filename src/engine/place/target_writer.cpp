@@ -12,35 +12,13 @@
 #include "engine/fsio/file_copy.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path_inside.h"
+#include "engine/fsio/same_content.h"
 #include "engine/naming/folder_names.h"
 #include "util/case_fold.h"
 
 namespace trackfold {
 
 namespace {
-
-// Reads from `at` until the buffer is full or the file ends.
-ssize_t read_fully(int fd, char* buffer, std::size_t size, off_t at) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size - done, at + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-bool same_file(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 bool same_file(const FileStamp& a, const FileStamp& b) {
     return a.device == b.device && a.inode == b.inode;
@@ -118,43 +96,13 @@ CopyOutcome copy_one_version(SourceFile& from, Copy copy) {
 
 }  // namespace
 
-bool same_content(const std::string& a, const std::string& b) {
-    const FileDescriptor file_a(::open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    const FileDescriptor file_b(::open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    return file_a.get() >= 0 && file_b.get() >= 0 && same_content_of(file_a.get(), file_b.get());
-}
-
-bool same_content_of(int fd_a, int fd_b) {
-    struct stat info_a {};
-    struct stat info_b {};
-    if (::fstat(fd_a, &info_a) != 0 || ::fstat(fd_b, &info_b) != 0 || !S_ISREG(info_a.st_mode) ||
-        !S_ISREG(info_b.st_mode)) {
-        return false;
-    }
-    if (same_file(info_a, info_b)) {
-        return true;
-    }
-    if (info_a.st_size != info_b.st_size) {
-        return false;
-    }
-    char buffer_a[1 << 16];
-    char buffer_b[1 << 16];
-    for (off_t at = 0;;) {
-        const ssize_t got_a = read_fully(fd_a, buffer_a, sizeof buffer_a, at);
-        const ssize_t got_b = read_fully(fd_b, buffer_b, sizeof buffer_b, at);
-        if (got_a < 0 || got_a != got_b || !std::equal(buffer_a, buffer_a + got_a, buffer_b)) {
-            return false;
-        }
-        if (got_a == 0) {
-            return true;
-        }
-        at += got_a;
-    }
-}
-
 TargetWriter::TargetWriter(OutputTree& tree, PlacementRecord& record,
-                           const std::vector<std::string>& input_roots)
-    : tree_(tree), record_(record), input_roots_(input_roots), temp_prefix_(record.temp_prefix()) {}
+                           const std::vector<std::string>& input_roots, Disk& disk)
+    : tree_(tree),
+      record_(record),
+      input_roots_(input_roots),
+      disk_(disk),
+      temp_prefix_(record.temp_prefix()) {}
 
 bool TargetWriter::inside_input(const std::string& real_path) const {
     if (real_path.empty()) {
@@ -248,11 +196,9 @@ std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::str
                              source_line(p, RecordAction::SourceRemoved, name, *from)})) {
         return std::nullopt;  // copied instead: a copy's source stays until the record holds
     }
-    const int error =
-        action == RecordAction::Replaced
-            ? (::renameat(AT_FDCWD, p.source.path.c_str(), p.folder_fd, name.c_str()) == 0 ? 0
-                                                                                           : errno)
-            : rename_no_replace(AT_FDCWD, p.source.path, p.folder_fd, name);
+    const int error = disk_.rename_into(
+        p.source.path, p.folder_fd, name,
+        action == RecordAction::Replaced ? Disk::Overwrite::yes : Disk::Overwrite::no);
     if (error == EEXIST) {
         return PlacedFile{p.folder + name, {EEXIST, std::generic_category()}, {}, action};
     }
@@ -269,7 +215,7 @@ std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::str
     return result;
 }
 
-PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool bytes_checked) {
+PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, Bytes bytes) {
     const FileStamp* from = p.from.stamp();
     if (result.error || from == nullptr) {
         return result;
@@ -279,22 +225,14 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
         result.source_fate = SourceFate::LinkKept;
         return result;
     }
-    if (tree_.preview()) {
-        // What the removal would meet: the source's folder may not be changed.
-        const std::string folder = parent_folder(p.source.path);
-        if (::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK, AT_EACCESS) != 0) {
-            result.source_fate = SourceFate::Stuck;
-            result.source_error.assign(errno, std::generic_category());
-        } else {
-            result.source_fate = SourceFate::Removed;
-            // A rename within one disk frees nothing there; a copy to another frees the source.
-            if (from->device != disk_of(p.folder)) {
-                result.bytes_freed = static_cast<std::uintmax_t>(from->size);
-            }
-        }
+    if (const auto foreseen = disk_.foresee_removal(p.source.path, from->device, p.folder)) {
+        result.source_fate = foreseen->error ? SourceFate::Stuck : SourceFate::Removed;
+        result.source_error = foreseen->error;
+        // A rename within one disk frees nothing there; a copy to another frees the source.
+        result.bytes_freed = foreseen->frees_bytes ? static_cast<std::uintmax_t>(from->size) : 0;
         return result;
     }
-    if (!bytes_checked && !same_content(p.source.path, result.target)) {
+    if (bytes == Bytes::unchecked && !disk_.same_content(p.source.path, result.target)) {
         result.source_fate = SourceFate::Stuck;
         result.source_error = std::make_error_code(std::errc::io_error);
         return result;
@@ -308,17 +246,6 @@ PlacedFile TargetWriter::release_source(Placement& p, PlacedFile result, bool by
                        result.target, !source_times_show_changes(*from, p.source.path)};
     result.source_fate = SourceFate::Pending;
     return result;
-}
-
-// The disk a folder is on, or would be on once the run has made it.
-std::uint64_t TargetWriter::disk_of(const std::string& folder) {
-    const auto known = folder_disks_.find(folder);
-    if (known != folder_disks_.end()) {
-        return known->second;
-    }
-    struct stat info {};
-    ::stat(nearest_existing(folder).c_str(), &info);
-    return folder_disks_[folder] = static_cast<std::uint64_t>(info.st_dev);
 }
 
 bool TargetWriter::source_times_show_changes(const FileStamp& source, const std::string& path) {
@@ -340,8 +267,9 @@ PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
     }
     const DiskTraits& disk = p.place.traits;
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
-        return copy_to_new(source, p.folder_fd, candidate,
-                           disk.unnamed_files ? std::string() : temp_name(), disk.unnamed_files);
+        return disk_.copy_to_new({source, p.source.path, p.folder_fd, p.folder, candidate},
+                                 disk.unnamed_files ? std::string() : temp_name(),
+                                 disk.unnamed_files ? NewCopy::unnamed : NewCopy::via_temporary);
     });
     if (outcome.error) {
         return {p.folder + candidate, outcome.error, {}, action};
@@ -352,7 +280,7 @@ PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
         p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
             .first->second;
     PlacedFile result = placed(p, entry, action, target.stamp ? &*target.stamp : nullptr, outcome);
-    return move_ ? release_source(p, std::move(result), false) : result;
+    return with_source(p, std::move(result), Bytes::unchecked);
 }
 
 PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
@@ -363,7 +291,8 @@ PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
         }
     }
     const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
-        return copy_over(source, p.folder_fd, entry.name, temp_name());
+        return disk_.copy_over({source, p.source.path, p.folder_fd, p.folder, entry.name},
+                               temp_name());
     });
     if (outcome.error) {
         return {p.folder + entry.name, outcome.error, {}, RecordAction::Replaced};
@@ -372,41 +301,8 @@ PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
     const StampResult target = stamp_at(p.folder_fd, entry.name);
     PlacedFile result =
         placed(p, entry, RecordAction::Replaced, target.stamp ? &*target.stamp : nullptr, outcome);
-    return move_ ? release_source(p, std::move(result), false) : result;
+    return with_source(p, std::move(result), Bytes::unchecked);
 }
-
-PlacedFile TargetWriter::preview_place(Placement& p, const std::string& candidate,
-                                       RecordAction action) {
-    // What the copy would meet in a folder that is there and may not be written.
-    int& cannot = p.place.preview_write_error;
-    if (cannot < 0) {
-        cannot =
-            p.folder_fd >= 0 && ::faccessat(p.folder_fd, ".", W_OK, AT_EACCESS) != 0 ? errno : 0;
-    }
-    if (cannot != 0) {
-        return {p.folder + candidate, {cannot, std::generic_category()}, {}, action};
-    }
-    if (const FileDescriptor readable(::open(p.source.path.c_str(), O_RDONLY | O_CLOEXEC));
-        readable.get() < 0) {
-        return {p.folder + candidate, {errno, std::generic_category()}, {}, action};
-    }
-    OutputTree::Entry& entry =
-        p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
-            .first->second;
-    preview_sources_[p.folder + entry.name] = p.source.path;
-    return placed(p, entry, action, nullptr);
-}
-
-namespace {
-
-// The file that holds a target's bytes until the run has put them there, in a preview.
-const std::string& holder(const std::unordered_map<std::string, std::string>& planned,
-                          const std::string& target) {
-    const auto found = planned.find(target);
-    return found != planned.end() ? found->second : target;
-}
-
-}  // namespace
 
 TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
                                    const FileStamp& from, std::optional<FileStamp>& there) {
@@ -468,80 +364,83 @@ void TargetWriter::note_record_word(const Placement& p, const OutputTree::Entry&
     }
 }
 
+TargetVerdict TargetWriter::verdict_at(Placement& p, const OutputTree::Entry& entry,
+                                       const FileStamp& from, std::optional<FileStamp>& there) {
+    TargetFacts facts = facts_at(p, entry, from, there);
+    TargetVerdict verdict = decide_target(facts);
+    if (verdict == TargetVerdict::confirm_record) {
+        facts.record_line_confirms =
+            confirmed(record_, facts.record_offset, record_path(p.folder, entry.name),
+                      p.source.real_path, from, *there);
+        verdict = decide_target(facts);
+    }
+    if (verdict == TargetVerdict::compare_bytes) {
+        facts.same_bytes = disk_.same_content(p.source.path, p.folder + entry.name);
+        verdict = decide_target(facts);
+    }
+    return verdict;
+}
+
+std::optional<PlacedFile> TargetWriter::place_at(Placement& p, OutputTree::Entry& entry) {
+    const FileStamp* from = p.from.stamp();
+    if (from == nullptr) {
+        return PlacedFile{p.folder + entry.name, p.from.error(), {}};
+    }
+    std::optional<FileStamp> there;
+    switch (verdict_at(p, entry, *from, there)) {
+        case TargetVerdict::in_place:
+            // Not a placement to record, and never a source to remove.
+            return placed(p, entry, RecordAction::AlreadyThere, nullptr);
+        case TargetVerdict::skip:
+            return with_source(p, placed(p, entry, RecordAction::AlreadyThere, nullptr),
+                               Bytes::unchecked);
+        case TargetVerdict::already_there:
+            if (entry.placed) {
+                there = stamp_at(p.folder_fd, entry.name).stamp;
+            }
+            return with_source(
+                p, placed(p, entry, RecordAction::AlreadyThere, there ? &*there : nullptr),
+                Bytes::checked);
+        case TargetVerdict::replace:
+            return write_over(p, entry);
+        default:
+            return std::nullopt;
+    }
+}
+
+PlacedFile TargetWriter::with_source(Placement& p, PlacedFile result, Bytes bytes) {
+    return move_ ? release_source(p, std::move(result), bytes) : result;
+}
+
 PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,
                               const std::string& name) {
     OutputTree::Folder& place = tree_.folder(folder);
-    const DiskTraits& disk = place.traits;
-    const bool preview = tree_.preview();
     const int folder_fd = tree_.open_folder(place, folder);
-    // A folder the preview would have made is not there: it holds only what the preview put.
-    if (folder_fd < 0 && !preview) {
-        return {folder + name, {errno, std::generic_category()}, {}};
+    if (folder_fd < 0) {
+        if (const std::error_code ec = disk_.unopened_folder(errno)) {
+            return {folder + name, ec, {}};
+        }
     }
     Placement p{source,    SourceFile(source.path),      place, folder,
                 folder_fd, inside_input(place.real_path)};
-    const std::string wanted = target_file_name(name, disk);
-    // In a move, where the source's bytes are found at the target the source goes.
-    auto found_there = [&](PlacedFile result, bool bytes_checked) {
-        return move_ ? release_source(p, std::move(result), bytes_checked) : result;
-    };
-
+    const std::string wanted = target_file_name(name, place.traits);
     for (int n = 1;; ++n) {
-        const std::string candidate = numbered_file_name(wanted, n, disk.name_max);
+        const std::string candidate = numbered_file_name(wanted, n, place.traits.name_max);
         std::string folded = fold_case(candidate);
         OutputTree::Entry* entry = place.find(folded);
-        const RecordAction fresh = n == 1 ? RecordAction::Copied : RecordAction::Numbered;
         if (entry == nullptr) {
-            if (preview) {
-                return found_there(preview_place(p, candidate, fresh), true);
-            }
-            PlacedFile result = write_new(p, candidate, fresh);
+            PlacedFile result =
+                write_new(p, candidate, n == 1 ? RecordAction::Copied : RecordAction::Numbered);
             if (result.error != std::errc::file_exists) {
                 return result;
             }
             // Something took the name since the folder was listed: look at it as at any file
             // found there.
-            place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate});
-            --n;
-            continue;
+            entry = &place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
+                         .first->second;
         }
-        const std::string target = folder + entry->name;
-        const FileStamp* from = p.from.stamp();
-        if (from == nullptr) {
-            return {target, p.from.error(), {}};
-        }
-        std::optional<FileStamp> there;
-        TargetFacts facts = facts_at(p, *entry, *from, there);
-        TargetVerdict verdict = decide_target(facts);
-        if (verdict == TargetVerdict::confirm_record) {
-            facts.record_line_confirms =
-                confirmed(record_, facts.record_offset, record_path(folder, entry->name),
-                          source.real_path, *from, *there);
-            verdict = decide_target(facts);
-        }
-        if (verdict == TargetVerdict::compare_bytes) {
-            facts.same_bytes = same_content(source.path, holder(preview_sources_, target));
-            verdict = decide_target(facts);
-        }
-        switch (verdict) {
-            case TargetVerdict::in_place:
-                // Not a placement to record, and never a source to remove.
-                return placed(p, *entry, RecordAction::AlreadyThere, nullptr);
-            case TargetVerdict::skip:
-                return found_there(placed(p, *entry, RecordAction::AlreadyThere, nullptr), false);
-            case TargetVerdict::already_there: {
-                if (entry->placed && !preview) {
-                    there = stamp_at(folder_fd, entry->name).stamp;
-                }
-                const FileStamp* stamp = preview || !there ? nullptr : &*there;
-                return found_there(placed(p, *entry, RecordAction::AlreadyThere, stamp), true);
-            }
-            case TargetVerdict::replace:
-                return preview ? found_there(preview_place(p, entry->name, RecordAction::Replaced),
-                                             true)
-                               : write_over(p, *entry);
-            default:
-                continue;
+        if (std::optional<PlacedFile> done = place_at(p, *entry)) {
+            return *done;
         }
     }
 }

@@ -48,7 +48,7 @@ class TargetWriter {
     // input_roots: the real paths of the folders the walk takes sources from, kept up to date
     // by the walk as it meets linked folders.
     TargetWriter(OutputTree& tree, PlacementRecord& record,
-                 const std::vector<std::string>& input_roots);
+                 const std::vector<std::string>& input_roots, Disk& disk);
 
     // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
     PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
@@ -77,7 +77,6 @@ class TargetWriter {
     RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
                            const FileStamp& target) const;
     bool source_times_show_changes(const FileStamp& source, const std::string& path);
-    std::uint64_t disk_of(const std::string& folder);
     std::string temp_name();
     // The target's path as the record keeps it: relative to the output folder.
     std::string record_path(const std::string& folder, const std::string& name) const;
@@ -88,12 +87,18 @@ class TargetWriter {
     // earlier copy. Nothing when the disks differ or the rename is refused.
     std::optional<PlacedFile> rename_into(Placement& p, const std::string& name,
                                           RecordAction action);
+    // Whether the source's bytes were compared with the target's already.
+    enum class Bytes { unchecked, checked };
     // After a copy or a find of the source's bytes at the target: checks those bytes, then
     // removes the source.
-    PlacedFile release_source(Placement& p, PlacedFile placed, bool bytes_checked);
+    PlacedFile release_source(Placement& p, PlacedFile placed, Bytes bytes);
+    // In a move, the source goes where its bytes are at the target; a copy keeps it.
+    PlacedFile with_source(Placement& p, PlacedFile placed, Bytes bytes);
+    // What the writer does at a name the folder has: nothing when it takes the next name.
+    std::optional<PlacedFile> place_at(Placement& p, OutputTree::Entry& entry);
+    TargetVerdict verdict_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+                             std::optional<FileStamp>& there);
     void note_written(Placement& p, const std::string& name);
-    // The preview's stand-in for a copy: the name is taken as a copy would take it.
-    PlacedFile preview_place(Placement& p, const std::string& candidate, RecordAction action);
     // Marks the entry as this run's placement of the source and adds it to the record.
     PlacedFile placed(Placement& p, OutputTree::Entry& entry, RecordAction action,
                       const FileStamp* target, CopyOutcome outcome = {});
@@ -101,22 +106,14 @@ class TargetWriter {
     OutputTree& tree_;
     PlacementRecord& record_;
     const std::vector<std::string>& input_roots_;
-    // In a preview, the source each placed target would hold, for the one-recording check.
-    std::unordered_map<std::string, std::string> preview_sources_;
+    Disk& disk_;
     std::unordered_map<dev_t, std::string> written_disks_;
     bool track_written_ = false;
     bool move_ = false;
     std::unordered_map<std::uint64_t, bool> source_disks_;
-    std::unordered_map<std::string, std::uint64_t> folder_disks_;  // a preview's, by folder
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
 };
-
-// Byte-for-byte equality of two files (true at once for one file under two names); false when
-// either cannot be read.
-bool same_content(const std::string& a, const std::string& b);
-// The same of two open files; only regular files can be the same.
-bool same_content_of(int fd_a, int fd_b);
 
 }  // namespace trackfold

@@ -13,7 +13,7 @@
 #include "engine/fsio/file_copy.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path_inside.h"
-#include "engine/place/target_writer.h"
+#include "engine/fsio/same_content.h"
 #include "engine/record/undo_decision.h"
 #include "engine/run/run_events.h"
 
@@ -230,9 +230,10 @@ std::error_code Undoer::copy_back(const Place& target, Place& source) {
     }
     const int folder = source.at.folder.get();
     const std::string& name = source.at.name;
-    CopyOutcome outcome = copy_to_new(from, folder, name, "", true, true);
+    CopyOutcome outcome = copy_to_new(from, folder, name, "", NewCopy::unnamed, Durability::at_once);
     if (outcome.error && outcome.error != std::errc::file_exists) {
-        outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part", false, true);
+        outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part",
+                              NewCopy::via_temporary, Durability::at_once);
     }
     if (outcome.error) {
         return outcome.error;

@@ -35,39 +35,7 @@ std::string input_problem(const std::string& input) {
     return {};
 }
 
-// A preview writes nothing, so it asks the system instead of trying.
-std::string output_problem_seen(const std::string& output) {
-    std::error_code ec;
-    const fs::path there = nearest_existing(output);
-    if (!fs::is_directory(there, ec)) {
-        return "cannot make the output folder " + output + ": " + there.string() +
-               " is not a folder";
-    }
-    if (::faccessat(AT_FDCWD, there.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        return "cannot write the output folder " + output + ": " + system_reason();
-    }
-    return {};
-}
-
-// A real run makes the folder and a file in it, which is what the walk will do.
-std::string output_problem_tried(const std::string& output, const std::string& probe) {
-    std::error_code ec;
-    fs::create_directories(output, ec);
-    if (ec) {
-        return "cannot make the output folder " + output + ": " + ec.message();
-    }
-    const std::string name = output + probe;
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return "cannot write the output folder " + output + ": " + system_reason();
-    }
-    ::close(fd);
-    ::unlink(name.c_str());
-    return {};
-}
-
-std::string settings_problem(const SortRequest& request) {
-    const IniReader settings(request.settings_file);
+std::string settings_problem(const SortRequest& request, const IniReader& settings) {
     if (!settings.problem().empty()) {
         return "cannot use the settings file " + request.settings_file.string() + ": " +
                settings.problem();
@@ -91,31 +59,43 @@ std::string settings_problem(const SortRequest& request) {
 
 }  // namespace
 
-std::string why_run_cannot_start(const SortRequest& request) {
-    if (std::string problem = settings_problem(request); !problem.empty()) {
+std::string why_run_cannot_start(const SortRequest& request, const IniReader& settings,
+                                 Disk& disk) {
+    if (std::string problem = settings_problem(request, settings); !problem.empty()) {
         return problem;
     }
     if (std::string problem = input_problem(request.input); !problem.empty()) {
         return problem;
     }
-    return request.preview
-               ? output_problem_seen(request.output)
-               : output_problem_tried(request.output,
-                                      ".trackfold-" + std::to_string(::getpid()) + "-check");
+    return disk.output_problem(request.output,
+                               ".trackfold-" + std::to_string(::getpid()) + "-check");
 }
 
-RunResult SortRun(RunWindow& window, const SortRequest& request) {
-    if (const std::string problem = why_run_cannot_start(request); !problem.empty()) {
-        window.report(RunEnded{RunOutcome::NotStarted, problem});
-        return {};
+namespace {
+
+RunResult not_started(RunWindow& window, const std::string& problem) {
+    window.report(RunEnded{RunOutcome::NotStarted, problem});
+    return {RunOutcome::NotStarted, {}, problem};
+}
+
+}  // namespace
+
+RunResult SortRun(RunWindow& window, const SortRequest& request,
+                  const std::function<void()>& started) {
+    const std::unique_ptr<Disk> disk = make_disk(request.mode);
+    const IniReader settings(request.settings_file);
+    if (const std::string problem = why_run_cannot_start(request, settings, *disk);
+        !problem.empty()) {
+        return not_started(window, problem);
     }
     Sorter sorter(window, request.settings_file, *request.library, request.read_ahead_threads,
-                  request.preview);
-    const IniReader settings(request.settings_file);
+                  *disk);
     sorter.set_move(run_mode(settings) == RunMode::move);
     if (const std::string problem = sorter.start(request.input, request.output); !problem.empty()) {
-        window.report(RunEnded{RunOutcome::NotStarted, problem});
-        return {};
+        return not_started(window, problem);
+    }
+    if (started) {
+        started();
     }
     const FileCount count(request.input, read_folder_settings(settings).types.accepted,
                           request.output);

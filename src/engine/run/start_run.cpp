@@ -83,23 +83,21 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     }
     SortRequest request{input, output, files.settings_file};
     request.library = &library;
-    if (const std::string problem = why_run_cannot_start(request); !problem.empty()) {
-        // Nothing is walked, and folders that do not work are not remembered.
-        BeginRun(window);
-        window.report(RunEnded{RunOutcome::NotStarted, problem});
-        EndRun(window);
-        window.tell(problem);
+    BeginRun(window);
+    // Only folders that work are remembered.
+    const RunResult result = SortRun(window, request, [&] {
+        PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
+                   stored_folder(input));
+        PutIniText(files.settings_file, settings_key::kSection, settings_key::kOutputFolder,
+                   stored_folder(output));
+        window.show_progress();
+    });
+    EndRun(window);
+    if (result.outcome == RunOutcome::NotStarted) {
+        // Nothing was walked.
+        window.tell(result.reason);
         return;
     }
-    PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
-               stored_folder(input));
-    PutIniText(files.settings_file, settings_key::kSection, settings_key::kOutputFolder,
-               stored_folder(output));
-
-    window.show_progress();
-    BeginRun(window);
-    const RunResult result = SortRun(window, request);
-    EndRun(window);
 
     const std::string log = files.log_file.string();
     const std::string problem =

@@ -52,18 +52,18 @@ struct TargetFolder {
 
 struct Sorter::State {
     State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads,
-          bool preview)
+          Disk& disk)
         : window(window),
           settings(std::move(settings_file)),
           library(library),
           read_ahead(library, threads),
-          preview(preview) {}
+          disk(disk) {}
 
     RunWindow& window;
     CachedSettings settings;
     Mp3Library& library;
     TagReadAhead read_ahead;
-    bool preview;
+    Disk& disk;
     std::string output;  // the output folder, ending in the separator
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
     // ever replaced.
@@ -216,26 +216,25 @@ std::string Sorter::State::start_output(const std::string& input,
         return {};
     }
     output = output_folder;
-    run_output = std::make_unique<RunOutput>(output, input_roots, preview,
+    run_output = std::make_unique<RunOutput>(output, input_roots, disk,
                                              [this](const RunEvent& event) { report(event); });
     PlacementRecord& record = run_output->record;
+    // The record lives in the output folder, so that folder comes first.
     std::error_code ec;
-    if (!preview) {
-        // The record lives in the output folder, so that folder comes first.
-        run_output->folders.ensure(output, ec);
-    }
+    run_output->folders.ensure(output, ec);
     if (!ec) {
-        ec = record.open(preview ? RecordUse::preview : RecordUse::run);
+        ec = record.open(disk.keeps_record() ? RecordUse::run : RecordUse::preview);
     }
-    if (!ec && !preview) {
+    if (!ec && disk.keeps_record()) {
         ec = record.begin(RecordAction::Start, real_path(input));
     }
     std::string problem;
     if (ec) {
-        // A move without its record could not be undone, and a record that is no file of ours
-        // or is held by an undo stops every run; a copy loses nothing by a record it cannot
-        // write (on fusefat one process at a time may have it open), so it says so and goes on.
-        const bool fatal = move || preview || ec == RecordError::undo_going ||
+        // A move without its record could not be undone, a preview without it could not tell
+        // what the run would replace, and a record that is no file of ours or is held by an
+        // undo stops every run; a copy loses nothing by a record it cannot write (on fusefat
+        // one process at a time may have it open), so it says so and goes on.
+        const bool fatal = move || !disk.keeps_record() || ec == RecordError::undo_going ||
                            ec == RecordError::not_regular || ec == RecordError::is_link ||
                            ec == RecordError::linked_twice;
         if (fatal) {
@@ -250,7 +249,7 @@ std::string Sorter::State::start_output(const std::string& input,
     output_in_walk = !output_real.empty() && !input_real.empty() &&
                      (is_inside(output_real, input_real) || is_inside(input_real, output_real));
     // Copies the run makes in folders it has yet to walk are not sources of this run.
-    run_output->writer.track_written(output_in_walk && !preview);
+    run_output->writer.track_written(output_in_walk);
     run_output->writer.set_move(move);
     batch = std::make_unique<MoveBatch>(record, [this](const RunEvent& event) { tell(event); });
     return problem;
@@ -300,11 +299,11 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
 }
 
 Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
-               unsigned read_ahead_threads, bool preview)
-    : state_(new State(window, std::move(settings_file), library, read_ahead_threads, preview)) {}
+               unsigned read_ahead_threads, Disk& disk)
+    : state_(new State(window, std::move(settings_file), library, read_ahead_threads, disk)) {}
 
 Sorter::~Sorter() {
-    if (state_->run_output && !state_->finished && !state_->preview) {
+    if (state_->run_output && !state_->finished) {
         // Ended without finish(): the record still says when the run ended.
         state_->run_output->record.end(CancelState == Cancelled ? "cancelled" : "complete");
     }
@@ -449,9 +448,6 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
 // A folder the move left with nothing in it at all goes, and then so may its parent; one with
 // a cover, a playlist or a hidden file stays, and so does the input folder.
 void Sorter::State::remove_emptied_folders(const std::string& input) {
-    if (preview) {
-        return;
-    }
     while (!emptied.empty()) {
         // Deepest first, so a parent is looked at after its children.
         const auto deepest = std::max_element(
@@ -460,7 +456,7 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
         const std::string folder = *deepest;
         emptied.erase(deepest);
         if (folder.size() > input.size() && folder.starts_with(input) &&
-            ::rmdir(folder.c_str()) == 0) {
+            disk.remove_empty_folder(folder)) {
             emptied.insert(parent_folder(folder));
         }
     }
@@ -481,7 +477,7 @@ void Sorter::set_file_count(const FileCount* count) {
 
 bool Sorter::finish() {
     State& s = *state_;
-    if (s.finished || !s.run_output || s.preview) {
+    if (s.finished || !s.run_output) {
         s.finished = true;
         return true;
     }
@@ -489,7 +485,7 @@ bool Sorter::finish() {
     bool whole = true;
     // Until the disks hold them, copies that the log calls placed could still be lost.
     for (const auto& [device, folder] : s.run_output->writer.written_disks()) {
-        if (const std::error_code ec = flush_disk(folder)) {
+        if (const std::error_code ec = s.disk.flush(folder)) {
             s.report(DiskFailed{"Flush", folder, ec.message()});
             whole = false;
         }

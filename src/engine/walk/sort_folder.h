@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/fsio/disk.h"
 #include "engine/run/run_window.h"
 #include "engine/walk/file_count.h"
 #include "engine/walk/tag_read_ahead.h"
@@ -16,11 +17,11 @@ namespace trackfold {
 class Sorter {
   public:
     // read_ahead_threads: how many threads read tags ahead of the walk; 0 reads each file's
-    // tags when the walk reaches it. preview: the walk logs what it would do and writes
-    // nothing, deciding every name as the real run would from what the output holds now.
+    // tags when the walk reaches it. Every change goes to `disk`: a preview's disk changes
+    // nothing, and the walk decides every name as the real run would.
     Sorter(RunWindow& window, std::filesystem::path settings_file,
            Mp3Library& library = vbmp3_library(),
-           unsigned read_ahead_threads = TagReadAhead::default_threads(), bool preview = false);
+           unsigned read_ahead_threads = TagReadAhead::default_threads(), Disk& disk = real_disk());
     ~Sorter();
     Sorter(const Sorter&) = delete;
     Sorter& operator=(const Sorter&) = delete;
