@@ -51,14 +51,20 @@ std::uint64_t record_target_key(std::string_view target) {
     return hash_text(fold_case(target));
 }
 
+void RecordIndex::add_run(const RecordLine& line) {
+    if (line.action == RecordAction::Start || line.action == RecordAction::Undo) {
+        runs_[line.run].pid = line.pid;
+    } else if (line.action == RecordAction::End) {
+        runs_[line.run].ended = true;
+    }
+}
+
 void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
-            runs_[line.run].pid = line.pid;
-            return;
         case RecordAction::End:
-            runs_[line.run].ended = true;
+            add_run(line);
             return;
         case RecordAction::Folder:
         case RecordAction::SourceRemoved:
@@ -105,7 +111,8 @@ void RecordIndex::finish() {
         group = group_end;
     }
     entries_.erase(kept, entries_.end());
-    // Shrinking copies the whole index once more: worth it only when much was dropped.
+    // Shrinking copies the whole index once more: worth it only when much was dropped, or much
+    // more was reserved than the record's lines took.
     if (entries_.size() < entries_.capacity() / 4 * 3) {
         entries_.shrink_to_fit();
     }

@@ -20,6 +20,9 @@ class RecordIndex {
   public:
     // Lines in the order of the file; `offset` is where the line starts.
     void add(const RecordLine& line, std::uint64_t offset);
+    // Only what the line says of its run's start and end: all that an undo asks of the index.
+    void add_run(const RecordLine& line);
+    // Room for the entries of this many lines, the most that add will make.
     void reserve(std::size_t lines) { entries_.reserve(lines); }
     // After the last add: sorts and keeps only what still holds.
     void finish();
