@@ -46,6 +46,7 @@ class RecordIndex {
     const Run* run(const std::string& id) const;
 
     std::size_t size() const { return entries_.size(); }
+    // What the index holds in memory after finish(): the entries it made, not its reservation.
     std::size_t memory_bytes() const;
 
   private:
@@ -58,6 +59,7 @@ class RecordIndex {
         std::uint64_t offset_action;   // offset << 8 | action
     };
     std::vector<Entry> entries_;
+    std::size_t made_ = 0;  // entries that were in memory, kept or dropped by finish()
     std::unordered_map<std::string, Run> runs_;
 };
 
