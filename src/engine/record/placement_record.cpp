@@ -128,9 +128,9 @@ std::error_code for_each_line(int fd, std::uint64_t offset, Take take) {
     }
 }
 
-// The fewest bytes a line of ours that the index keeps takes: an undo's removal of a file with
-// a one-letter name. A record written by others may have shorter ones; the index then grows as
-// it reads, as it would without a reservation.
+// The shortest line of ours that the index keeps an entry for: an undo's removal of a file
+// with a one-letter name. A record written by others may have shorter ones; the index then
+// grows as it reads, as it would without a reservation.
 std::size_t shortest_indexed_line() {
     RecordLine line;
     line.run = std::string(kRunIdLength, '0');
