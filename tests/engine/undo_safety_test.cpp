@@ -296,6 +296,54 @@ TEST(DamagedRecord, ARecordWithoutLineBreaksIsReadInBoundedMemory) {
     EXPECT_LT(grew_kb, 16 * 1024) << "kilobytes more than before";
 }
 
+// Bytes read through read and pread by this process, all its threads together.
+long long bytes_read() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value && key != "rchar:") {
+    }
+    return value;
+}
+
+// A record of an old run of many files, then a run of two: a run and an undo read it once.
+TEST(RecordReading, ARunAndAnUndoReadTheRecordOnce) {
+    SortFixture t;
+    t.use_sub_folders("", "", "");
+    fs::create_directories(t.out);
+    std::ofstream record(t.out / kRecordFileName);
+    record << kRecordVersionLine << "\n";
+    RecordLine line;
+    line.run = "0123456789ab";
+    line.time = "2026-01-01T00:00:00Z";
+    line.source = "/gone/";
+    record << format_record_line(line) << "\n";
+    line.action = RecordAction::Copied;
+    for (int i = 0; i < 20000; ++i) {
+        line.source = "/gone/Old Artist/Old Album/track " + std::to_string(i) + ".mp3";
+        line.target = "Old Artist/Old Album/track " + std::to_string(i) + ".mp3";
+        record << format_record_line(line) << "\n";
+    }
+    line.action = RecordAction::End;
+    line.target = "complete";
+    record << format_record_line(line) << "\n";
+    record.close();
+    make_mp3(t.in / "1.mp3", {TagKind::None}, mpeg_audio(20));
+    ASSERT_TRUE(t.sort());
+    make_mp3(t.in / "2.mp3", {TagKind::None}, mpeg_audio(21));
+    const auto size = static_cast<long long>(fs::file_size(t.out / kRecordFileName));
+
+    const long long before_run = bytes_read();
+    ASSERT_TRUE(t.sort());
+    const long long before_undo = bytes_read();
+    EXPECT_TRUE(UndoRun(UndoRequest{t.out_folder()}, [](const UndoStep&) {}).whole);
+    const long long after_undo = bytes_read();
+
+    EXPECT_LT(before_undo - before_run, size * 3 / 2) << "the run, of a record of " << size;
+    EXPECT_LT(after_undo - before_undo, size * 3 / 2) << "the undo, of a record of " << size;
+    EXPECT_EQ(SortFixture::files_below(t.out), Lines{"1.mp3"});
+}
+
 std::string disk_name(const ::testing::TestParamInfo<Disk>& info) {
     return info.param == Disk::Ext4 ? "Ext4" : "ExFat";
 }

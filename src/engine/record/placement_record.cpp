@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <utility>
 
 #include "engine/fsio/file_descriptor.h"
@@ -127,19 +128,30 @@ std::error_code for_each_line(int fd, std::uint64_t offset, Take take) {
     }
 }
 
-std::size_t count_lines(int fd) {
-    std::size_t lines = 0;
-    std::string chunk(kChunk, '\0');
-    off_t at = 0;
-    for (ssize_t got; (got = ::pread(fd, chunk.data(), chunk.size(), at)) > 0; at += got) {
-        for (const char* p = chunk.data();
-             (p = static_cast<const char*>(std::memchr(p, '\n', chunk.data() + got - p))) !=
-             nullptr;
-             ++p) {
-            ++lines;
-        }
+// The shortest line of ours that the index keeps an entry for: an undo's removal of a file
+// with a one-letter name. A record written by others may have shorter ones; the index then
+// grows as it reads, as it would without a reservation.
+std::size_t shortest_indexed_line() {
+    RecordLine line;
+    line.run = std::string(kRunIdLength, '0');
+    line.time = record_time_now();
+    line.action = RecordAction::Removed;
+    line.target = "a";
+    return format_record_line(line).size() + 1;
+}
+
+// Room for as many entries as the record could hold lines, so that the index is never moved
+// while it is read: pages of the reservation that no entry reaches are never given memory.
+void reserve_for_record(RecordIndex& index, int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size <= 0) {
+        return;
     }
-    return lines;
+    try {
+        index.reserve(static_cast<std::size_t>(info.st_size) / shortest_indexed_line());
+    } catch (const std::exception&) {
+        // More than the system lends (a sparse file of a huge size): the index grows instead.
+    }
 }
 
 // Another program's record, or a later version of ours: nothing in it can be trusted.
@@ -197,6 +209,10 @@ std::error_code trust_problem(int fd) {
                : std::error_code();
 }
 
+bool for_undo(RecordUse use) {
+    return use == RecordUse::undo || use == RecordUse::undo_preview;
+}
+
 int open_flags(RecordUse use) {
     constexpr int kAlways = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     switch (use) {
@@ -245,7 +261,7 @@ std::string PlacementRecord::temp_prefix() const {
     return trackfold::temp_prefix(run_id_);
 }
 
-std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
+std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const LineSeen& also) {
     fd_ = ::open(path_.c_str(), open_flags(use), 0644);
     if (fd_ < 0) {
         const bool nothing_yet = errno == ENOENT || errno == ENOTDIR;
@@ -261,7 +277,13 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
     }
     trusted_ = written_only_by_user_or_root(fd_);
     writable_ = use == RecordUse::run || use == RecordUse::undo;
-    load();
+    const std::error_code unread = load(use, also);
+    if (unread && for_undo(use)) {
+        ::close(fd_);
+        fd_ = -1;
+        index_ = RecordIndex();
+        return unread;
+    }
     return {};
 }
 
@@ -269,8 +291,7 @@ std::error_code PlacementRecord::check_and_lock(RecordUse use, RecordTrust trust
     if (std::error_code ec = check_file(fd_)) {
         return ec;
     }
-    const bool undo = use == RecordUse::undo || use == RecordUse::undo_preview;
-    if (undo && trust == RecordTrust::checked) {
+    if (for_undo(use) && trust == RecordTrust::checked) {
         if (std::error_code ec = trust_problem(fd_)) {
             return ec;
         }
@@ -295,18 +316,46 @@ std::error_code PlacementRecord::check_and_lock(RecordUse use, RecordTrust trust
     return {};
 }
 
-void PlacementRecord::load() {
-    index_.reserve(count_lines(fd_));
-    read_lines(fd_, [&](const RecordLine& line, std::uint64_t offset) {
-        index_.add(line, offset);
+// The one pass over the record: an undo asks the index only whose temporaries are stale, and
+// learns the rest from `also`.
+std::error_code PlacementRecord::load(RecordUse use, const LineSeen& also) {
+    const bool undo = for_undo(use);
+    if (!undo) {
+        reserve_for_record(index_, fd_);
+    }
+    const std::error_code ec = read_lines(fd_, [&](const RecordLine& line, std::uint64_t offset) {
+        if (undo) {
+            index_.add_run(line);
+        } else {
+            index_.add(line, offset);
+        }
+        if (also) {
+            also(line, offset);
+        }
         return true;
     });
     index_.finish();
+    return ec;
 }
 
-std::error_code PlacementRecord::for_each(
-    const std::function<bool(const RecordLine&, std::uint64_t)>& take) const {
-    return fd_ < 0 ? std::error_code() : read_lines(fd_, take);
+std::error_code PlacementRecord::for_each_at(const std::vector<std::uint64_t>& offsets,
+                                             const LineSeen& take) const {
+    if (fd_ < 0 || offsets.empty()) {
+        return {};
+    }
+    auto next = offsets.begin();
+    return for_each_line(fd_, *next, [&](std::string_view text, std::uint64_t offset) {
+        while (next != offsets.end() && *next < offset) {
+            ++next;  // no longer where a line starts: the record changed since
+        }
+        if (next != offsets.end() && *next == offset) {
+            if (const std::optional<RecordLine> line = parse_record_line(text)) {
+                take(*line, offset);
+            }
+            ++next;
+        }
+        return next != offsets.end();
+    });
 }
 
 std::optional<RecordLine> PlacementRecord::line_at(std::uint64_t offset) const {

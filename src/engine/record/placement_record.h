@@ -44,13 +44,17 @@ enum class RecordUse {
 // Whether the user vouched for a record that the checks of ownership would refuse.
 enum class RecordTrust { checked, given };
 
+// Told of a readable line of the record and where it starts.
+using LineSeen = std::function<void(const RecordLine&, std::uint64_t)>;
+
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
 // anything else found under a target's name. It only ever grows by appends of whole lines,
 // each in one write under a lock, so two runs at once keep it readable and a killed run loses
 // at most its last line. Lines that cannot be read are ignored: what they would have said is
 // then found out by comparing bytes. It is opened once per run and read through that one
-// descriptor, which also holds the run's locks (see output_lock.h).
+// descriptor, which also holds the run's locks (see output_lock.h): once, when it is opened,
+// for a run as for an undo, which then reads again only the lines of the run it takes back.
 class PlacementRecord {
   public:
     // output_folder ends in the separator. Nothing is read until open().
@@ -59,9 +63,13 @@ class PlacementRecord {
     PlacementRecord(const PlacementRecord&) = delete;
     PlacementRecord& operator=(const PlacementRecord&) = delete;
 
-    // Opens, checks, locks and reads the record. An error says why it cannot be used; then it
-    // counts as empty and nothing is written to it.
-    std::error_code open(RecordUse use, RecordTrust trust = RecordTrust::checked);
+    // Opens, checks, locks and reads the record, in one pass that fills the index and shows
+    // `also` every readable line, in the order of the file. An undo's index knows only the
+    // runs, and an undo's open fails when the record cannot be read to its end: it decides from
+    // the whole of it. An error says why it cannot be used; then it counts as empty and nothing
+    // is written to it.
+    std::error_code open(RecordUse use, RecordTrust trust = RecordTrust::checked,
+                         const LineSeen& also = {});
 
     const std::string& path() const { return path_; }
     const std::string& output_folder() const { return output_; }
@@ -98,16 +106,16 @@ class PlacementRecord {
     // The line at `offset`, read again, to confirm what the index says.
     std::optional<RecordLine> line_at(std::uint64_t offset) const;
 
-    // Every readable line and where it starts, in the order of the file, until `take` returns
-    // false: what an undo decides from.
-    std::error_code for_each(
-        const std::function<bool(const RecordLine&, std::uint64_t)>& take) const;
+    // The readable lines that start at `offsets`, in ascending order, read in one sweep forward
+    // from the first of them to the last: what an undo reads again of the run it takes back.
+    std::error_code for_each_at(const std::vector<std::uint64_t>& offsets,
+                                const LineSeen& take) const;
 
   private:
     class Writing;
 
     std::error_code check_and_lock(RecordUse use, RecordTrust trust);
-    void load();
+    std::error_code load(RecordUse use, const LineSeen& also);
     void note_error(int error);
     std::string stamped(RecordLine line) const;
 

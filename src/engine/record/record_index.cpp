@@ -51,14 +51,20 @@ std::uint64_t record_target_key(std::string_view target) {
     return hash_text(fold_case(target));
 }
 
+void RecordIndex::add_run(const RecordLine& line) {
+    if (line.action == RecordAction::Start || line.action == RecordAction::Undo) {
+        runs_[line.run].pid = line.pid;
+    } else if (line.action == RecordAction::End) {
+        runs_[line.run].ended = true;
+    }
+}
+
 void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
-            runs_[line.run].pid = line.pid;
-            return;
         case RecordAction::End:
-            runs_[line.run].ended = true;
+            add_run(line);
             return;
         case RecordAction::Folder:
         case RecordAction::SourceRemoved:
@@ -77,6 +83,7 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
 }
 
 void RecordIndex::finish() {
+    const std::size_t made = entries_.size();
     // The offset keeps the file's order within a target, without a stable sort's buffer.
     std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
         return a.key != b.key ? a.key < b.key : a.offset_action < b.offset_action;
@@ -105,10 +112,13 @@ void RecordIndex::finish() {
         group = group_end;
     }
     entries_.erase(kept, entries_.end());
-    // Shrinking copies the whole index once more: worth it only when much was dropped.
-    if (entries_.size() < entries_.capacity() / 4 * 3) {
+    // Shrinking copies the whole index once more, doubling its memory for a moment: worth it
+    // only when much of what was made was dropped. Room reserved that no entry reached was
+    // never given memory, only addresses.
+    if (entries_.size() < made / 4 * 3) {
         entries_.shrink_to_fit();
     }
+    made_ = std::min(made, entries_.capacity());
 }
 
 std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
@@ -137,7 +147,7 @@ const RecordIndex::Run* RecordIndex::run(const std::string& id) const {
 }
 
 std::size_t RecordIndex::memory_bytes() const {
-    return entries_.capacity() * sizeof(Entry) + runs_.size() * 64;
+    return made_ * sizeof(Entry) + runs_.size() * 64;
 }
 
 }  // namespace trackfold

@@ -20,6 +20,9 @@ class RecordIndex {
   public:
     // Lines in the order of the file; `offset` is where the line starts.
     void add(const RecordLine& line, std::uint64_t offset);
+    // Only what the line says of its run's start and end: all that an undo asks of the index.
+    void add_run(const RecordLine& line);
+    // Room for the entries of this many lines, the most that add will make.
     void reserve(std::size_t lines) { entries_.reserve(lines); }
     // After the last add: sorts and keeps only what still holds.
     void finish();
@@ -43,6 +46,7 @@ class RecordIndex {
     const Run* run(const std::string& id) const;
 
     std::size_t size() const { return entries_.size(); }
+    // What the index holds in memory after finish(): the entries it made, not its reservation.
     std::size_t memory_bytes() const;
 
   private:
@@ -55,6 +59,7 @@ class RecordIndex {
         std::uint64_t offset_action;   // offset << 8 | action
     };
     std::vector<Entry> entries_;
+    std::size_t made_ = 0;  // entries that were in memory, kept or dropped by finish()
     std::unordered_map<std::string, Run> runs_;
 };
 

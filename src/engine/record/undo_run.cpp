@@ -25,11 +25,17 @@ std::error_code last_error() {
     return {errno, std::generic_category()};
 }
 
+// What an undo learns of every run in its one pass over the record: only the places of each
+// run's lines, as a record may hold millions of them; the run it takes back is read again.
 struct RunsInRecord {
     std::vector<std::string> with_placements;      // in the order they started
     std::map<std::string, std::string> inputs;     // run -> its input folder's real path
     std::map<std::string, std::string> undone_by;  // undo run -> the run it undoes
     std::set<std::string> ended_complete;
+    // run -> where its files, folders and removed sources are told
+    std::map<std::string, std::vector<std::uint64_t>> lines;
+
+    void note(const RecordLine& line, std::uint64_t offset);
     // Runs some undo took back wholly.
     std::set<std::string> undone() const {
         std::set<std::string> runs;
@@ -42,24 +48,24 @@ struct RunsInRecord {
     }
 };
 
-RunsInRecord runs_in(const PlacementRecord& record, std::error_code& ec) {
-    RunsInRecord runs;
-    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
-        if (line.action == RecordAction::Start) {
-            runs.inputs[line.run] = line.source;
-        } else if (line.action == RecordAction::Undo) {
-            runs.undone_by[line.run] = line.target;
-        } else if (line.action == RecordAction::End) {
-            if (line.target == "complete") {
-                runs.ended_complete.insert(line.run);
-            }
-        } else if ((wrote_target(line.action) || line.action == RecordAction::SourceRemoved) &&
-                   (runs.with_placements.empty() || runs.with_placements.back() != line.run)) {
-            runs.with_placements.push_back(line.run);
+void RunsInRecord::note(const RecordLine& line, std::uint64_t offset) {
+    if (line.action == RecordAction::Start) {
+        inputs[line.run] = line.source;
+    } else if (line.action == RecordAction::Undo) {
+        undone_by[line.run] = line.target;
+    } else if (line.action == RecordAction::End) {
+        if (line.target == "complete") {
+            ended_complete.insert(line.run);
         }
-        return true;
-    });
-    return runs;
+    }
+    if ((wrote_target(line.action) || line.action == RecordAction::SourceRemoved) &&
+        (with_placements.empty() || with_placements.back() != line.run)) {
+        with_placements.push_back(line.run);
+    }
+    if (is_placement(line.action) || line.action == RecordAction::Folder ||
+        line.action == RecordAction::SourceRemoved) {
+        lines[line.run].push_back(offset);
+    }
 }
 
 std::optional<std::string> run_to_undo(const RunsInRecord& runs,
@@ -91,13 +97,18 @@ struct RunLines {
     std::vector<RecordLine> files;
     std::vector<std::string> folders;
     std::set<std::string> sources_removed;  // by target
+    std::error_code error;
 };
 
-RunLines lines_of(const PlacementRecord& record, const std::string& run, std::error_code& ec) {
+RunLines lines_of(const PlacementRecord& record, const RunsInRecord& runs, const std::string& run) {
     RunLines lines;
-    ec = record.for_each([&](const RecordLine& line, std::uint64_t) {
+    const auto offsets = runs.lines.find(run);
+    if (offsets == runs.lines.end()) {
+        return lines;
+    }
+    lines.error = record.for_each_at(offsets->second, [&](const RecordLine& line, std::uint64_t) {
         if (line.run != run) {
-            return true;
+            return;  // the record changed since it was read
         }
         if (is_placement(line.action)) {
             lines.files.push_back(line);
@@ -106,7 +117,6 @@ RunLines lines_of(const PlacementRecord& record, const std::string& run, std::er
         } else if (line.action == RecordAction::SourceRemoved) {
             lines.sources_removed.insert(line.target);
         }
-        return true;
     });
     return lines;
 }
@@ -422,9 +432,10 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
                    const std::function<bool()>& stop) {
     UndoResult result;
     PlacementRecord record(request.output);
+    RunsInRecord runs;
     std::error_code ec =
-        record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust);
-    const RunsInRecord runs = ec ? RunsInRecord{} : runs_in(record, ec);
+        record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust,
+                    [&](const RecordLine& line, std::uint64_t offset) { runs.note(line, offset); });
     if (ec) {
         result.problem = "cannot use the record " + record.path() + ": " + ec.message();
         return result;
@@ -433,7 +444,11 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
     if (!run) {
         return result;
     }
-    const RunLines lines = lines_of(record, *run, ec);
+    const RunLines lines = lines_of(record, runs, *run);
+    if (lines.error) {
+        result.problem = "cannot use the record " + record.path() + ": " + lines.error.message();
+        return result;
+    }
     const auto input = runs.inputs.find(*run);
     Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second);
     if (!undoer.ready()) {
