@@ -197,6 +197,16 @@ std::error_code trust_problem(int fd) {
                : std::error_code();
 }
 
+// Each try means a compaction ended in between: more in a row is someone replacing it at will.
+constexpr int kRelockTries = 3;
+
+bool still_named(int fd, const std::string& path) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 int open_flags(RecordUse use) {
     constexpr int kAlways = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     switch (use) {
@@ -265,7 +275,29 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust) {
     return {};
 }
 
+// A compaction renames a new record over the old one while it holds the record alone. A run or
+// undo that opened the old file just before would take its locks once the compaction let go,
+// and append to a file no longer named: once locked, it makes sure the name is still its file.
 std::error_code PlacementRecord::check_and_lock(RecordUse use, RecordTrust trust) {
+    for (int tries = 0;; ++tries) {
+        if (std::error_code ec = lock_once(use, trust)) {
+            return ec;
+        }
+        if ((use != RecordUse::run && use != RecordUse::undo) || still_named(fd_, path_)) {
+            return {};
+        }
+        if (tries == kRelockTries) {
+            return std::make_error_code(std::errc::resource_unavailable_try_again);
+        }
+        const int again = ::open(path_.c_str(), open_flags(use), 0644);
+        if (again < 0) {
+            return open_problem(errno);
+        }
+        ::close(std::exchange(fd_, again));
+    }
+}
+
+std::error_code PlacementRecord::lock_once(RecordUse use, RecordTrust trust) {
     if (std::error_code ec = check_file(fd_)) {
         return ec;
     }

@@ -69,6 +69,8 @@ class PlacementRecord {
     // Its owner and permissions show that only the user (or root) wrote it: only then may its
     // word let a file be replaced.
     bool trusted() const { return trusted_; }
+    // The open record, for a compaction that replaces it whole while it holds it alone.
+    int descriptor() const { return fd_; }
 
     // This run's id, new for every record object, and the start of its temporary files' names.
     const std::string& run_id() const { return run_id_; }
@@ -107,6 +109,7 @@ class PlacementRecord {
     class Writing;
 
     std::error_code check_and_lock(RecordUse use, RecordTrust trust);
+    std::error_code lock_once(RecordUse use, RecordTrust trust);
     void load();
     void note_error(int error);
     std::string stamped(RecordLine line) const;
