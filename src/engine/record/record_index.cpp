@@ -55,6 +55,7 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
+        case RecordAction::Compact:
             runs_[line.run].pid = line.pid;
             return;
         case RecordAction::End:
