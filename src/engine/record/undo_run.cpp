@@ -475,6 +475,9 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
     const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
     if (!request.preview && (ec = record.end(outcome))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
+    } else if (!request.preview && std::string_view(outcome) == "complete") {
+        // Still held alone: a record grown mostly of runs taken back is rewritten before then.
+        result.compaction = compact_held_record(record, CompactWhen::mostly_dead);
     }
     return result;
 }
