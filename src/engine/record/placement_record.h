@@ -46,9 +46,9 @@ enum class RecordTrust { checked, given };
 
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
-// anything else found under a target's name. It only ever grows by appends of whole lines,
-// each in one write under a lock, so two runs at once keep it readable and a killed run loses
-// at most its last line. Lines that cannot be read are ignored: what they would have said is
+// anything else found under a target's name. It grows by appends of whole lines, each in one
+// write under a lock, so two runs at once keep it readable and a killed run loses at most its
+// last line; only a compaction, holding it alone, replaces it whole (record_compaction.h). Lines that cannot be read are ignored: what they would have said is
 // then found out by comparing bytes. It is opened once per run and read through that one
 // descriptor, which also holds the run's locks (see output_lock.h).
 class PlacementRecord {
