@@ -438,3 +438,25 @@ TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {
 
 }  // namespace
 }  // namespace trackfold::test
+
+namespace trackfold::test {
+namespace {
+
+TEST_F(CliTest, CompactRecordSaysWhatItDroppedOrWhyItDidNothing) {
+    fs::create_directories(out);
+    write_file(out / kRecordFileName, std::string(kRecordVersionLine) + "\ntorn line\n");
+    const CliRun compacted = run_cli({"--compact-record", out_folder()});
+    EXPECT_EQ(compacted.status, 0);
+    EXPECT_EQ(compacted.out, Lines{"Record compacted: 1 line kept, 1 dropped (39 bytes \u2192 29 "
+                                   "bytes)"});
+    EXPECT_EQ(run_cli({"--compact-record", out_folder()}).out,
+              Lines{"...Not compacted (no line in it can go)"});
+
+    fs::remove(out / kRecordFileName);
+    const CliRun missing = run_cli({"--compact-record", out_folder()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.out.at(0).starts_with("...Not compacted (cannot use the record"));
+}
+
+}  // namespace
+}  // namespace trackfold::test

@@ -423,7 +423,8 @@ std::string compaction_line(const CompactionResult& result) {
     if (!result.compacted) {
         return "...Not compacted (" + shown(result.problem) + ")";
     }
-    return "Record compacted: " + with_thousands(result.lines_kept) + " lines kept, " +
+    const char* kept = result.lines_kept == 1 ? " line kept, " : " lines kept, ";
+    return "Record compacted: " + with_thousands(result.lines_kept) + kept +
            with_thousands(result.lines_dropped) + " dropped (" + size_text(result.bytes_before) +
            " \u2192 " + size_text(result.bytes_after) + ")";
 }
