@@ -7,6 +7,7 @@ namespace trackfold {
 
 const char* const kCliUsage = R"(Usage: trackfold-cli [options] INPUT OUTPUT
        trackfold-cli --undo [--run ID] [--preview] [--trust-record] OUTPUT
+       trackfold-cli --compact-record [--trust-record] OUTPUT
 Copies (or, with --move, moves) every music file below INPUT into OUTPUT, sorted by artist
 and album tags, as the Trackfold window does. A copy only ever reads the source files. Every run is recorded in
 OUTPUT/.trackfold-record.txt; --undo removes the files the last run made there (or run ID's).
@@ -29,16 +30,20 @@ Options:
   --undo                 undo the last run recorded in OUTPUT: remove the files it made where
                          they are still as it made them, and the folders it made, if empty
   --run ID               with --undo: the run to undo, as the record names it
-  --trust-record         with --undo: use a record that another user owns or others may
-                         write (on FAT and exFAT every file looks so)
+  --compact-record       rewrite OUTPUT's record without the lines nothing needs any more:
+                         those that cannot be read, and those of runs wholly undone with
+                         their undos (an undo that ends complete does so by itself when
+                         more than half of the record's lines can go)
+  --trust-record         with --undo or --compact-record: use a record that another user owns
+                         or others may write (on FAT and exFAT every file looks so)
   --help                 this text
   --version              the version
 
 Standard output gets the log lines; standard error a progress line on a terminal, and errors.
 Exit status: 0 every file placed (or, with --undo, every file undone), 1 an error line was
 logged (or a file kept), 2 bad usage, or a run that could not start (a folder or the settings
-file that cannot be used, a record that cannot be read, an undo while a run into OUTPUT is
-going on), 130 stopped by Ctrl-C or SIGTERM after the file in hand.
+file that cannot be used, a record that cannot be read, an undo or a compaction while a run
+into OUTPUT is going on), 130 stopped by Ctrl-C or SIGTERM after the file in hand.
 )";
 
 namespace {
@@ -90,6 +95,8 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             options.json = true;
         } else if (argument == "--undo") {
             options.undo = true;
+        } else if (argument == "--compact-record") {
+            options.compact_record = true;
         } else if (argument == "--trust-record") {
             options.trust_record = true;
         } else {
@@ -131,6 +138,17 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
         }
     }
     if (options.help || options.version) {
+        return ParsedOptions{options, {}};
+    }
+    if (options.compact_record) {
+        if (options.undo || options.run || options.preview || options.log_file ||
+            options.settings_file || !options.overrides.empty() || options.json) {
+            return failure("--compact-record takes only --trust-record");
+        }
+        if (folders.size() != 1) {
+            return failure("--compact-record needs the output folder (see --help)");
+        }
+        options.output = folders[0];
         return ParsedOptions{options, {}};
     }
     if (options.undo) {

@@ -18,7 +18,10 @@ struct CliOptions {
     // Undo a run recorded in `output` instead of sorting: the last one, or `run`.
     bool undo = false;
     std::optional<std::string> run;
-    // With --undo: take the record as it is, though others may have written it.
+    // Rewrite the record in `output` with only the lines that still hold, instead of sorting.
+    bool compact_record = false;
+    // With --undo or --compact-record: take the record as it is, though others may have
+    // written it.
     bool trust_record = false;
     bool help = false;
     bool version = false;

@@ -12,6 +12,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/terminal_run.h"
+#include "engine/record/record_compaction.h"
 #include "engine/record/undo_run.h"
 #include "engine/run/cancel_state.h"
 #include "engine/run/first_start.h"
@@ -109,7 +110,21 @@ int undo(const CliOptions& options) {
         return kStopped;
     }
     std::printf("%s\n", result.problem.empty() ? "...Complete" : result.problem.c_str());
+    if (result.compaction.compacted) {
+        std::printf("%s\n", compaction_line(result.compaction).c_str());
+    }
     return result.whole && result.problem.empty() ? kPlaced : kErrorLogged;
+}
+
+int compact(const CliOptions& options) {
+    const std::string output = with_one_separator(options.output);
+    if (output.empty()) {
+        return usage_error("the output folder must not be empty");
+    }
+    const CompactionResult result =
+        compact_record(output, options.trust_record ? RecordTrust::given : RecordTrust::checked);
+    std::printf("%s\n", compaction_line(result).c_str());
+    return result.failed ? usage_error(result.problem) : kPlaced;
 }
 
 int run(const CliOptions& options) {
@@ -180,6 +195,9 @@ int main(int argc, char** argv) {
     if (parsed.options->version) {
         std::printf("trackfold-cli %s\n", TRACKFOLD_VERSION);
         return 0;
+    }
+    if (parsed.options->compact_record) {
+        return compact(*parsed.options);
     }
     return parsed.options->undo ? undo(*parsed.options) : run(*parsed.options);
 }

@@ -194,8 +194,11 @@ TEST_F(CliTest, UndoGivesBackTheTreeAsItWasButKeepsWhatChangedSince) {
     const CliRun preview = run_cli({"--undo", "--preview", out_folder()});
     EXPECT_EQ(preview.status, 0) << preview.err;
     EXPECT_NE(tree(out), before);
-    const CliRun undo = run_cli({"--undo", out_folder()});
+    CliRun undo = run_cli({"--undo", out_folder()});
     EXPECT_EQ(undo.status, 0) << undo.err;
+    // The run's lines and the undo's were all the record held but its first line.
+    ASSERT_TRUE(undo.out.back().starts_with("Record compacted: 1 line kept, 13 dropped ("));
+    undo.out.pop_back();
     EXPECT_EQ(undo.out, preview.out);
     EXPECT_EQ(tree(out), before);
     const std::string album = out_folder() + "Albums/Artist/Album/";
@@ -434,6 +437,28 @@ TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {
     for (const std::string& copy : copies) {
         EXPECT_EQ(read_file(out / copy), read_file(in / fs::path(copy).filename())) << copy;
     }
+}
+
+}  // namespace
+}  // namespace trackfold::test
+
+namespace trackfold::test {
+namespace {
+
+TEST_F(CliTest, CompactRecordSaysWhatItDroppedOrWhyItDidNothing) {
+    fs::create_directories(out);
+    write_file(out / kRecordFileName, std::string(kRecordVersionLine) + "\ntorn line\n");
+    const CliRun compacted = run_cli({"--compact-record", out_folder()});
+    EXPECT_EQ(compacted.status, 0);
+    EXPECT_EQ(compacted.out, Lines{"Record compacted: 1 line kept, 1 dropped (39 bytes \u2192 29 "
+                                   "bytes)"});
+    EXPECT_EQ(run_cli({"--compact-record", out_folder()}).out,
+              Lines{"...Not compacted (no line in it can go)"});
+
+    fs::remove(out / kRecordFileName);
+    const CliRun missing = run_cli({"--compact-record", out_folder()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.out.at(0).starts_with("...Not compacted (cannot use the record"));
 }
 
 }  // namespace

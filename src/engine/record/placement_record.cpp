@@ -213,6 +213,16 @@ bool for_undo(RecordUse use) {
     return use == RecordUse::undo || use == RecordUse::undo_preview;
 }
 
+// Each try means a compaction ended in between: more in a row is someone replacing it at will.
+constexpr int kRelockTries = 3;
+
+bool still_named(int fd, const std::string& path) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 int open_flags(RecordUse use) {
     constexpr int kAlways = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     switch (use) {
@@ -287,7 +297,29 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const Li
     return {};
 }
 
+// A compaction renames a new record over the old one while it holds the record alone. A run or
+// undo that opened the old file just before would take its locks once the compaction let go,
+// and append to a file no longer named: once locked, it makes sure the name is still its file.
 std::error_code PlacementRecord::check_and_lock(RecordUse use, RecordTrust trust) {
+    for (int tries = 0;; ++tries) {
+        if (std::error_code ec = lock_once(use, trust)) {
+            return ec;
+        }
+        if ((use != RecordUse::run && use != RecordUse::undo) || still_named(fd_, path_)) {
+            return {};
+        }
+        if (tries == kRelockTries) {
+            return std::make_error_code(std::errc::resource_unavailable_try_again);
+        }
+        const int again = ::open(path_.c_str(), open_flags(use), 0644);
+        if (again < 0) {
+            return open_problem(errno);
+        }
+        ::close(std::exchange(fd_, again));
+    }
+}
+
+std::error_code PlacementRecord::lock_once(RecordUse use, RecordTrust trust) {
     if (std::error_code ec = check_file(fd_)) {
         return ec;
     }
@@ -323,6 +355,9 @@ std::error_code PlacementRecord::load(RecordUse use, const LineSeen& also) {
     if (!undo) {
         reserve_for_record(index_, fd_);
     }
+    if (struct stat info{}; ::fstat(fd_, &info) == 0) {
+        size_when_read_ = static_cast<std::uint64_t>(info.st_size);
+    }
     const std::error_code ec = read_lines(fd_, [&](const RecordLine& line, std::uint64_t offset) {
         if (undo) {
             index_.add_run(line);
@@ -336,6 +371,20 @@ std::error_code PlacementRecord::load(RecordUse use, const LineSeen& also) {
     });
     index_.finish();
     return ec;
+}
+
+std::error_code PlacementRecord::for_each(
+    const std::function<bool(const RecordLine&, std::uint64_t)>& take, std::uint64_t from) const {
+    if (fd_ < 0) {
+        return {};
+    }
+    if (from == 0) {
+        return read_lines(fd_, take);
+    }
+    return for_each_line(fd_, from, [&](std::string_view text, std::uint64_t offset) {
+        const std::optional<RecordLine> line = parse_record_line(text);
+        return !line || take(*line, offset);
+    });
 }
 
 std::error_code PlacementRecord::for_each_at(const std::vector<std::uint64_t>& offsets,

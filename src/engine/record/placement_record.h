@@ -49,9 +49,10 @@ using LineSeen = std::function<void(const RecordLine&, std::uint64_t)>;
 
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
-// anything else found under a target's name. It only ever grows by appends of whole lines,
-// each in one write under a lock, so two runs at once keep it readable and a killed run loses
-// at most its last line. Lines that cannot be read are ignored: what they would have said is
+// anything else found under a target's name. It grows by appends of whole lines, each in one
+// write under a lock, so two runs at once keep it readable and a killed run loses at most its
+// last line; only a compaction, holding it alone, replaces it whole (record_compaction.h).
+// Lines that cannot be read are ignored: what they would have said is
 // then found out by comparing bytes. It is opened once per run and read through that one
 // descriptor, which also holds the run's locks (see output_lock.h): once, when it is opened,
 // for a run as for an undo, which then reads again only the lines of the run it takes back.
@@ -77,6 +78,8 @@ class PlacementRecord {
     // Its owner and permissions show that only the user (or root) wrote it: only then may its
     // word let a file be replaced.
     bool trusted() const { return trusted_; }
+    // The open record, for a compaction that replaces it whole while it holds it alone.
+    int descriptor() const { return fd_; }
 
     // This run's id, new for every record object, and the start of its temporary files' names.
     const std::string& run_id() const { return run_id_; }
@@ -111,10 +114,18 @@ class PlacementRecord {
     std::error_code for_each_at(const std::vector<std::uint64_t>& offsets,
                                 const LineSeen& take) const;
 
+    // Every readable line from `from` on and where it starts, in the order of the file, until
+    // `take` returns false: what a compaction rewrites the record from.
+    std::error_code for_each(const std::function<bool(const RecordLine&, std::uint64_t)>& take,
+                             std::uint64_t from = 0) const;
+    // The record's size when open() read it: where lines appended since begin.
+    std::uint64_t size_when_read() const { return size_when_read_; }
+
   private:
     class Writing;
 
     std::error_code check_and_lock(RecordUse use, RecordTrust trust);
+    std::error_code lock_once(RecordUse use, RecordTrust trust);
     std::error_code load(RecordUse use, const LineSeen& also);
     void note_error(int error);
     std::string stamped(RecordLine line) const;
@@ -128,6 +139,7 @@ class PlacementRecord {
     bool writable_ = false;
     bool trusted_ = false;
     bool begun_ = false;
+    std::uint64_t size_when_read_ = 0;
     std::error_code write_error_;
 };
 

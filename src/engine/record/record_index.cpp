@@ -52,7 +52,8 @@ std::uint64_t record_target_key(std::string_view target) {
 }
 
 void RecordIndex::add_run(const RecordLine& line) {
-    if (line.action == RecordAction::Start || line.action == RecordAction::Undo) {
+    if (line.action == RecordAction::Start || line.action == RecordAction::Undo ||
+        line.action == RecordAction::Compact) {
         runs_[line.run].pid = line.pid;
     } else if (line.action == RecordAction::End) {
         runs_[line.run].ended = true;
@@ -63,6 +64,7 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
+        case RecordAction::Compact:
         case RecordAction::End:
             add_run(line);
             return;

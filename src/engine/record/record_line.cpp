@@ -22,7 +22,7 @@ constexpr ActionName kActions[] = {
     {RecordAction::Copied, "copied"},     {RecordAction::Numbered, "numbered"},
     {RecordAction::Replaced, "replaced"}, {RecordAction::AlreadyThere, "already-there"},
     {RecordAction::Removed, "removed"},   {RecordAction::SourceRemoved, "source-removed"},
-    {RecordAction::Restored, "restored"},
+    {RecordAction::Restored, "restored"}, {RecordAction::Compact, "compact"},
 };
 
 std::string_view action_name(RecordAction action) {
@@ -178,7 +178,8 @@ bool parse_placement(const std::vector<std::string_view>& f, RecordLine& line) {
 bool parse_rest(const std::vector<std::string_view>& f, RecordLine& line) {
     switch (line.action) {
         case RecordAction::Start:
-        case RecordAction::Undo: {
+        case RecordAction::Undo:
+        case RecordAction::Compact: {
             auto text = unescaped(f.size() == 5 ? f[4] : std::string_view());
             if (f.size() != 5 || !parse_number(f[3], line.pid) || !text) {
                 return false;
@@ -224,6 +225,7 @@ std::string format_record_line(const RecordLine& line) {
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
+        case RecordAction::Compact:
             out += std::to_string(line.pid);
             out += '\t';
             append_escaped(out, line.action == RecordAction::Start ? line.source : line.target);

@@ -23,13 +23,14 @@ enum class RecordAction {
     Removed,        // an undo removed this target, or this folder
     SourceRemoved,  // a move removed the source of the placement on the line before
     Restored,       // an undo put the source back where it was
+    Compact,        // a compaction began: its process; it writes nothing more but its end
 };
 
 struct RecordLine {
     std::string run;
     std::string time;  // when the line was written: UTC, 2026-12-08T17:31:32Z
     RecordAction action = RecordAction::Start;
-    long pid = 0;        // Start, Undo
+    long pid = 0;        // Start, Undo, Compact
     std::string source;  // placements: the source's real path; Start: the input folder
     // Placements, Folder, Removed: relative to the output folder; Undo: the run it undoes;
     // End: "complete" or "cancelled".

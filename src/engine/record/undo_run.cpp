@@ -240,7 +240,8 @@ std::error_code Undoer::copy_back(const Place& target, Place& source) {
     }
     const int folder = source.at.folder.get();
     const std::string& name = source.at.name;
-    CopyOutcome outcome = copy_to_new(from, folder, name, "", NewCopy::unnamed, Durability::at_once);
+    CopyOutcome outcome =
+        copy_to_new(from, folder, name, "", NewCopy::unnamed, Durability::at_once);
     if (outcome.error && outcome.error != std::errc::file_exists) {
         outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part",
                               NewCopy::via_temporary, Durability::at_once);
@@ -433,9 +434,13 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
     UndoResult result;
     PlacementRecord record(request.output);
     RunsInRecord runs;
+    RecordSurvey survey;
     std::error_code ec =
         record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust,
-                    [&](const RecordLine& line, std::uint64_t offset) { runs.note(line, offset); });
+                    [&](const RecordLine& line, std::uint64_t offset) {
+                        runs.note(line, offset);
+                        survey.learn(line);
+                    });
     if (ec) {
         result.problem = "cannot use the record " + record.path() + ": " + ec.message();
         return result;
@@ -491,6 +496,10 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
     const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
     if (!request.preview && (ec = record.end(outcome))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
+    } else if (!request.preview && std::string_view(outcome) == "complete") {
+        // Still held alone: a record grown mostly of runs taken back is rewritten before then.
+        result.compaction =
+            compact_held_record(record, CompactWhen::mostly_dead, std::move(survey));
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "engine/record/placement_record.h"
+#include "engine/record/record_compaction.h"
 
 namespace trackfold {
 
@@ -42,10 +43,11 @@ struct UndoRequest {
 };
 
 struct UndoResult {
-    std::string run;         // the run undone
-    std::string problem;     // set: nothing was undone, for this reason
-    bool whole = false;      // every file the run made was removed or is gone
-    bool cancelled = false;  // stopped before the next file, when asked
+    std::string run;                // the run undone
+    std::string problem;            // set: nothing was undone, for this reason
+    bool whole = false;             // every file the run made was removed or is gone
+    bool cancelled = false;         // stopped before the next file, when asked
+    CompactionResult compaction{};  // of the record, after an undo that ended complete
 };
 
 // Undoes the run asked for, or the last run that placed files and is not wholly undone yet:

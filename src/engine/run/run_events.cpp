@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/record/record_compaction.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -104,6 +105,19 @@ std::string size_text(std::uintmax_t bytes) {
         std::snprintf(buffer, sizeof buffer, "%.1f GB", static_cast<double>(bytes) / 1e9);
     }
     return buffer;
+}
+
+// 12,345 lines.
+std::string with_thousands(std::size_t number) {
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::string summary_text(const RunSummary& s) {
@@ -403,6 +417,16 @@ void count_into(RunSummary& summary, const RunEvent& event) {
     } else if (std::holds_alternative<FolderLeftOut>(event)) {
         ++summary.folders_left_out;
     }
+}
+
+std::string compaction_line(const CompactionResult& result) {
+    if (!result.compacted) {
+        return "...Not compacted (" + shown(result.problem) + ")";
+    }
+    const char* kept = result.lines_kept == 1 ? " line kept, " : " lines kept, ";
+    return "Record compacted: " + with_thousands(result.lines_kept) + kept +
+           with_thousands(result.lines_dropped) + " dropped (" + size_text(result.bytes_before) +
+           " \u2192 " + size_text(result.bytes_after) + ")";
 }
 
 }  // namespace trackfold

@@ -132,4 +132,8 @@ bool is_failure(const RunEvent& event);
 // Counts the outcomes into a summary.
 void count_into(RunSummary& summary, const RunEvent& event);
 
+struct CompactionResult;
+// The line that tells what a compaction of the placement record did, or why it did nothing.
+std::string compaction_line(const CompactionResult& result);
+
 }  // namespace trackfold
