@@ -52,6 +52,15 @@ PlaceAction place_action(RecordAction action) {
     }
 }
 
+// What a disk that takes only ASCII names would make of a run: an error for nearly every file
+// whose tags name an artist or album beyond ASCII, and a collection sorted in part.
+std::string ascii_only_problem(const std::string& output) {
+    return "the disk of " + output +
+           " takes only ASCII names (its FAT driver, such as FUSE's fusefat, refuses every other "
+           "letter), so most tagged files could not be placed: mount it with the kernel's vfat "
+           "driver (mount -t vfat -o utf8) and start again";
+}
+
 // Where a file of each category goes.
 struct TargetFolder {
     std::string path;
@@ -173,7 +182,13 @@ struct Sorter::State {
         }
     }
 
-    std::string start_output(const std::string& input, const std::string& output);
+    // Why the run cannot begin in its output folder; its record, or the disk.
+    struct OutputStart {
+        std::string problem{};
+        bool of_record = false;
+    };
+    OutputStart start_output(const std::string& input, const std::string& output);
+    OutputStart open_record(const std::string& input, const std::string& output);
     std::string real_path_in(const std::string& folder, const std::string& name,
                              bool is_link) const;
 
@@ -222,17 +237,17 @@ TargetFolder Sorter::State::ensure_target_folder(const std::string& output,
     return {base, Counter::Unknown};
 }
 
-std::string Sorter::State::start_output(const std::string& input, const std::string& output) {
-    if (run_output) {
-        return {};
-    }
-    run_output = std::make_unique<RunOutput>(output, input_roots, preview,
-                                             [this](const RunEvent& event) { report(event); });
+Sorter::State::OutputStart Sorter::State::open_record(const std::string& input,
+                                                      const std::string& output) {
     PlacementRecord& record = run_output->record;
     std::error_code ec;
     if (!preview) {
         // The record lives in the output folder, so that folder comes first.
         run_output->folders.ensure(output, ec);
+    }
+    // Before the record is touched, so that a run that cannot place the files changes nothing.
+    if (!ec && run_output->folders.disk_traits(output).refuses_non_ascii) {
+        return {ascii_only_problem(output)};
     }
     if (!ec) {
         ec = record.open(preview ? RecordUse::preview : RecordUse::run);
@@ -240,7 +255,6 @@ std::string Sorter::State::start_output(const std::string& input, const std::str
     if (!ec && !preview) {
         ec = record.begin(RecordAction::Start, real_path(input));
     }
-    std::string problem;
     if (ec) {
         // A move without its record could not be undone, and a record that is no file of ours
         // or is held by an undo stops every run; a copy loses nothing by a record it cannot
@@ -249,11 +263,21 @@ std::string Sorter::State::start_output(const std::string& input, const std::str
                            ec == RecordError::not_regular || ec == RecordError::is_link ||
                            ec == RecordError::linked_twice;
         if (fatal) {
-            problem = "cannot use the record " + record.path() + ": " + ec.message();
-        } else {
-            report(DiskFailed{"Record", record.path(), ec.message()});
+            return {"cannot use the record " + record.path() + ": " + ec.message(), true};
         }
+        report(DiskFailed{"Record", record.path(), ec.message()});
     }
+    return {};
+}
+
+Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
+                                                       const std::string& output) {
+    if (run_output) {
+        return {};
+    }
+    run_output = std::make_unique<RunOutput>(output, input_roots, preview,
+                                             [this](const RunEvent& event) { report(event); });
+    OutputStart start = open_record(input, output);
     const std::string input_real = real_path(input);
     output_real = real_path(output);
     walk_rules = std::make_unique<WalkRules>(input_real, output_real);
@@ -262,7 +286,7 @@ std::string Sorter::State::start_output(const std::string& input, const std::str
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk && !preview);
     run_output->writer.set_move(move);
-    return problem;
+    return start;
 }
 
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
@@ -338,8 +362,13 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     if (root && !ec) {
         s.add_input_root(folder);
         s.real_folders.push_back(real_path(folder));
-        if (const std::string problem = s.start_output(folder, output); !problem.empty()) {
-            s.report(DiskFailed{"Record", s.run_output->record.path(), problem});
+        if (const State::OutputStart start = s.start_output(folder, output);
+            !start.problem.empty()) {
+            if (start.of_record) {
+                s.report(DiskFailed{"Record", s.run_output->record.path(), start.problem});
+            } else {
+                s.report(RunEnded{RunOutcome::NotStarted, start.problem});
+            }
             s.real_folders.clear();
             return false;
         }
@@ -456,7 +485,7 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
 
 std::string Sorter::start(const std::string& input, const std::string& output) {
     state_->add_input_root(input);
-    return state_->start_output(input, output);
+    return state_->start_output(input, output).problem;
 }
 
 void Sorter::set_move(bool move) {
