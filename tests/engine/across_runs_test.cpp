@@ -259,10 +259,7 @@ TEST_P(AcrossRunsTest, TwoRunsAtOnceKeepEachOthersRecordings) {
         ASSERT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3));
         recorded_runs += WEXITSTATUS(status) == 0;
     }
-    // fusefat lets one process at a time write a file, and loses or tears writes of two
-    // processes that overlap: there only the recordings are sure to be kept.
-    const bool fusefat = GetParam() == Disk::Fat32;
-    EXPECT_TRUE(fusefat || recorded_runs == 2);
+    EXPECT_EQ(recorded_runs, 2u);
 
     std::multiset<std::string> copies;
     for (const std::string& file : files_below(album())) {
@@ -283,9 +280,8 @@ TEST_P(AcrossRunsTest, TwoRunsAtOnceKeepEachOthersRecordings) {
         placements += is_placement(line.action);
         return true;
     });
-    EXPECT_TRUE(fusefat || placements == recorded_runs * kFiles) << placements;
-    EXPECT_TRUE(fusefat ||
-                lines == static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')));
+    EXPECT_EQ(placements, recorded_runs * kFiles);
+    EXPECT_EQ(lines, static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')));
 }
 
 std::string disk_name(const ::testing::TestParamInfo<Disk>& info) {

@@ -175,8 +175,8 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
 TEST(Decisions, WhatIsATemporaryOfOurs) {
     const std::string run = "0123456789ab";
     const std::string start = ".trackfold-123-" + run + "-";
-    for (const std::string& name :
-         {start + "7.part", start + "probe", start + "probe:*?\"<>|\\", start + "probe-\xE9"}) {
+    for (const std::string& name : {start + "7.part", start + "probe", start + "probe:*?\"<>|\\",
+                                    start + "probe-\xE9", start + "probe-\xC3\xA9"}) {
         const auto parsed = parse_temp_name(name);
         EXPECT_TRUE(parsed && parsed->run == run) << name;
     }

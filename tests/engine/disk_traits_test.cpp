@@ -57,6 +57,7 @@ TEST(DiskTraits, TheProbeLeavesNothingBehind) {
     EXPECT_TRUE(probe.probed);
     EXPECT_FALSE(probe.traits.refuses_reserved_names);
     EXPECT_FALSE(probe.traits.refuses_invalid_utf8);
+    EXPECT_FALSE(probe.traits.refuses_non_ascii);
     EXPECT_GE(probe.traits.name_max, 255u);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
 
@@ -74,9 +75,6 @@ TEST_P(RealDiskTest, NamesMeetWithoutCaseRefusedNamesAreMadeSafeAndReRunsCopyNot
 // An old Latin-1 file name once failed on exFAT at every run, and Windows cannot open a file
 // or folder named like a device.
 TEST_P(RealDiskTest, NamesTheDiskRefusesOrWindowsCannotOpenGetOnesItTakes) {
-    if (GetParam() == DiskKind::Fat32) {
-        GTEST_SKIP() << "the FAT driver here (fusefat) takes no name beyond ASCII";
-    }
     disk_ = std::make_unique<MountedImage>(GetParam(), tmp.path());
     if (!disk_->mounted()) {
         GTEST_SKIP() << "no FAT/exFAT file system to test on: " << disk_->why_not();
@@ -98,6 +96,53 @@ INSTANTIATE_TEST_SUITE_P(Disks, RealDiskTest, ::testing::Values(DiskKind::ExFat,
                          [](const auto& info) {
                              return info.param == DiskKind::ExFat ? "ExFat" : "Fat32";
                          });
+
+class AsciiOnlyDiskTest : public ::testing::Test, public SortFixture {
+  protected:
+    // Every path below the output folder, the record too, with its size and a sum of its bytes.
+    Lines output_now() const {
+        Lines now;
+        for (const auto& entry : fs::recursive_directory_iterator(out)) {
+            const std::string bytes = entry.is_regular_file() ? read_file(entry.path()) : "";
+            now.push_back(entry.path().string() + " " + std::to_string(bytes.size()) + " " +
+                          std::to_string(std::hash<std::string>{}(bytes)));
+        }
+        std::sort(now.begin(), now.end());
+        return now;
+    }
+};
+
+// fusefat refuses every name beyond ASCII: a run there would fail file after file, so neither
+// it nor its preview starts, and the disk is left as it was.
+TEST_F(AsciiOnlyDiskTest, NeitherARunNorItsPreviewStartsAndTheDiskIsLeftAsItWas) {
+    MountedImage disk(DiskKind::FuseFat, tmp.path());
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no fusefat disk to test on: " << disk.why_not();
+    }
+    out = disk.path() / "out";
+    write_file(out / "Artist/Album/old.mp3", mpeg_audio(200));
+    make_mp3(in / "bjork.mp3", {TagKind::Id3v24, "Bj\xC3\xB6rk", "Homogenic"}, mpeg_audio(200));
+    make_mp3(in / "plain.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(210));
+    const std::string source = read_file(in / "bjork.mp3");
+    const auto source_time = fs::last_write_time(in / "bjork.mp3");
+    const Lines before = output_now();
+    const Lines line{"...Not started (the disk of " + out_folder() +
+                     " takes only ASCII names (its FAT driver, such as FUSE's fusefat, refuses "
+                     "every other letter), so most tagged files could not be placed: mount it "
+                     "with the kernel's vfat driver (mount -t vfat -o utf8) and start again)"};
+
+    for (const bool preview : {true, false}) {
+        SCOPED_TRACE(preview ? "preview" : "run");
+        window.log.clear();
+        SortRequest request{in_folder(), out_folder(), settings};
+        request.mode = preview ? DiskMode::preview : DiskMode::real;
+        SortRun(window, request);
+        EXPECT_EQ(window.log, line);
+        EXPECT_EQ(output_now(), before);
+    }
+    EXPECT_TRUE(read_file(in / "bjork.mp3") == source);
+    EXPECT_EQ(fs::last_write_time(in / "bjork.mp3"), source_time);
+}
 
 }  // namespace
 }  // namespace trackfold::test

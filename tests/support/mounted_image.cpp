@@ -39,37 +39,57 @@ std::string quoted(const fs::path& path) {
     return "'" + path.string() + "'";
 }
 
+struct Tools {
+    const char* programs;
+    const char* packages;
+    std::string format;  // the command that makes the file system, before the image
+    std::string mount;   // the command that mounts it, before the device and mount point
+};
+
+Tools tools_for(DiskKind kind) {
+    switch (kind) {
+        case DiskKind::ExFat:
+            return {"mkfs.exfat mount.exfat-fuse losetup", "exfatprogs, exfat-fuse", "mkfs.exfat",
+                    "mount.exfat-fuse"};
+        case DiskKind::Fat32:
+            // UTF-8 names, as a desktop mounts a FAT stick.
+            return {"mkfs.vfat losetup mount", "dosfstools, util-linux", "mkfs.vfat -F 32",
+                    "mount -t vfat -o utf8"};
+        case DiskKind::FuseFat:
+            return {"mkfs.vfat fusefat", "dosfstools, fusefat", "mkfs.vfat -F 32",
+                    "fusefat -o rw+"};
+        default:
+            return {"mkfs.ext4 losetup mount", "e2fsprogs, util-linux", "mkfs.ext4 -q -F -m 0",
+                    "mount -t ext4"};
+    }
+}
+
 }  // namespace
 
 MountedImage::MountedImage(DiskKind kind, const fs::path& work, int megabytes)
     : mount_point_(work / "disk") {
-    const bool ext4 = kind == DiskKind::Ext4;
     const bool exfat = kind == DiskKind::ExFat;
-    const char* tools = ext4    ? "mkfs.ext4 losetup mount"
-                        : exfat ? "mkfs.exfat mount.exfat-fuse losetup"
-                                : "mkfs.vfat fusefat";
-    if (run(std::string("for t in ") + tools + "; do command -v $t || exit 1; done").status != 0) {
-        why_not_ = std::string("needs ") + tools +
-                   (exfat ? " (exfatprogs, exfat-fuse)" : " (dosfstools, fusefat)");
+    const bool fuse = exfat || kind == DiskKind::FuseFat;
+    const Tools tools = tools_for(kind);
+    if (run(std::string("for t in ") + tools.programs + "; do command -v $t || exit 1; done")
+            .status != 0) {
+        why_not_ = std::string("needs ") + tools.programs + " (" + tools.packages + ")";
         return;
     }
-    if ((exfat || ext4) && ::geteuid() != 0) {
+    if (kind != DiskKind::FuseFat && ::geteuid() != 0) {
         why_not_ = "needs root to attach the image to a loop device";
         return;
     }
     const fs::path image = work / "disk.img";
     fs::create_directories(mount_point_);
-    const std::string format = ext4    ? "mkfs.ext4 -q -F -m 0 " + quoted(image)
-                               : exfat ? "mkfs.exfat " + quoted(image)
-                                       : "mkfs.vfat -F 32 " + quoted(image);
-    if (run("truncate -s " + std::to_string(megabytes) + "M " + quoted(image) + " && " + format +
-            " >/dev/null")
+    if (run("truncate -s " + std::to_string(megabytes) + "M " + quoted(image) + " && " +
+            tools.format + " " + quoted(image) + " >/dev/null")
             .status != 0) {
         why_not_ = "cannot make the file system image";
         return;
     }
     std::string device = quoted(image);
-    if (exfat || ext4) {
+    if (kind != DiskKind::FuseFat) {
         const Output loop = run("losetup -f --show " + quoted(image));
         if (loop.status != 0 || loop.text.empty()) {
             why_not_ = "no loop device (losetup -f failed)";
@@ -78,11 +98,11 @@ MountedImage::MountedImage(DiskKind kind, const fs::path& work, int megabytes)
         loop_device_ = loop.text;
         device = loop_device_;
     }
-    const std::string mount = ext4    ? "mount -t ext4 " + device + " " + quoted(mount_point_)
-                              : exfat ? "mount.exfat-fuse " + device + " " + quoted(mount_point_)
-                                      : "fusefat -o rw+ " + device + " " + quoted(mount_point_);
+    const std::string mount = tools.mount + " " + device + " " + quoted(mount_point_);
     if (run(mount + " >/dev/null").status != 0) {
-        why_not_ = "cannot mount through FUSE (is /dev/fuse there?): " + mount;
+        why_not_ = std::string(fuse ? "cannot mount through FUSE (is /dev/fuse there?): "
+                                    : "the kernel cannot mount it: ") +
+                   mount;
         return;
     }
     attached_ = true;

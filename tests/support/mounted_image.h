@@ -5,12 +5,14 @@
 
 namespace trackfold::test {
 
-enum class DiskKind { ExFat, Fat32, Ext4 };
+// exFAT through FUSE; FAT32 by the kernel's vfat driver, or through FUSE's fusefat, which takes
+// no name beyond ASCII; ext4 by the kernel.
+enum class DiskKind { ExFat, Fat32, FuseFat, Ext4 };
 
-// A small FAT32 or exFAT file system in an image file under `work`, mounted through FUSE for
-// the life of the object: a real case-insensitive disk with coarse file times; or an ext4 one
-// mounted by the kernel, small enough to fill. Mounting needs the tools (dosfstools and
-// fusefat, exfatprogs and exfat-fuse, e2fsprogs) and, for a loop device, root; where it
+// A small file system in an image file under `work`, mounted for the life of the object: a
+// real case-insensitive disk with coarse file times, or an ext4 one small enough to fill.
+// Mounting needs the tools (dosfstools, with fusefat for FuseFat; exfatprogs and exfat-fuse;
+// e2fsprogs), the kernel's driver where it mounts one, and, for a loop device, root; where it
 // fails, why_not() says why.
 class MountedImage {
   public:

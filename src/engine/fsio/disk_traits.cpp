@@ -27,6 +27,17 @@ int make_file(const std::string& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
 }
 
+// Whether a file of that name can be made; it is removed again.
+bool takes_name(const std::string& path) {
+    const int fd = make_file(path);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(path.c_str());
+    return true;
+}
+
 }  // namespace
 
 std::int64_t time_step(const timespec& asked, const timespec& stored) {
@@ -51,7 +62,7 @@ bool same_time(std::int64_t a_ns, std::int64_t b_ns, std::int64_t step_ns) {
 
 namespace {
 
-enum class DiskFamily { Posix, Fat, KernelExFat, FuseExFat, Ntfs, Unknown };
+enum class DiskFamily { Posix, Fat, FuseFat, KernelExFat, FuseExFat, Ntfs, Unknown };
 
 constexpr long kFuseMagic = 0x65735546;
 
@@ -149,7 +160,7 @@ DiskFamily family_of_fuse(const std::string& folder) {
     const std::string real = real_path(folder);
     const Mount mount = mount_of(real.empty() ? folder : real);
     if (mount.type == "fuse.fusefat" || mount.type == "fuse.vfat") {
-        return DiskFamily::Fat;
+        return DiskFamily::FuseFat;
     }
     if (mount.type == "fuse.exfat" || mount.type == "fuse.exfat-fuse") {
         return DiskFamily::FuseExFat;
@@ -187,8 +198,10 @@ PredictedTraits predict_disk(const std::string& wanted) {
     traits.refuses_reserved_names = family != DiskFamily::Posix && result.known;
     // They keep names in UTF-16 or as Unicode: bytes that are no UTF-8 cannot be stored.
     traits.refuses_invalid_utf8 = traits.refuses_reserved_names;
+    traits.refuses_non_ascii = family == DiskFamily::FuseFat;
     switch (family) {
         case DiskFamily::Fat:
+        case DiskFamily::FuseFat:
             traits.time_step_ns = 2 * kSecond;
             break;
         case DiskFamily::FuseExFat:
@@ -235,14 +248,10 @@ ProbedTraits probe_disk(const std::string& folder, const std::string& temp_prefi
         traits.refuses_reserved_names = named_fd >= 0;
     }
     if (named_fd >= 0) {
-        // A Latin-1 "é": no UTF-8.
-        const std::string latin1 = plain + std::string(probe_suffixes()[2]);
-        const int latin1_fd = make_file(latin1);
-        traits.refuses_invalid_utf8 = latin1_fd < 0;
-        if (latin1_fd >= 0) {
-            ::close(latin1_fd);
-            ::unlink(latin1.c_str());
-        }
+        // A Latin-1 "é", no UTF-8; and the same letter in UTF-8, which every disk takes but
+        // one whose driver takes only ASCII.
+        traits.refuses_invalid_utf8 = !takes_name(plain + std::string(probe_suffixes()[2]));
+        traits.refuses_non_ascii = !takes_name(plain + std::string(probe_suffixes()[3]));
     }
     const int time_fd = fd >= 0 ? fd : named_fd;
     if (time_fd >= 0) {

@@ -18,7 +18,10 @@ struct DiskTraits {
     std::int64_t time_step_ns = 1;           // the steps it keeps modification times in
     bool refuses_reserved_names = false;     // FAT, exFAT, NTFS: no : * ? " < > | \ in names
     bool refuses_invalid_utf8 = false;       // exFAT: names must be valid UTF-8
-    bool unnamed_files = false;              // a file can be written unnamed and linked in whole
+    // FAT through FUSE's fusefat: not one byte beyond ASCII, so every name with a letter of
+    // another script or an accent fails.
+    bool refuses_non_ascii = false;
+    bool unnamed_files = false;  // a file can be written unnamed and linked in whole
     // Any write or time change shows in a file's change time, which no program can set: the
     // kernel's own POSIX disks. FUSE disks report what their driver likes (exFAT: the
     // modification time), so an edit that puts size and time back goes unseen there.

@@ -11,7 +11,8 @@ namespace {
 constexpr std::string_view kStart = ".trackfold-";
 constexpr std::size_t kRunLength = 12;
 
-constexpr std::string_view kProbeSuffixes[] = {"", ":*?\"<>|\\", "-\xE9"};
+// The plain name, the characters FAT refuses, a Latin-1 "é" (no UTF-8) and a UTF-8 "é".
+constexpr std::string_view kProbeSuffixes[] = {"", ":*?\"<>|\\", "-\xE9", "-\xC3\xA9"};
 
 bool all_of(std::string_view text, bool (*test)(char)) {
     return !text.empty() && std::all_of(text.begin(), text.end(), test);

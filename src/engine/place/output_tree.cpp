@@ -105,6 +105,12 @@ DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
     return learnt.traits;
 }
 
+DiskTraits OutputTree::disk_traits(const std::string& folder) {
+    // A folder a preview would make is not there; it is known as it will be listed.
+    struct stat info {};
+    return traits_of(::stat(folder.c_str(), &info) == 0 ? info.st_dev : 0, folder);
+}
+
 void OutputTree::list(const std::string& path, Folder& folder) {
     std::vector<Entry> names;
     struct stat info {};

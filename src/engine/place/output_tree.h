@@ -66,6 +66,10 @@ class OutputTree {
     std::string ensure_child(const std::string& parent, const std::string& tag_text,
                              std::error_code& ec);
 
+    // What the disk of the folder (ending in a separator) does, learnt once per disk: probed,
+    // or in a preview told without writing.
+    DiskTraits disk_traits(const std::string& folder);
+
     // The folder (ending in a separator), listed on first use.
     Folder& folder(const std::string& path);
 

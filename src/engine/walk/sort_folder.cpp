@@ -41,6 +41,15 @@ PlaceAction place_action(RecordAction action) {
     }
 }
 
+// What a disk that takes only ASCII names would make of a run: an error for nearly every file
+// whose tags name an artist or album beyond ASCII, and a collection sorted in part.
+std::string ascii_only_problem(const std::string& output) {
+    return "the disk of " + output +
+           " takes only ASCII names (its FAT driver, such as FUSE's fusefat, refuses every other "
+           "letter), so most tagged files could not be placed: mount it with the kernel's vfat "
+           "driver (mount -t vfat -o utf8) and start again";
+}
+
 // Where a file of each category goes.
 struct TargetFolder {
     std::string path;
@@ -149,7 +158,13 @@ struct Sorter::State {
         }
     }
 
-    std::string start_output(const std::string& input, const std::string& output);
+    // Why the run cannot begin in its output folder; its record, or the disk.
+    struct OutputStart {
+        std::string problem{};
+        bool of_record = false;
+    };
+    OutputStart start_output(const std::string& input, const std::string& output);
+    OutputStart open_record(const std::string& input);
     std::string real_path_in(const std::string& folder, const std::string& name,
                              bool is_link) const;
 
@@ -210,25 +225,21 @@ TargetFolder Sorter::State::ensure_target_folder(const SubFolderNames& names,
     return target;
 }
 
-std::string Sorter::State::start_output(const std::string& input,
-                                        const std::string& output_folder) {
-    if (run_output) {
-        return {};
-    }
-    output = output_folder;
-    run_output = std::make_unique<RunOutput>(output, input_roots, disk,
-                                             [this](const RunEvent& event) { report(event); });
+Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) {
     PlacementRecord& record = run_output->record;
     // The record lives in the output folder, so that folder comes first.
     std::error_code ec;
     run_output->folders.ensure(output, ec);
+    // Before the record is touched, so that a run that cannot place the files changes nothing.
+    if (!ec && run_output->folders.disk_traits(output).refuses_non_ascii) {
+        return {ascii_only_problem(output)};
+    }
     if (!ec) {
         ec = record.open(disk.keeps_record() ? RecordUse::run : RecordUse::preview);
     }
     if (!ec && disk.keeps_record()) {
         ec = record.begin(RecordAction::Start, real_path(input));
     }
-    std::string problem;
     if (ec) {
         // A move without its record could not be undone, a preview without it could not tell
         // what the run would replace, and a record that is no file of ours or is held by an
@@ -238,11 +249,22 @@ std::string Sorter::State::start_output(const std::string& input,
                            ec == RecordError::not_regular || ec == RecordError::is_link ||
                            ec == RecordError::linked_twice;
         if (fatal) {
-            problem = "cannot use the record " + record.path() + ": " + ec.message();
-        } else {
-            report(DiskFailed{"Record", record.path(), ec.message()});
+            return {"cannot use the record " + record.path() + ": " + ec.message(), true};
         }
+        report(DiskFailed{"Record", record.path(), ec.message()});
     }
+    return {};
+}
+
+Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
+                                                       const std::string& output_folder) {
+    if (run_output) {
+        return {};
+    }
+    output = output_folder;
+    run_output = std::make_unique<RunOutput>(output, input_roots, disk,
+                                             [this](const RunEvent& event) { report(event); });
+    OutputStart start = open_record(input);
     const std::string input_real = real_path(input);
     output_real = real_path(output);
     walk_rules = std::make_unique<WalkRules>(input_real, output_real);
@@ -251,8 +273,9 @@ std::string Sorter::State::start_output(const std::string& input,
     // Copies the run makes in folders it has yet to walk are not sources of this run.
     run_output->writer.track_written(output_in_walk);
     run_output->writer.set_move(move);
-    batch = std::make_unique<MoveBatch>(record, [this](const RunEvent& event) { tell(event); });
-    return problem;
+    batch = std::make_unique<MoveBatch>(run_output->record,
+                                        [this](const RunEvent& event) { tell(event); });
+    return start;
 }
 
 std::string Sorter::State::real_path_in(const std::string& folder, const std::string& name,
@@ -320,8 +343,12 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
         return false;
     }
     s.add_input_root(folder);
-    if (const std::string problem = s.start_output(folder, output); !problem.empty()) {
-        s.report(DiskFailed{"Record", s.run_output->record.path(), problem});
+    if (const State::OutputStart start = s.start_output(folder, output); !start.problem.empty()) {
+        if (start.of_record) {
+            s.report(DiskFailed{"Record", s.run_output->record.path(), start.problem});
+        } else {
+            s.report(RunEnded{RunOutcome::NotStarted, start.problem});
+        }
         return false;
     }
     s.real_folders.push_back(real_path(folder));
@@ -464,7 +491,7 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
 
 std::string Sorter::start(const std::string& input, const std::string& output) {
     state_->add_input_root(input);
-    return state_->start_output(input, output);
+    return state_->start_output(input, output).problem;
 }
 
 void Sorter::set_move(bool move) {
