@@ -92,7 +92,7 @@ int undo(const CliOptions& options) {
     if (output.empty()) {
         return usage_error("the output folder must not be empty");
     }
-    UndoRequest request{output, options.run, options.preview};
+    UndoRequest request{output, options.run, options.preview ? DiskMode::preview : DiskMode::real};
     request.trust = options.trust_record ? RecordTrust::given : RecordTrust::checked;
     const UndoResult result = UndoRun(
         request,

@@ -139,7 +139,7 @@ TEST_F(MoveTest, MovingAndUndoingGivesBackTheTreeAsItWas) {
 
         ASSERT_TRUE(move_all());
         EXPECT_EQ(files_below(in), Lines{"a/cover.jpg"});
-        const UndoResult undone = UndoRun({out_folder(), std::nullopt, false, RecordTrust::given},
+        const UndoResult undone = UndoRun({out_folder(), std::nullopt, DiskMode::real, RecordTrust::given},
                                           [](const UndoStep&) {});
 
         EXPECT_TRUE(undone.whole) << undone.problem;
@@ -279,7 +279,7 @@ TEST_F(MoveTest, AFullDiskKeepsEverySourceAndUndoPutsBackEveryOneThatWent) {
     }
 
     const UndoResult undone =
-        UndoRun({out_folder(), std::nullopt, false, RecordTrust::checked}, [](const UndoStep&) {});
+        UndoRun({out_folder(), std::nullopt, DiskMode::real, RecordTrust::checked}, [](const UndoStep&) {});
     EXPECT_TRUE(undone.whole) << undone.problem;
     EXPECT_TRUE(all_bytes({in}) == before);
     EXPECT_EQ(files_below(out), Lines{});

@@ -98,9 +98,71 @@ class RealDisk final : public Disk {
 
     std::error_code flush(const std::string& folder) override { return flush_disk(folder); }
 
+    std::error_code remove_file(int folder_fd, const std::string& name) override {
+        return ::unlinkat(folder_fd, name.c_str(), 0) == 0 ? std::error_code() : last_error();
+    }
+
+    bool remove_folder_at(int folder_fd, const std::string& name) override {
+        return ::unlinkat(folder_fd, name.c_str(), AT_REMOVEDIR) == 0;
+    }
+
+    std::error_code carry_back(const CarryBack& job) override {
+        const Beneath to = open_beneath(job.root_fd, job.relative, MissingFolders::make);
+        if (to.error) {
+            return to.error;
+        }
+        int error = EXDEV;
+        if (job.way == CarryBack::Way::move) {
+            error = rename_no_replace(job.from_dir, job.name, to.folder.get(), to.name);
+        }
+        std::error_code ec;
+        if (error == EXDEV) {
+            ec = copy_whole(job, to);
+            if (!ec && job.way == CarryBack::Way::move) {
+                ec = remove_file(job.from_dir, job.name);
+            }
+        } else if (error != 0) {
+            ec.assign(error, std::generic_category());
+        }
+        if (!ec) {
+            // A disk with coarser times kept only part of them: the record has all.
+            const timespec times[2] = {{0, UTIME_OMIT},
+                                       {job.mtime_ns / 1000000000, job.mtime_ns % 1000000000}};
+            ::utimensat(to.folder.get(), to.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        }
+        return ec;
+    }
+
   private:
     static void make_folders(const std::string& path, std::error_code& ec) {
         std::filesystem::create_directories(path, ec);
+    }
+
+    // Whole and on the disk before it gets its name, with its times, and the same bytes.
+    static std::error_code copy_whole(const CarryBack& job, const Beneath& to) {
+        const FileDescriptor in(
+            ::openat(job.from_dir, job.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        OpenSource from{in.get(), {}};
+        if (in.get() < 0 || ::fstat(in.get(), &from.info) != 0) {
+            return last_error();
+        }
+        const int folder = to.folder.get();
+        CopyOutcome outcome = trackfold::copy_to_new(from, folder, to.name, "", NewCopy::unnamed,
+                                                     Durability::at_once);
+        if (outcome.error && outcome.error != std::errc::file_exists) {
+            outcome = trackfold::copy_to_new(from, folder, to.name, job.temp,
+                                             NewCopy::via_temporary, Durability::at_once);
+        }
+        if (outcome.error) {
+            return outcome.error;
+        }
+        const FileDescriptor copy(
+            ::openat(folder, to.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (copy.get() < 0 || !same_content_of(in.get(), copy.get())) {
+            ::unlinkat(folder, to.name.c_str(), 0);
+            return std::make_error_code(std::errc::io_error);
+        }
+        return {};
     }
 };
 
@@ -173,6 +235,10 @@ class PreviewDisk final : public Disk {
     }
 
     std::error_code flush(const std::string&) override { return {}; }
+
+    std::error_code remove_file(int, const std::string&) override { return {}; }
+    bool remove_folder_at(int, const std::string&) override { return true; }
+    std::error_code carry_back(const CarryBack&) override { return {}; }
 
   private:
     // What the copy would meet in a folder that is there and may not be written; a folder

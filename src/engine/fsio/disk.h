@@ -37,6 +37,19 @@ struct CopyJob {
     const std::string& name;
 };
 
+// A file an undo puts back where a run took it from: the file `name` in the folder open as
+// `from_dir` goes to the plain relative path `relative` below the folder open as `root_fd`,
+// folders on the way made again, never over anything there and never through a link.
+struct CarryBack {
+    int from_dir;
+    const std::string& name;
+    int root_fd;
+    const std::string& relative;
+    enum class Way { move, copy } way;  // a move leaves nothing at `name`
+    const std::string& temp;            // a temporary name of ours, where a copy needs one
+    std::int64_t mtime_ns;              // the time it had there
+};
+
 // Every change a run makes to the disks goes through here, and nowhere else does the engine
 // know whether it previews. The real disk makes the change. The preview's disk changes nothing
 // and answers what the change would meet, from what is on the disk now and what the run has
@@ -79,6 +92,13 @@ class Disk {
                                                            const std::string& target_folder) = 0;
     // Puts everything written to the disk of `folder` on the disk.
     virtual std::error_code flush(const std::string& folder) = 0;
+
+    // What an undo does: removes the file or the empty folder `name` in the folder open as
+    // `folder_fd`, and puts a file back, within one disk by a rename, else by a copy whose
+    // bytes are checked and that is on the disk before it is named.
+    virtual std::error_code remove_file(int folder_fd, const std::string& name) = 0;
+    virtual bool remove_folder_at(int folder_fd, const std::string& name) = 0;
+    virtual std::error_code carry_back(const CarryBack& job) = 0;
 };
 
 // The one place where the mode becomes behaviour.

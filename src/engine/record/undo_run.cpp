@@ -21,10 +21,6 @@ namespace trackfold {
 
 namespace {
 
-std::error_code last_error() {
-    return {errno, std::generic_category()};
-}
-
 // What an undo learns of every run in its one pass over the record: only the places of each
 // run's lines, as a record may hold millions of them; the run it takes back is read again.
 struct RunsInRecord {
@@ -139,8 +135,9 @@ std::int64_t ns(const timespec& t) {
 // record, all open.
 class Undoer {
   public:
-    Undoer(const UndoRequest& request, PlacementRecord& record, const std::string& input)
-        : request_(request), record_(record), input_(input) {
+    Undoer(const UndoRequest& request, PlacementRecord& record, const std::string& input,
+           Disk& disk)
+        : request_(request), record_(record), input_(input), disk_(disk) {
         output_fd_ =
             FileDescriptor(::open(request.output.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         steady_inodes_ = times_show_changes(request.output);
@@ -165,7 +162,8 @@ class Undoer {
     int input_fd();
     void sweep(const Place& place, const std::string& folder);
     bool same_bytes(const Place& a, const Place& b) const;
-    std::error_code copy_back(const Place& target, Place& source);
+    std::error_code put_back(const RecordLine& line, const Place& target,
+                             const std::string& source_below, CarryBack::Way way);
     // `source_below`: where a moved file's source was, below the run's input.
     UndoStep execute(UndoVerdict verdict, const RecordLine& line, Place& target,
                      const std::string& source_below);
@@ -173,6 +171,7 @@ class Undoer {
     const UndoRequest& request_;
     PlacementRecord& record_;
     std::string input_;
+    Disk& disk_;
     FileDescriptor output_fd_{-1};
     FileDescriptor input_fd_{-1};
     bool input_opened_ = false;
@@ -202,7 +201,7 @@ int Undoer::input_fd() {
 
 // Temporaries that runs of this output left behind: no run is alive while an undo is.
 void Undoer::sweep(const Place& place, const std::string& folder) {
-    if (request_.preview || place.at.folder.get() < 0 || !swept_.insert(folder).second) {
+    if (place.at.folder.get() < 0 || !swept_.insert(folder).second) {
         return;
     }
     const int fd = ::openat(place.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -215,7 +214,7 @@ void Undoer::sweep(const Place& place, const std::string& folder) {
     }
     while (const dirent* entry = ::readdir(dir)) {
         if (record_.is_stale_temp(entry->d_name)) {
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+            disk_.remove_temporary(::dirfd(dir), entry->d_name);
         }
     }
     ::closedir(dir);
@@ -229,32 +228,14 @@ bool Undoer::same_bytes(const Place& a, const Place& b) const {
     return fa.get() >= 0 && fb.get() >= 0 && same_content_of(fa.get(), fb.get());
 }
 
-// Copies the target back to the source's place, whole and on the disk before it gets its name,
-// with its times, and checks the copy's bytes.
-std::error_code Undoer::copy_back(const Place& target, Place& source) {
-    const FileDescriptor in(::openat(target.at.folder.get(), target.at.name.c_str(),
-                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    OpenSource from{in.get(), {}};
-    if (in.get() < 0 || ::fstat(in.get(), &from.info) != 0) {
-        return last_error();
+// The source's folders are made again where the move emptied them away.
+std::error_code Undoer::put_back(const RecordLine& line, const Place& target,
+                                 const std::string& source_below, CarryBack::Way way) {
+    if (input_fd() < 0) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
     }
-    const int folder = source.at.folder.get();
-    const std::string& name = source.at.name;
-    CopyOutcome outcome =
-        copy_to_new(from, folder, name, "", NewCopy::unnamed, Durability::at_once);
-    if (outcome.error && outcome.error != std::errc::file_exists) {
-        outcome = copy_to_new(from, folder, name, record_.temp_prefix() + "1.part",
-                              NewCopy::via_temporary, Durability::at_once);
-    }
-    if (outcome.error) {
-        return outcome.error;
-    }
-    source.there = true;
-    if (!same_bytes(target, source)) {
-        ::unlinkat(folder, name.c_str(), 0);
-        return std::make_error_code(std::errc::io_error);
-    }
-    return {};
+    return disk_.carry_back({target.at.folder.get(), target.at.name, input_fd(), source_below, way,
+                             record_.temp_prefix() + "1.part", line.source_stamp.mtime_ns});
 }
 
 Undoer::FileUndone Undoer::undo_file(const RecordLine& line, bool moved) {
@@ -335,45 +316,23 @@ UndoStep Undoer::execute(UndoVerdict verdict, const RecordLine& line, Place& tar
                          const std::string& source_below) {
     const std::string path = request_.output + line.target;
     UndoStep step{UndoAction::KeptChanged, path, {}, line.source};
-    const bool change = !request_.preview;
     switch (verdict) {
         case UndoVerdict::remove:
             step.action = UndoAction::Removed;
-            if (change && ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
-                step = {UndoAction::KeptError, path, last_error(), line.source};
+            if (const std::error_code ec =
+                    disk_.remove_file(target.at.folder.get(), target.at.name)) {
+                step = {UndoAction::KeptError, path, ec, line.source};
             }
             return step;
         case UndoVerdict::move_back:
         case UndoVerdict::restore: {
             const bool back = verdict == UndoVerdict::move_back;
             step.action = back ? UndoAction::MovedBack : UndoAction::Restored;
-            if (!change) {
-                return step;
-            }
-            // The source's folders, made again where the move emptied them away.
-            Place place = look(input_fd(), source_below, MissingFolders::make);
-            std::error_code ec = place.at.error;
-            int error = ec ? ec.value() : EXDEV;
-            if (!ec && back) {
-                error = rename_no_replace(target.at.folder.get(), target.at.name,
-                                          place.at.folder.get(), place.at.name);
-            }
-            if (!ec && error == EXDEV) {
-                ec = copy_back(target, place);
-                if (!ec && back &&
-                    ::unlinkat(target.at.folder.get(), target.at.name.c_str(), 0) != 0) {
-                    ec = last_error();
-                }
-            } else if (error != 0) {
-                ec.assign(error, std::generic_category());
-            }
-            if (ec) {
+            if (const std::error_code ec =
+                    put_back(line, target, source_below,
+                             back ? CarryBack::Way::move : CarryBack::Way::copy)) {
                 return {UndoAction::KeptError, path, ec, line.source};
             }
-            // A disk with coarser times kept only part of the source's: the record has all.
-            const std::int64_t mtime = line.source_stamp.mtime_ns;
-            const timespec times[2] = {{0, UTIME_OMIT}, {mtime / 1000000000, mtime % 1000000000}};
-            ::utimensat(place.at.folder.get(), place.at.name.c_str(), times, AT_SYMLINK_NOFOLLOW);
             return step;
         }
         default:
@@ -408,8 +367,7 @@ void Undoer::remove_folders(const std::vector<std::string>& folders, std::set<st
                 ::close(fd);
             }
         }
-        if (empty && (request_.preview || ::unlinkat(place.at.folder.get(), place.at.name.c_str(),
-                                                     AT_REMOVEDIR) == 0)) {
+        if (empty && disk_.remove_folder_at(place.at.folder.get(), place.at.name)) {
             going.insert(*it);
             report({UndoAction::FolderRemoved, request_.output + *it + "/", {}});
         }
@@ -432,11 +390,12 @@ void note_undone(PlacementRecord& record, RecordLine line, const UndoStep& step)
 UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
                    const std::function<bool()>& stop) {
     UndoResult result;
+    const std::unique_ptr<Disk> disk = make_disk(request.mode);
     PlacementRecord record(request.output);
     RunsInRecord runs;
     RecordSurvey survey;
     std::error_code ec =
-        record.open(request.preview ? RecordUse::undo_preview : RecordUse::undo, request.trust,
+        record.open(disk->keeps_record() ? RecordUse::undo : RecordUse::undo_preview, request.trust,
                     [&](const RecordLine& line, std::uint64_t offset) {
                         runs.note(line, offset);
                         survey.learn(line);
@@ -455,12 +414,13 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
         return result;
     }
     const auto input = runs.inputs.find(*run);
-    Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second);
+    Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second,
+                  *disk);
     if (!undoer.ready()) {
         result.problem = "cannot open the output folder " + request.output;
         return result;
     }
-    if (!request.preview && (ec = record.begin(RecordAction::Undo, *run))) {
+    if (disk->keeps_record() && (ec = record.begin(RecordAction::Undo, *run))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
         return result;
     }
@@ -485,18 +445,19 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
         if (!step) {
             continue;
         }
-        if (!request.preview) {
-            note_undone(record, *it, *step);
-        }
+        note_undone(record, *it, *step);
         report(*step);
     }
     if (!result.cancelled) {
         undoer.remove_folders(lines.folders, going, report);
     }
     const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
-    if (!request.preview && (ec = record.end(outcome))) {
+    if (!record.begun()) {
+        return result;
+    }
+    if ((ec = record.end(outcome))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
-    } else if (!request.preview && std::string_view(outcome) == "complete") {
+    } else if (std::string_view(outcome) == "complete") {
         // Still held alone: a record grown mostly of runs taken back is rewritten before then.
         result.compaction =
             compact_held_record(record, CompactWhen::mostly_dead, std::move(survey));

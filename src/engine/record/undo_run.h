@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "engine/fsio/disk.h"
 #include "engine/record/placement_record.h"
 #include "engine/record/record_compaction.h"
 
@@ -38,7 +39,7 @@ struct UndoStep {
 struct UndoRequest {
     std::string output;                // ending in the separator
     std::optional<std::string> run{};  // the run to undo; none: the last one not undone
-    bool preview = false;              // change nothing, record nothing: only tell
+    DiskMode mode = DiskMode::real;    // preview: change nothing, record nothing, only tell
     RecordTrust trust = RecordTrust::checked;
 };
 
