@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/fsio/disk_traits.h"
-
 namespace trackfold {
 namespace {
 
@@ -58,11 +56,11 @@ TEST(SafeFolderName, LongTagsAreCutToTheDiskLimitAtACharacterBoundary) {
 }
 
 TEST(TargetFileName, OnlyWhatTheDiskRefusesIsChanged) {
-    const DiskTraits ext4{};
-    const DiskTraits exfat{.refuses_reserved_names = true, .refuses_invalid_utf8 = true};
+    const NameRules ext4{};
+    const NameRules exfat{.refuses_reserved_names = true, .refuses_invalid_utf8 = true};
     const struct {
         const char* name;
-        const DiskTraits& disk;
+        NameRules disk;
         const char* target;
     } cases[] = {
         {"What?.mp3", ext4, "What?.mp3"},     {"con.mp3", ext4, "con.mp3"},

@@ -26,6 +26,8 @@ struct DiskTraits {
     // kernel's own POSIX disks. FUSE disks report what their driver likes (exFAT: the
     // modification time), so an edit that puts size and time back goes unseen there.
     bool times_show_changes = false;
+
+    NameRules name_rules() const { return {refuses_reserved_names, refuses_invalid_utf8}; }
 };
 
 // Whether the disk of `path` is one whose change times show every change (see DiskTraits).

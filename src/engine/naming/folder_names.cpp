@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "engine/fsio/disk_traits.h"
 #include "tags/tag_reader.h"
 #include "util/nfc.h"
 #include "util/text.h"
@@ -89,7 +88,7 @@ std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes) {
     return name;
 }
 
-std::string target_file_name(std::string_view name, const DiskTraits& disk) {
+std::string target_file_name(std::string_view name, NameRules disk) {
     std::string wanted(name);
     if (disk.refuses_invalid_utf8 && !is_valid_utf8(wanted)) {
         wanted = legacy_text_to_utf8(wanted);

@@ -9,7 +9,11 @@ namespace trackfold {
 // The longest name common Linux disks take, in bytes.
 inline constexpr std::size_t kDefaultNameMax = 255;
 
-struct DiskTraits;
+// What a disk refuses in the names of files, as far as the names are concerned.
+struct NameRules {
+    bool refuses_reserved_names = false;  // FAT, exFAT, NTFS: no : * ? " < > | \ in names
+    bool refuses_invalid_utf8 = false;    // exFAT: names must be valid UTF-8
+};
 
 // Turns one tag text into exactly one folder name that is valid on every disk a collection
 // may be copied to (FAT players, Windows), cannot climb out of its parent and does not merely
@@ -26,7 +30,7 @@ std::string safe_folder_name(std::string_view tag_text, std::size_t max_bytes = 
 // that refuses bytes that are no UTF-8 (exFAT) gets them read as 8-bit tag texts are; one that
 // refuses the reserved characters (FAT, exFAT, NTFS) gets the folder-name rule, uncut, except
 // that a leading dot stays: the source's own name was hidden already.
-std::string target_file_name(std::string_view name, const DiskTraits& disk);
+std::string target_file_name(std::string_view name, NameRules disk);
 
 // The name of the n-th file of one target: "name.mp3" for n = 1, "name (2).mp3" for n = 2, its
 // stem cut at a character boundary so that the whole fits in max_bytes, extension and number kept.

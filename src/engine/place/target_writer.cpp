@@ -423,7 +423,7 @@ PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folde
     }
     Placement p{source,    SourceFile(source.path),      place, folder,
                 folder_fd, inside_input(place.real_path)};
-    const std::string wanted = target_file_name(name, place.traits);
+    const std::string wanted = target_file_name(name, place.traits.name_rules());
     for (int n = 1;; ++n) {
         const std::string candidate = numbered_file_name(wanted, n, place.traits.name_max);
         std::string folded = fold_case(candidate);

@@ -385,6 +385,46 @@ void note_undone(PlacementRecord& record, RecordLine line, const UndoStep& step)
     }
 }
 
+// Every file of the run, last first, then the folders it made.
+void take_back(Undoer& undoer, PlacementRecord& record, const RunLines& lines, UndoResult& result,
+               const std::function<void(const UndoStep&)>& report,
+               const std::function<bool()>& stop) {
+    result.whole = true;
+    std::set<std::string> going;
+    for (auto it = lines.files.rbegin(); it != lines.files.rend(); ++it) {
+        if (stop && stop()) {
+            result.cancelled = true;
+            return;
+        }
+        const bool moved = lines.sources_removed.contains(it->target);
+        if (!moved && !wrote_target(it->action)) {
+            continue;  // bytes that were there already, and stay
+        }
+        const auto [verdict, step] = undoer.undo_file(*it, moved);
+        result.whole = result.whole && undone(verdict, moved);
+        if (verdict == UndoVerdict::remove || verdict == UndoVerdict::move_back ||
+            (verdict == UndoVerdict::gone && !moved)) {
+            going.insert(it->target);
+        }
+        if (step) {
+            note_undone(record, *it, *step);
+            report(*step);
+        }
+    }
+    undoer.remove_folders(lines.folders, going, report);
+}
+
+void end_undo(PlacementRecord& record, UndoResult& result, RecordSurvey survey) {
+    const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
+    if (const std::error_code ec = record.end(outcome)) {
+        result.problem = "cannot write the record " + record.path() + ": " + ec.message();
+    } else if (std::string_view(outcome) == "complete") {
+        // Still held alone: a record grown mostly of runs taken back is rewritten before then.
+        result.compaction =
+            compact_held_record(record, CompactWhen::mostly_dead, std::move(survey));
+    }
+}
+
 }  // namespace
 
 UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
@@ -425,42 +465,9 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
         return result;
     }
     result.run = *run;
-    result.whole = true;
-    std::set<std::string> going;
-    for (auto it = lines.files.rbegin(); it != lines.files.rend(); ++it) {
-        if (stop && stop()) {
-            result.cancelled = true;
-            break;
-        }
-        const bool moved = lines.sources_removed.contains(it->target);
-        if (!moved && !wrote_target(it->action)) {
-            continue;  // bytes that were there already, and stay
-        }
-        const auto [verdict, step] = undoer.undo_file(*it, moved);
-        result.whole = result.whole && undone(verdict, moved);
-        if (verdict == UndoVerdict::remove || verdict == UndoVerdict::move_back ||
-            (verdict == UndoVerdict::gone && !moved)) {
-            going.insert(it->target);
-        }
-        if (!step) {
-            continue;
-        }
-        note_undone(record, *it, *step);
-        report(*step);
-    }
-    if (!result.cancelled) {
-        undoer.remove_folders(lines.folders, going, report);
-    }
-    const char* outcome = result.cancelled ? "cancelled" : result.whole ? "complete" : "incomplete";
-    if (!record.begun()) {
-        return result;
-    }
-    if ((ec = record.end(outcome))) {
-        result.problem = "cannot write the record " + record.path() + ": " + ec.message();
-    } else if (std::string_view(outcome) == "complete") {
-        // Still held alone: a record grown mostly of runs taken back is rewritten before then.
-        result.compaction =
-            compact_held_record(record, CompactWhen::mostly_dead, std::move(survey));
+    take_back(undoer, record, lines, result, report, stop);
+    if (record.begun()) {
+        end_undo(record, result, std::move(survey));
     }
     return result;
 }
