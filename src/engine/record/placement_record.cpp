@@ -1,5 +1,6 @@
 #include "engine/record/placement_record.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -405,6 +406,23 @@ std::error_code PlacementRecord::for_each_at(const std::vector<std::uint64_t>& o
         }
         return next != offsets.end();
     });
+}
+
+void PlacementRecord::sweep_stale_temps(int folder_fd, Disk& disk) const {
+    const int fd = ::openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (is_stale_temp(entry->d_name)) {
+            disk.remove_temporary(::dirfd(dir), entry->d_name);
+        }
+    }
+    ::closedir(dir);
 }
 
 std::optional<RecordLine> PlacementRecord::line_at(std::uint64_t offset) const {

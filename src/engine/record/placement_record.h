@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/fsio/disk.h"
 #include "engine/record/record_index.h"
 #include "engine/record/record_line.h"
 
@@ -105,6 +106,9 @@ class PlacementRecord {
     // Whether a file name is a temporary that a run in this record made and left behind: a
     // name of exactly our form (temp_names.h) whose run the record knows and that has ended.
     bool is_stale_temp(const std::string& name) const;
+    // Removes from the folder open as `folder_fd` every file that is_stale_temp names; only
+    // while no run can be going on, as when the record is held alone.
+    void sweep_stale_temps(int folder_fd, Disk& disk) const;
 
     // The line at `offset`, read again, to confirm what the index says.
     std::optional<RecordLine> line_at(std::uint64_t offset) const;

@@ -164,25 +164,6 @@ bool worth_it(const Survey& s, CompactWhen when, CompactionResult& result) {
     return result.problem.empty();
 }
 
-// Temporaries that runs of this output left at its root, a killed compaction's among them: no
-// run is alive while the record is held alone.
-void sweep_root(const PlacementRecord& record, int folder_fd) {
-    const int fd = ::openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (record.is_stale_temp(entry->d_name)) {
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-        }
-    }
-    ::closedir(dir);
-}
-
 std::error_code write_all(int fd, std::string& text, std::uint64_t& written) {
     for (std::size_t at = 0; at < text.size();) {
         const ssize_t put = ::write(fd, text.data() + at, text.size() - at);
@@ -246,7 +227,9 @@ void rewrite(PlacementRecord& record, const Survey& s, CompactionResult& result)
     const std::string record_name(kRecordFileName);
     FileDescriptor temp(-1);
     if (folder.get() >= 0) {
-        sweep_root(record, folder.get());
+        // A killed compaction's temporary among them: no run is alive while the record is
+        // held alone.
+        record.sweep_stale_temps(folder.get(), real_disk());
         temp = FileDescriptor(::openat(folder.get(), name.c_str(),
                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     }

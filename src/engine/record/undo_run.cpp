@@ -201,23 +201,9 @@ int Undoer::input_fd() {
 
 // Temporaries that runs of this output left behind: no run is alive while an undo is.
 void Undoer::sweep(const Place& place, const std::string& folder) {
-    if (place.at.folder.get() < 0 || !swept_.insert(folder).second) {
-        return;
+    if (place.at.folder.get() >= 0 && swept_.insert(folder).second) {
+        record_.sweep_stale_temps(place.at.folder.get(), disk_);
     }
-    const int fd = ::openat(place.at.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (dir == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (record_.is_stale_temp(entry->d_name)) {
-            disk_.remove_temporary(::dirfd(dir), entry->d_name);
-        }
-    }
-    ::closedir(dir);
 }
 
 bool Undoer::same_bytes(const Place& a, const Place& b) const {
