@@ -212,6 +212,15 @@ TEST(Decisions, WhatStaysInsideAFolder) {
     EXPECT_EQ(relative_below("/a.mp3", "/"), "a.mp3");
     EXPECT_FALSE(relative_below("/in2/a.mp3", "/in"));
     EXPECT_FALSE(relative_below("/in/../etc/x", "/in"));
+    const struct {
+        const char* path;
+        const char* folder;
+        bool inside;
+    } containment[] = {{"/in/a", "/in", true},   {"/in/a/", "/in/", true}, {"/in", "/in/", true},
+                       {"/in2/a", "/in", false}, {"/in2", "/in/", false},  {"/x", "/", true}};
+    for (const auto& c : containment) {
+        EXPECT_EQ(is_inside(c.path, c.folder), c.inside) << c.path << " in " << c.folder;
+    }
     EXPECT_TRUE(is_system_folder("/proc/1/cwd"));
     EXPECT_TRUE(is_system_folder("/run"));
     EXPECT_FALSE(is_system_folder("/run/media/me/STICK"));

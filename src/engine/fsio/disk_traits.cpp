@@ -120,10 +120,7 @@ Mount mount_of(const std::string& real_folder) {
         }
         Mount mount;
         fields >> mount.type >> mount.source;
-        const bool holds =
-            real_folder.starts_with(point) && (point == "/" || real_folder.size() == point.size() ||
-                                               real_folder[point.size()] == '/');
-        if (holds && point.size() >= best_length) {
+        if (is_inside(real_folder, point) && point.size() >= best_length) {
             best = mount;
             best_length = point.size();
         }

@@ -7,6 +7,9 @@
 namespace trackfold {
 
 bool is_inside(std::string_view path, std::string_view folder) {
+    if (folder.size() > 1 && folder.ends_with('/')) {
+        folder.remove_suffix(1);
+    }
     return path.starts_with(folder) &&
            (path.size() == folder.size() || path[folder.size()] == '/' || folder == "/");
 }

@@ -13,7 +13,8 @@ namespace trackfold {
 // empty, "." or "..". What a record line names must be one.
 bool is_plain_relative(std::string_view path);
 
-// Whether the real path `path` is `folder` or lies below it.
+// Whether the path `path` is `folder` or lies below it; a separator at the folder's end counts
+// for nothing.
 bool is_inside(std::string_view path, std::string_view folder);
 
 // The relative part of `path` below `folder` (both real paths), or nothing when it is not

@@ -22,7 +22,7 @@ RunOutput::RunOutput(const std::string& output, const std::vector<std::string>& 
 
 void RunOutput::note_made_folder(const std::string& path) {
     const std::string& output = record.output_folder();
-    if (!(path + "/").starts_with(output) || path.size() + 1 == output.size()) {
+    if (!is_inside(path, output) || path.size() + 1 == output.size()) {
         return;
     }
     RecordLine line;

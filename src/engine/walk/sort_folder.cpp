@@ -482,7 +482,7 @@ void Sorter::State::remove_emptied_folders(const std::string& input) {
             [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
         const std::string folder = *deepest;
         emptied.erase(deepest);
-        if (folder.size() > input.size() && folder.starts_with(input) &&
+        if (folder.size() > input.size() && is_inside(folder, input) &&
             disk.remove_empty_folder(folder)) {
             emptied.insert(parent_folder(folder));
         }
