@@ -89,6 +89,14 @@ TEST_F(PreviewTest, ThePreviewPrintsExactlyTheLinesOfTheRunThatFollowsAndWritesN
              return true;
          },
          false},
+        {"one recording twice, and another under its name",
+         [](PreviewTest& t) {
+             make_mp3(t.in / "a/1.mp3", {TagKind::Id3v24, "Band", "Album"});
+             make_mp3(t.in / "b/1.mp3", {TagKind::Id3v24, "Band", "Album"});
+             make_mp3(t.in / "c/1.mp3", {TagKind::Id3v24, "Band", "Album"}, mpeg_audio(6));
+             return true;
+         },
+         false},
         {"a file where the artist folder goes",
          [](PreviewTest& t) {
              make_mp3(t.in / "a.mp3", {TagKind::Id3v24, "Band", "Album"});
