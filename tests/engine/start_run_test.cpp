@@ -94,8 +94,8 @@ TEST_F(StartRunTest, TheEndSaysWhereTheLogIsOrWhyItIsNot) {
 
 TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheSummaryAndCountersStartAtZero) {
     write_file(in / "readme.txt", "x");
-    window.counters[Counter::ReadFile] = "17";
-    window.counters[Counter::Unknown] = "5";
+    window.counters[Counter::ReadFile] = 17;
+    window.counters[Counter::Unknown] = 5;
     window.log = {"old line"};
 
     start(in.string(), out.string());
