@@ -101,14 +101,16 @@ int undo(const CliOptions& options) {
         },
         [] { return g_stop_requested != 0; });
     if (!result.problem.empty() && result.run.empty()) {
-        std::printf("...Not started (%s)\n", shown(result.problem).c_str());
+        std::printf("%s\n", log_line(RunEnded{RunOutcome::NotStarted, result.problem}).c_str());
         return usage_error(result.problem);
     }
     if (result.cancelled || g_stop_requested != 0) {
-        std::printf("...User Cancel\n");
+        std::printf("%s\n", log_line(RunEnded{RunOutcome::Cancelled, {}}).c_str());
         return kStopped;
     }
-    std::printf("%s\n", result.problem.empty() ? "...Complete" : result.problem.c_str());
+    const std::string last =
+        result.problem.empty() ? log_line(RunEnded{RunOutcome::Complete, {}}) : result.problem;
+    std::printf("%s\n", last.c_str());
     if (result.compaction.compacted) {
         std::printf("%s\n", compaction_line(result.compaction).c_str());
     }
