@@ -74,9 +74,12 @@ void TerminalRun::pump_events() {
     std::fflush(stdout);
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const ProgressView view = progress_.at(now);
-    std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s, %s", progress_text(view).c_str(),
-                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0,
-                 shown(view.folder).c_str(), shown(file_in_hand_).c_str());
+    std::string where = shown(view.folder);
+    if (!file_in_hand_.empty()) {
+        where += (where.empty() ? "" : ", ") + shown(file_in_hand_);
+    }
+    std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s", progress_text(view).c_str(),
+                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0, where.c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;
