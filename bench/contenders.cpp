@@ -3,15 +3,16 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/log_list.h"
 #include "app/main_window.h"
 #include "engine/run/start_run.h"
 #include "tags/tag_reader.h"
@@ -22,35 +23,42 @@ namespace trackfold::bench {
 
 namespace {
 
-// The engine's window without a display: it keeps only what the engine reads back (the
-// counters and the lines that become the log file) and draws nothing.
+// The engine's window without a display: it keeps only what the benchmark reads back (the
+// read count and the lines of its list) and draws nothing.
 class QuietWindow final : public RunWindow {
   public:
-    std::string counter_text(Counter counter) const override {
-        const auto found = counters_.find(counter);
-        return found == counters_.end() ? "0" : found->second;
-    }
-    void set_counter_text(Counter counter, const std::string& text) override {
-        counters_[counter] = text;
-    }
+    void report(const RunEvent& event) override { lines_.push_back(log_line(event)); }
+    void files_counted(std::size_t) override {}
+    void set_counters(const RunCounters& counters) override { counters_ = counters; }
     void set_status(const std::string&) override {}
-    void append_log(const std::string& line) override { lines_.push_back(line); }
-    void select_last_log() override {}
-    void clear_log() override { lines_.clear(); }
-    std::size_t log_count() const override { return lines_.size(); }
-    std::string log_line(std::size_t index) const override { return lines_.at(index); }
     bool ask_cancel() override { return false; }
     void pump_events() override {}
+    void clear_log() override { lines_.clear(); }
+    void append_log(const std::string& line) override { lines_.push_back(line); }
+    void select_last_log() override {}
     void set_run_buttons_enabled(bool) override {}
     void show_progress() override {}
     void unload_progress() override {}
     bool open_with_shell(const std::string&) override { return true; }
     void tell(const std::string&) override {}
 
+    const std::vector<std::string>& lines() const { return lines_; }
+    const RunCounters& counters() const { return counters_; }
+
   private:
-    std::map<Counter, std::string> counters_;
+    RunCounters counters_;
     std::vector<std::string> lines_;
 };
+
+// What a run left in its window's list.
+std::vector<std::string> list_lines(const MainWindow& window) {
+    const auto* list = window.findChild<LogList*>(QStringLiteral("lstInfo"));
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; list != nullptr && i < list->count(); ++i) {
+        lines.push_back(list->utf8_line(i));
+    }
+    return lines;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -63,26 +71,20 @@ void print_result(double seconds, std::size_t error_lines) {
 }
 
 // A run that stopped early or skipped files would give a figure for less work.
-bool check_run(const RunWindow& window, const std::string& expected_mp3) {
-    const std::size_t count = window.log_count();
-    if (count == 0 || window.log_line(count - 1) != "...Complete" ||
-        window.counter_text(Counter::ReadFile) != expected_mp3) {
-        std::fprintf(stderr, "the run did not take all %s files: last line \"%s\", count %s\n",
-                     expected_mp3.c_str(), count == 0 ? "" : window.log_line(count - 1).c_str(),
-                     window.counter_text(Counter::ReadFile).c_str());
+bool check_run(const std::vector<std::string>& lines, std::size_t read_count,
+               std::size_t expected_mp3) {
+    if (lines.empty() || lines.back() != "...Complete" || read_count != expected_mp3) {
+        std::fprintf(stderr, "the run did not take all %zu files: last line \"%s\", count %zu\n",
+                     expected_mp3, lines.empty() ? "" : lines.back().c_str(), read_count);
         return false;
     }
     return true;
 }
 
-std::size_t error_lines(const RunWindow& window) {
-    std::size_t errors = 0;
-    for (std::size_t i = 0, count = window.log_count(); i < count; ++i) {
-        if (window.log_line(i).find(" ...Error") != std::string::npos) {
-            ++errors;
-        }
-    }
-    return errors;
+std::size_t error_lines(const std::vector<std::string>& lines) {
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& l) {
+        return l.find(" ...Error") != std::string::npos;
+    }));
 }
 
 // input output settings log expected-mp3-count
@@ -91,10 +93,10 @@ int run_engine(const std::vector<std::string>& a) {
     const auto start = Clock::now();
     StartRun(window, a.at(0), a.at(1), RunFiles{a.at(2), a.at(3)});
     const double seconds = seconds_since(start);
-    if (!check_run(window, a.at(4))) {
+    if (!check_run(window.lines(), window.counters()[Counter::ReadFile], std::stoul(a.at(4)))) {
         return 1;
     }
-    print_result(seconds, error_lines(window));
+    print_result(seconds, error_lines(window.lines()));
     return 0;
 }
 
@@ -128,7 +130,7 @@ int run_window(const std::vector<std::string>& a) {
     double all = 0;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        const double count = std::stod(window.counter_text(Counter::ReadFile));
+        const auto count = static_cast<double>(window.counters()[Counter::ReadFile]);
         if (first_tenth == 0 && count >= files / 10) {
             first_tenth = seconds_since(start_time);
         }
@@ -145,10 +147,11 @@ int run_window(const std::vector<std::string>& a) {
     start_button->click();
     const double seconds = seconds_since(start_time);
     sampler.stop();
-    if (!check_run(window, a.at(2))) {
+    const std::vector<std::string> lines = list_lines(window);
+    if (!check_run(lines, window.counters()[Counter::ReadFile], std::stoul(a.at(2)))) {
         return 1;
     }
-    std::printf("%.6f %zu %.9f %.9f\n", seconds, error_lines(window), first_tenth / (files / 10),
+    std::printf("%.6f %zu %.9f %.9f\n", seconds, error_lines(lines), first_tenth / (files / 10),
                 ((all > 0 ? all : seconds) - nine_tenths) / (files / 10));
     return 0;
 }

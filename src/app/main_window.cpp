@@ -209,17 +209,12 @@ QLabel* MainWindow::counter_label(Counter counter) const {
     return ui_->lblUnknownFileCount;
 }
 
-std::string MainWindow::counter_text(Counter counter) const {
-    const auto pending = pending_counters_.find(counter);
-    return pending != pending_counters_.end() ? pending->second
-                                              : counter_label(counter)->text().toStdString();
-}
-
-void MainWindow::set_counter_text(Counter counter, const std::string& text) {
-    if (running_) {
-        pending_counters_[counter] = text;
-    } else {
-        counter_label(counter)->setText(to_qt(text));
+void MainWindow::set_counters(const RunCounters& counters) {
+    counters_ = counters;
+    progress_model_.set_taken(counters[Counter::ReadFile]);
+    counters_pending_ = true;
+    if (!running_) {
+        show_pending_texts();
     }
 }
 
@@ -232,20 +227,25 @@ void MainWindow::set_status(const std::string& file_name) {
 }
 
 void MainWindow::show_pending_texts() {
-    for (const auto& [counter, text] : pending_counters_) {
-        counter_label(counter)->setText(to_qt(text));
+    if (counters_pending_) {
+        for (Counter counter : {Counter::ReadFile, Counter::AlbumArtist, Counter::AlbumOnly,
+                                Counter::ArtistOnly, Counter::Unknown}) {
+            counter_label(counter)->setText(QString::number(counters_[counter]));
+        }
+        counters_pending_ = false;
     }
-    pending_counters_.clear();
     if (pending_status_) {
         ui_->lbReadFilelStatus->setText(to_qt(*pending_status_));
         pending_status_.reset();
     }
 }
 
+// The list shows the engine's line of each event and the word for what was done.
 void MainWindow::report(const RunEvent& event) {
-    pending_action_ = action_text(event);
-    RunWindow::report(event);
-    pending_action_.clear();
+    ui_->lstInfo->append(log_line(event), action_text(event));
+    if (selects_line(event)) {
+        ui_->lstInfo->select_last();
+    }
     progress_model_.feed(event);
 }
 
@@ -253,24 +253,16 @@ void MainWindow::files_counted(std::size_t total) {
     progress_model_.set_total(total);
 }
 
-void MainWindow::append_log(const std::string& line) {
-    ui_->lstInfo->append(line, pending_action_);
-}
-
-void MainWindow::select_last_log() {
-    ui_->lstInfo->select_last();
-}
-
 void MainWindow::clear_log() {
     ui_->lstInfo->clear();
 }
 
-std::size_t MainWindow::log_count() const {
-    return ui_->lstInfo->count();
+void MainWindow::append_log(const std::string& line) {
+    ui_->lstInfo->append(line);
 }
 
-std::string MainWindow::log_line(std::size_t index) const {
-    return ui_->lstInfo->utf8_line(index);
+void MainWindow::select_last_log() {
+    ui_->lstInfo->select_last();
 }
 
 bool MainWindow::ask_cancel() {

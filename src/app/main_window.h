@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,23 +58,23 @@ class MainWindow : public QWidget, public RunWindow {
     // every point where the walk lets the window handle events does.
     void set_pump_interval(int milliseconds);
 
-    std::string counter_text(Counter counter) const override;
-    void set_counter_text(Counter counter, const std::string& text) override;
-    void set_status(const std::string& file_name) override;
     void report(const RunEvent& event) override;
     void files_counted(std::size_t total) override;
-    void append_log(const std::string& line) override;
-    void select_last_log() override;
-    void clear_log() override;
-    std::size_t log_count() const override;
-    std::string log_line(std::size_t index) const override;
+    void set_counters(const RunCounters& counters) override;
+    void set_status(const std::string& file_name) override;
     bool ask_cancel() override;
     void pump_events() override;
+    void clear_log() override;
+    void append_log(const std::string& line) override;
+    void select_last_log() override;
     void set_run_buttons_enabled(bool enabled) override;
     void show_progress() override;
     void unload_progress() override;
     bool open_with_shell(const std::string& path) override;
     void tell(const std::string& message) override;
+
+    // As the run told them; the labels catch up when the window paints.
+    const RunCounters& counters() const { return counters_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,7 +111,6 @@ class MainWindow : public QWidget, public RunWindow {
     QElapsedTimer last_paint_;
     PumpClock pump_clock_;
     RunProgress progress_model_;
-    std::string pending_action_;
     // End was asked for during a run: the run stops after the file in hand, writes its log,
     // and then the process ends.
     bool end_after_run_ = false;
@@ -127,7 +125,8 @@ class MainWindow : public QWidget, public RunWindow {
     // window paints; setting a label's text each time costs a layout pass nobody sees. They
     // wait here until the window paints.
     bool running_ = false;
-    std::map<Counter, std::string> pending_counters_;
+    RunCounters counters_;
+    bool counters_pending_ = false;
     std::optional<std::string> pending_status_;
 };
 

@@ -87,15 +87,6 @@ void PreviewWindow::show_plan(const RunResult& result) {
     cancel_->setText(tr("Close"));
 }
 
-std::string PreviewWindow::counter_text(Counter counter) const {
-    const auto found = counters_.find(counter);
-    return found == counters_.end() ? "0" : found->second;
-}
-
-void PreviewWindow::set_counter_text(Counter counter, const std::string& text) {
-    counters_[counter] = text;
-}
-
 void PreviewWindow::report(const RunEvent& event) {
     if (const auto* ended = std::get_if<RunEnded>(&event);
         ended != nullptr && ended->outcome == RunOutcome::NotStarted) {

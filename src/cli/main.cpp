@@ -22,7 +22,6 @@
 #include "engine/run/start_run.h"
 #include "util/app_dir.h"
 #include "util/ini_file.h"
-#include "util/log_file.h"
 #include "util/settings_places.h"
 
 namespace fs = std::filesystem;
@@ -102,14 +101,16 @@ int undo(const CliOptions& options) {
         },
         [] { return g_stop_requested != 0; });
     if (!result.problem.empty() && result.run.empty()) {
-        std::printf("...Not started (%s)\n", shown(result.problem).c_str());
+        std::printf("%s\n", log_line(RunEnded{RunOutcome::NotStarted, result.problem}).c_str());
         return usage_error(result.problem);
     }
     if (result.cancelled || g_stop_requested != 0) {
-        std::printf("...User Cancel\n");
+        std::printf("%s\n", log_line(RunEnded{RunOutcome::Cancelled, {}}).c_str());
         return kStopped;
     }
-    std::printf("%s\n", result.problem.empty() ? "...Complete" : result.problem.c_str());
+    const std::string last =
+        result.problem.empty() ? log_line(RunEnded{RunOutcome::Complete, {}}) : result.problem;
+    std::printf("%s\n", last.c_str());
     if (result.compaction.compacted) {
         std::printf("%s\n", compaction_line(result.compaction).c_str());
     }
@@ -144,7 +145,10 @@ int run(const CliOptions& options) {
         return usage_error("cannot make the private copy of the settings for the options");
     }
 
-    TerminalRun window(options.log_file.has_value(), options.json, ::isatty(STDERR_FILENO) != 0);
+    TerminalRun window(
+        options.log_file ? TerminalRun::LogLines::Kept : TerminalRun::LogLines::Dropped,
+        options.json ? TerminalRun::Output::Json : TerminalRun::Output::Lines,
+        ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
     SortRequest request{input, output, settings.path(), options.settings_file.has_value(),
                         options.preview ? DiskMode::preview : DiskMode::real};
@@ -154,10 +158,7 @@ int run(const CliOptions& options) {
     if (!options.log_file) {
         return window.exit_status();
     }
-    if (const std::string problem =
-            WriteLogFile(*options.log_file, window.log_count(),
-                         [&window](std::size_t i) { return window.log_line(i); });
-        !problem.empty()) {
+    if (const std::string problem = window.log()->write(*options.log_file); !problem.empty()) {
         std::fprintf(stderr, "trackfold-cli: cannot write the log file %s: %s\n",
                      options.log_file->c_str(), problem.c_str());
         return std::max(window.exit_status(), kErrorLogged);

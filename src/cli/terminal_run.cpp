@@ -23,10 +23,11 @@ void put_line(const std::string& line) {
 
 volatile std::sig_atomic_t g_stop_requested = 0;
 
-TerminalRun::TerminalRun(bool keep_lines, bool json, bool show_progress)
-    : keep_lines_(keep_lines), json_(json), show_progress_(show_progress) {
-    // The log file starts as the window's does.
-    append_log("Ready...");
+TerminalRun::TerminalRun(LogLines log, Output output, bool show_progress)
+    : json_(output == Output::Json), show_progress_(show_progress) {
+    if (log == LogLines::Kept) {
+        log_.emplace();
+    }
 }
 
 void TerminalRun::report(const RunEvent& event) {
@@ -42,10 +43,9 @@ void TerminalRun::report(const RunEvent& event) {
     }
     progress_.feed(told);
     end_progress();
-    const std::string line = trackfold::log_line(told);
-    put_line(json_ ? json_line(told) : line);
-    if (keep_lines_) {
-        lines_.push_back(line);
+    put_line(json_ ? json_line(told) : log_line(told));
+    if (log_) {
+        log_->add(told);
     }
 }
 
@@ -58,24 +58,6 @@ int TerminalRun::exit_status() const {
         default:
             return failed_ ? kFailed : kPlaced;
     }
-}
-
-std::string TerminalRun::counter_text(Counter counter) const {
-    return counters_[static_cast<int>(counter)];
-}
-
-void TerminalRun::set_counter_text(Counter counter, const std::string& text) {
-    counters_[static_cast<int>(counter)] = text;
-}
-
-void TerminalRun::append_log(const std::string& line) {
-    if (keep_lines_) {
-        lines_.push_back(line);
-    }
-}
-
-void TerminalRun::clear_log() {
-    lines_.clear();
 }
 
 void TerminalRun::pump_events() {
@@ -92,9 +74,12 @@ void TerminalRun::pump_events() {
     std::fflush(stdout);
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const ProgressView view = progress_.at(now);
+    std::string where = shown(view.folder);
+    if (!file_in_hand_.empty()) {
+        where += (where.empty() ? "" : ", ") + shown(file_in_hand_);
+    }
     std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s", progress_text(view).c_str(),
-                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0,
-                 shown(view.folder).c_str());
+                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0, where.c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/log_list.h"
 #include "app/main_window.h"
 
 namespace {
@@ -13,7 +14,7 @@ class EndingWindow : public trackfold::MainWindow {
     using MainWindow::MainWindow;
 
     void pump_events() override {
-        if (log_count() == 2 && !clicked_) {
+        if (findChild<trackfold::LogList*>("lstInfo")->count() == 2 && !clicked_) {
             clicked_ = true;
             QPushButton* end = findChild<QPushButton*>("cmdEnd");
             QMetaObject::invokeMethod(

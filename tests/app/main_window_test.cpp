@@ -90,8 +90,9 @@ struct Bench {
 
     std::vector<std::string> log_lines() const {
         std::vector<std::string> lines;
-        for (std::size_t i = 0; i < window.log_count(); ++i) {
-            lines.push_back(window.log_line(i));
+        const auto* list = control<trackfold::LogList>(window, "lstInfo");
+        for (std::size_t i = 0; i < list->count(); ++i) {
+            lines.push_back(list->utf8_line(i));
         }
         return lines;
     }

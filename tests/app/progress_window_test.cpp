@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/log_list.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "controls.h"
@@ -87,8 +88,9 @@ class WalkedWindow : public MainWindow {
 
     std::vector<std::string> log_lines() const {
         std::vector<std::string> lines;
-        for (std::size_t i = 0; i < log_count(); ++i) {
-            lines.push_back(log_line(i));
+        const auto* list = control<trackfold::LogList>(*this, "lstInfo");
+        for (std::size_t i = 0; i < list->count(); ++i) {
+            lines.push_back(list->utf8_line(i));
         }
         return lines;
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -9,10 +8,10 @@
 
 namespace trackfold::test {
 
-// The main window as the engine sees it, kept in memory.
+// The main window as the engine sees it, kept in memory: its list shows each event's line.
 class FakeWindow : public RunWindow {
   public:
-    std::map<Counter, std::string> counters;
+    RunCounters counters;
     std::string status;
     std::vector<std::string> log;
     int selected = -1;
@@ -26,13 +25,14 @@ class FakeWindow : public RunWindow {
     std::function<void()> on_pump = [] {};
     bool shell_opens = true;
 
-    std::string counter_text(Counter counter) const override {
-        auto it = counters.find(counter);
-        return it == counters.end() ? "0" : it->second;
+    void report(const RunEvent& event) override {
+        append_log(log_line(event));
+        if (selects_line(event)) {
+            select_last_log();
+        }
     }
-    void set_counter_text(Counter counter, const std::string& text) override {
-        counters[counter] = text;
-    }
+    void files_counted(std::size_t) override {}
+    void set_counters(const RunCounters& now) override { counters = now; }
     void set_status(const std::string& file_name) override { status = file_name; }
     void append_log(const std::string& line) override { log.push_back(line); }
     void select_last_log() override { selected = static_cast<int>(log.size()) - 1; }
@@ -40,8 +40,6 @@ class FakeWindow : public RunWindow {
         log.clear();
         selected = -1;
     }
-    std::size_t log_count() const override { return log.size(); }
-    std::string log_line(std::size_t index) const override { return log.at(index); }
     bool ask_cancel() override {
         ++questions;
         return answer();
@@ -56,7 +54,7 @@ class FakeWindow : public RunWindow {
     }
     void tell(const std::string& message) override { told.push_back(message); }
 
-    int count(Counter counter) const { return std::stoi(counter_text(counter)); }
+    int count(Counter counter) const { return static_cast<int>(counters[counter]); }
 };
 
 }  // namespace trackfold::test

@@ -67,7 +67,7 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
     struct TreeWindow : FakeWindow {
         explicit TreeWindow(const std::string& out) : tree(out) {}
         void report(const RunEvent& event) override {
-            RunWindow::report(event);
+            FakeWindow::report(event);
             tree.add(event);
         }
         PlanTree tree;

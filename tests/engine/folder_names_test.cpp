@@ -85,12 +85,5 @@ TEST(NumberedFileName, NumberGoesBeforeTheExtensionAndTheWholeFitsTheDisk) {
     EXPECT_EQ(numbered_file_name(longest, 12, 143), std::string(134, 'x') + " (12).mp3");
 }
 
-TEST(IncrementedCount, CountsThroughTheText) {
-    EXPECT_EQ(incremented_count("0"), "1");
-    EXPECT_EQ(incremented_count("41"), "42");
-    EXPECT_EQ(incremented_count("999999"), "1000000");
-    EXPECT_EQ(incremented_count("1234567"), "1234568");
-}
-
 }  // namespace
 }  // namespace trackfold

@@ -13,7 +13,7 @@ class ReadAheadTest : public ::testing::Test, public SortFixture {};
 
 struct RunView {
     Lines log;
-    std::map<Counter, std::string> counters;
+    RunCounters counters;
     Lines tree;
 };
 

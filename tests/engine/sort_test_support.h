@@ -91,7 +91,7 @@ class SortFixture {
     bool sort_from(const std::string& folder,
                    unsigned read_ahead_threads = TagReadAhead::default_threads()) {
         window.log.clear();
-        window.counters.clear();
+        window.counters = {};
         CancelState = Idle;
         Sorter sorter(window, settings, vbmp3_library(), read_ahead_threads);
         return sorter.SortFolder(folder, out_folder());

@@ -74,6 +74,25 @@ TEST_F(StartRunTest, ARunWritesTheWholeLogWithCrLfAndHandsItToTheShell) {
     EXPECT_EQ(window.told, Lines{});
 }
 
+// A window may show fewer lines than the run had, or show them otherwise: the file still
+// holds every event's line.
+TEST_F(StartRunTest, TheLogFileHoldsTheEventsLinesWhateverTheListKeeps) {
+    struct NewestLineOnly : FakeWindow {
+        void append_log(const std::string& line) override { log = {"shown: " + line}; }
+    } list;
+    make_mp3(in / "a.mp3", {TagKind::None});
+    make_broken_mp3(in / "b.mp3", BrokenMp3::Text);
+
+    StartRun(list, in.string(), out.string(), files);
+
+    EXPECT_EQ(read_file(files.log_file),
+              "Ready...\r\n" + copied(1, "Unknown", "a.mp3", "/a.mp3") +
+                  "\r\nFile: " + in_folder() +
+                  "b.mp3 ...Error (no MPEG audio found)\r\nSummary: 1 copied, 0 already there, "
+                  "0 replaced, 0 numbered, 1 failed\r\n...Complete\r\n");
+    EXPECT_EQ(list.log, Lines{"shown: ...Complete"});
+}
+
 // The end of a run always says where its log is, also when nothing can show it.
 TEST_F(StartRunTest, TheEndSaysWhereTheLogIsOrWhyItIsNot) {
     make_mp3(in / "a.mp3", {TagKind::None});
@@ -94,8 +113,8 @@ TEST_F(StartRunTest, TheEndSaysWhereTheLogIsOrWhyItIsNot) {
 
 TEST_F(StartRunTest, AFolderWithoutMp3GivesJustTheSummaryAndCountersStartAtZero) {
     write_file(in / "readme.txt", "x");
-    window.counters[Counter::ReadFile] = "17";
-    window.counters[Counter::Unknown] = "5";
+    window.counters[Counter::ReadFile] = 17;
+    window.counters[Counter::Unknown] = 5;
     window.log = {"old line"};
 
     start(in.string(), out.string());

@@ -1,8 +1,6 @@
 #include "engine/naming/folder_names.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdlib>
 
 #include "tags/tag_reader.h"
 #include "util/nfc.h"
@@ -109,14 +107,6 @@ std::string numbered_file_name(std::string_view name, int n, std::size_t max_byt
     const std::string_view extension = name.substr(dot);
     const std::size_t room = max_bytes - std::min(max_bytes, extension.size() + suffix.size());
     return std::string(utf8_prefix(name.substr(0, dot), room)) + suffix + std::string(extension);
-}
-
-std::string incremented_count(const std::string& count_text) {
-    const double next = std::strtod(count_text.c_str(), nullptr) + 1;
-    char buffer[32];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, next, std::chars_format::fixed);
-    return std::string(buffer, result.ptr);
 }
 
 }  // namespace trackfold

@@ -37,7 +37,4 @@ std::string target_file_name(std::string_view name, NameRules disk);
 std::string numbered_file_name(std::string_view name, int n,
                                std::size_t max_bytes = kDefaultNameMax);
 
-// The counter labels hold their counts as text; this is the text one higher.
-std::string incremented_count(const std::string& count_text);
-
 }  // namespace trackfold

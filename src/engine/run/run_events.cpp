@@ -419,6 +419,15 @@ void count_into(RunSummary& summary, const RunEvent& event) {
     }
 }
 
+bool count_into(RunCounters& counters, const RunEvent& event) {
+    const auto* placed = std::get_if<FilePlaced>(&event);
+    if (placed == nullptr) {
+        return false;
+    }
+    ++counters[placed->category];
+    return true;
+}
+
 std::string compaction_line(const CompactionResult& result) {
     if (!result.compacted) {
         return "...Not compacted (" + shown(result.problem) + ")";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,17 @@ namespace trackfold {
 
 // The window's five counters: files taken, and files placed in each category.
 enum class Counter { ReadFile, AlbumArtist, AlbumOnly, ArtistOnly, Unknown };
+
+// The five counters as the engine keeps them; a front end only shows them.
+struct RunCounters {
+    std::array<std::size_t, 5> counts{};
+
+    std::size_t& operator[](Counter counter) { return counts[static_cast<std::size_t>(counter)]; }
+    std::size_t operator[](Counter counter) const {
+        return counts[static_cast<std::size_t>(counter)];
+    }
+    bool operator==(const RunCounters&) const = default;
+};
 
 // What a run tells its front ends, one value for each outcome, in the order they happen. The
 // window's list and counters, the log file, the command line's lines, JSON, exit status and
@@ -131,6 +143,9 @@ bool is_failure(const RunEvent& event);
 
 // Counts the outcomes into a summary.
 void count_into(RunSummary& summary, const RunEvent& event);
+// Counts a placed file in its category; true when a counter changed. The files taken are
+// counted as they are taken, before their events, which a move holds back.
+bool count_into(RunCounters& counters, const RunEvent& event);
 
 struct CompactionResult;
 // The line that tells what a compaction of the placement record did, or why it did nothing.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -28,6 +29,8 @@ class RunProgress {
 
     void feed(const RunEvent& event);
     void set_total(std::size_t total) { total_ = total; }
+    // The files taken, as the run's counters tell it: ahead of the events a move holds back.
+    void set_taken(std::size_t taken) { done_ = std::max(done_, taken); }
     ProgressView at(Clock::time_point now) const;
 
   private:

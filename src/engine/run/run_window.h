@@ -1,44 +1,20 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-#include "engine/run/run_events.h"
+#include "engine/run/run_front_end.h"
 
 namespace trackfold {
 
-// Everything the engine asks of the main window. The Qt program implements it; tests and the
-// benchmark use doubles, so the engine runs without a display.
-class RunWindow {
+// What the window's Start (StartRun, BeginRun, EndRun) asks of it besides the run itself. The
+// window shows each event in its list as it is reported; the log file is made from the events,
+// never read back from the list.
+class RunWindow : public RunFrontEnd {
   public:
-    virtual ~RunWindow() = default;
-
-    // The counters exist only as these texts.
-    virtual std::string counter_text(Counter counter) const = 0;
-    virtual void set_counter_text(Counter counter, const std::string& text) = 0;
-
-    // The name of the file being looked at.
-    virtual void set_status(const std::string& file_name) = 0;
-
-    // What the run did, one event at a time. By default its log line goes to the list and a
-    // placed file counts in its category's counter.
-    virtual void report(const RunEvent& event);
-
-    // The number of files the run will take, told once when the count alongside the walk is
-    // done; a run that ends first never tells it.
-    virtual void files_counted(std::size_t /*total*/) {}
-
+    // The list as a run begins: emptied, then its first line, selected.
+    virtual void clear_log() = 0;
     virtual void append_log(const std::string& line) = 0;
     virtual void select_last_log() = 0;
-    virtual void clear_log() = 0;
-    virtual std::size_t log_count() const = 0;
-    virtual std::string log_line(std::size_t index) const = 0;
-
-    // "処理をキャンセルしますか?" with Yes and No; true for Yes.
-    virtual bool ask_cancel() = 0;
-
-    // Lets the window handle pending events; a click on End may end the process in here.
-    virtual void pump_events() = 0;
 
     // Every control that starts a run or changes what it would do: the two folder buttons and
     // Start, and in the window also Preview and Settings.
@@ -52,5 +28,9 @@ class RunWindow {
     // A message the user must see before going on (why a run cannot start).
     virtual void tell(const std::string& message) = 0;
 };
+
+// Whether a list shows the event's line selected, as the newest: a file that could not be
+// read is not scrolled to, as the list always did.
+bool selects_line(const RunEvent& event);
 
 }  // namespace trackfold

@@ -73,14 +73,14 @@ std::string why_run_cannot_start(const SortRequest& request, const IniReader& se
 
 namespace {
 
-RunResult not_started(RunWindow& window, const std::string& problem) {
+RunResult not_started(RunFrontEnd& window, const std::string& problem) {
     window.report(RunEnded{RunOutcome::NotStarted, problem});
     return {RunOutcome::NotStarted, {}, problem};
 }
 
 }  // namespace
 
-RunResult SortRun(RunWindow& window, const SortRequest& request,
+RunResult SortRun(RunFrontEnd& window, const SortRequest& request,
                   const std::function<void()>& started) {
     const std::unique_ptr<Disk> disk = make_disk(request.mode);
     const IniReader settings(request.settings_file);

@@ -6,7 +6,7 @@
 
 #include "engine/fsio/disk.h"
 #include "engine/run/run_events.h"
-#include "engine/run/run_window.h"
+#include "engine/run/run_front_end.h"
 #include "engine/walk/tag_read_ahead.h"
 #include "tags/tag_reader.h"
 #include "util/ini_file.h"
@@ -38,7 +38,7 @@ struct RunResult {
 // One whole run, the same for the window and the command line: the checks, the walk, the
 // flush, then the summary and the end, all as events. A run that cannot start ends at once,
 // with nothing walked; one that can calls `started` before its walk.
-RunResult SortRun(RunWindow& window, const SortRequest& request,
+RunResult SortRun(RunFrontEnd& window, const SortRequest& request,
                   const std::function<void()>& started = {});
 
 }  // namespace trackfold

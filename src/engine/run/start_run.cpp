@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include "engine/run/cancel_state.h"
+#include "engine/run/run_log.h"
 #include "engine/run/settings_keys.h"
 #include "engine/run/sort_run.h"
 #include "util/ini_file.h"
-#include "util/log_file.h"
 #include "util/text.h"
 
 namespace trackfold {
@@ -36,16 +36,38 @@ std::string with_one_separator(std::string folder) {
 }
 
 void reset_run_display(RunWindow& window) {
-    for (Counter counter :
-         {Counter::Unknown, Counter::AlbumArtist, Counter::AlbumOnly, Counter::ArtistOnly}) {
-        window.set_counter_text(counter, "0");
-    }
+    window.set_counters(RunCounters{});
     window.clear_log();
-    window.append_log("Ready...");
+    window.append_log(RunLog::kFirstLine);
     window.select_last_log();
-    window.set_counter_text(Counter::ReadFile, "0");
     window.set_status("");
 }
+
+namespace {
+
+// The window as the run sees it, with the log file's lines taken from the events on the way.
+class LoggedRun final : public RunFrontEnd {
+  public:
+    explicit LoggedRun(RunWindow& window) : window_(window) {}
+
+    void report(const RunEvent& event) override {
+        log_.add(event);
+        window_.report(event);
+    }
+    void files_counted(std::size_t total) override { window_.files_counted(total); }
+    void set_counters(const RunCounters& counters) override { window_.set_counters(counters); }
+    void set_status(const std::string& file_name) override { window_.set_status(file_name); }
+    bool ask_cancel() override { return window_.ask_cancel(); }
+    void pump_events() override { window_.pump_events(); }
+
+    const RunLog& log() const { return log_; }
+
+  private:
+    RunWindow& window_;
+    RunLog log_;
+};
+
+}  // namespace
 
 std::string outcome_status(const RunResult& result) {
     std::string status = log_line(result.summary);
@@ -84,8 +106,9 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     SortRequest request{input, output, files.settings_file};
     request.library = &library;
     BeginRun(window);
+    LoggedRun run(window);
     // Only folders that work are remembered.
-    const RunResult result = SortRun(window, request, [&] {
+    const RunResult result = SortRun(run, request, [&] {
         PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
                    stored_folder(input));
         PutIniText(files.settings_file, settings_key::kSection, settings_key::kOutputFolder,
@@ -100,9 +123,7 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     }
 
     const std::string log = files.log_file.string();
-    const std::string problem =
-        WriteLogFile(files.log_file, window.log_count(),
-                     [&window](std::size_t i) { return window.log_line(i); });
+    const std::string problem = run.log().write(files.log_file);
     window.set_status(end_status(result, log, problem));
     window.unload_progress();
     if (!problem.empty()) {

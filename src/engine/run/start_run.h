@@ -15,7 +15,8 @@ struct RunFiles {
 };
 
 // The Start button: checks and remembers the two folder texts, runs the walk, writes the
-// closing line and the log file and hands it to the shell. An empty folder text does nothing;
+// closing line and the log file (the lines of the run's events, "Ready..." first) and hands it
+// to the shell. An empty folder text does nothing;
 // folders a run cannot start with get the reason in the list and a message, and are not
 // remembered.
 void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
@@ -30,7 +31,7 @@ std::string end_status(const RunResult& result, const std::string& log, const st
 void BeginRun(RunWindow& window);
 void EndRun(RunWindow& window);
 
-// Counters to "0", the log to just "Ready...", the status label empty: how the window looks
+// Counters to 0, the list to just "Ready...", the status label empty: how the window looks
 // at start-up and at the beginning of every run.
 void reset_run_display(RunWindow& window);
 

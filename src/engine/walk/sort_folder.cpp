@@ -60,7 +60,7 @@ struct TargetFolder {
 }  // namespace
 
 struct Sorter::State {
-    State(RunWindow& window, fs::path settings_file, Mp3Library& library, unsigned threads,
+    State(RunFrontEnd& window, fs::path settings_file, Mp3Library& library, unsigned threads,
           Disk& disk)
         : window(window),
           settings(std::move(settings_file)),
@@ -68,7 +68,8 @@ struct Sorter::State {
           read_ahead(library, threads),
           disk(disk) {}
 
-    RunWindow& window;
+    RunFrontEnd& window;
+    RunCounters counters;
     CachedSettings settings;
     Mp3Library& library;
     TagReadAhead read_ahead;
@@ -133,6 +134,9 @@ struct Sorter::State {
             emptied.insert(parent_folder(placed->source));
         }
         count_into(summary, event);
+        if (count_into(counters, event)) {
+            window.set_counters(counters);
+        }
         window.report(event);
     }
 
@@ -290,7 +294,8 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
                               const FolderSettings& settings, const TagResult& tags) {
     ++read_count;
-    window.set_counter_text(Counter::ReadFile, std::to_string(read_count));
+    counters[Counter::ReadFile] = read_count;
+    window.set_counters(counters);
     const std::string source = folder + file.name;
     if (!file.regular) {
         report(FileFailed{read_count, source, "not a regular file", FailedAt::Reading});
@@ -321,7 +326,7 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         std::move(placed.removal));
 }
 
-Sorter::Sorter(RunWindow& window, fs::path settings_file, Mp3Library& library,
+Sorter::Sorter(RunFrontEnd& window, fs::path settings_file, Mp3Library& library,
                unsigned read_ahead_threads, Disk& disk)
     : state_(new State(window, std::move(settings_file), library, read_ahead_threads, disk)) {}
 

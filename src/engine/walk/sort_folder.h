@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/fsio/disk.h"
-#include "engine/run/run_window.h"
+#include "engine/run/run_front_end.h"
 #include "engine/walk/file_count.h"
 #include "engine/walk/tag_read_ahead.h"
 #include "tags/tag_reader.h"
@@ -19,7 +19,7 @@ class Sorter {
     // read_ahead_threads: how many threads read tags ahead of the walk; 0 reads each file's
     // tags when the walk reaches it. Every change goes to `disk`: a preview's disk changes
     // nothing, and the walk decides every name as the real run would.
-    Sorter(RunWindow& window, std::filesystem::path settings_file,
+    Sorter(RunFrontEnd& window, std::filesystem::path settings_file,
            Mp3Library& library = vbmp3_library(),
            unsigned read_ahead_threads = TagReadAhead::default_threads(), Disk& disk = real_disk());
     ~Sorter();
