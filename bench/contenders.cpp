@@ -14,6 +14,7 @@
 
 #include "app/log_list.h"
 #include "app/main_window.h"
+#include "engine/lines/line_texts.h"
 #include "engine/run/start_run.h"
 #include "tags/tag_reader.h"
 

@@ -1,4 +1,5 @@
 #include "app/log_list.h"
+#include "engine/lines/line_texts.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>

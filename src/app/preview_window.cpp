@@ -10,7 +10,8 @@
 #include <QVBoxLayout>
 
 #include "app/plan_tree_model.h"
-#include "engine/run/cancel_state.h"
+#include "engine/events/cancel_state.h"
+#include "engine/lines/line_texts.h"
 #include "engine/run/start_run.h"
 
 namespace trackfold {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/pump_clock.h"
+#include "engine/events/run_front_end.h"
 #include "engine/run/plan_tree.h"
-#include "engine/run/run_front_end.h"
 #include "engine/run/run_progress.h"
 #include "engine/run/sort_run.h"
 

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "engine/run/cancel_state.h"
+#include "engine/events/cancel_state.h"
 
 namespace trackfold {
 

@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "engine/naming/file_types.h"
-#include "engine/run/settings_keys.h"
+#include "engine/settings/settings_keys.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
 #include "util/text.h"

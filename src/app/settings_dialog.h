@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/run_mode.h"
+#include "engine/settings/run_mode.h"
 
 class QCheckBox;
 class QComboBox;

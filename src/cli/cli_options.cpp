@@ -1,5 +1,5 @@
 #include "cli/cli_options.h"
-#include "engine/run/settings_keys.h"
+#include "engine/settings/settings_keys.h"
 
 #include <utility>
 

@@ -3,7 +3,8 @@
 #include <csignal>
 #include <cstdio>
 
-#include "engine/run/cancel_state.h"
+#include "engine/events/cancel_state.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/run/run_front_end.h"
-#include "engine/run/run_log.h"
+#include "engine/events/run_front_end.h"
+#include "engine/lines/run_log.h"
 #include "engine/run/run_progress.h"
 
 namespace trackfold {

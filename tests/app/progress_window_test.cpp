@@ -14,7 +14,7 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "controls.h"
-#include "engine/run/cancel_state.h"
+#include "engine/events/cancel_state.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 

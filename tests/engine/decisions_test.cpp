@@ -5,7 +5,7 @@
 #include "engine/naming/temp_names.h"
 #include "engine/place/place_decision.h"
 #include "engine/record/undo_decision.h"
-#include "engine/run/folder_settings.h"
+#include "engine/settings/folder_settings.h"
 #include "engine/walk/walk_rules.h"
 
 namespace trackfold::test {

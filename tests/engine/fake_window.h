@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/lines/line_texts.h"
 #include "engine/run/run_window.h"
 
 namespace trackfold::test {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/events/cancel_state.h"
 #include "engine/record/record_line.h"
-#include "engine/run/cancel_state.h"
 #include "engine/walk/sort_folder.h"
 #include "fake_window.h"
 #include "support/mp3_fixture.h"

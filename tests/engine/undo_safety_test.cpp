@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "engine/lines/line_texts.h"
 #include "engine/record/placement_record.h"
 #include "engine/record/undo_run.h"
 #include "engine/run/sort_run.h"

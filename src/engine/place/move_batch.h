@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/events/run_events.h"
 #include "engine/fsio/file_stamp.h"
 #include "engine/record/placement_record.h"
-#include "engine/run/run_events.h"
 
 namespace trackfold {
 

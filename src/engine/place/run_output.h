@@ -5,10 +5,10 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/events/run_events.h"
 #include "engine/place/output_tree.h"
 #include "engine/place/target_writer.h"
 #include "engine/record/placement_record.h"
-#include "engine/run/run_events.h"
 
 namespace trackfold {
 

@@ -7,12 +7,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/events/run_events.h"
 #include "engine/fsio/file_copy.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/output_tree.h"
 #include "engine/place/place_decision.h"
 #include "engine/record/placement_record.h"
-#include "engine/run/run_events.h"
 
 namespace trackfold {
 

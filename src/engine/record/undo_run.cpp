@@ -9,13 +9,13 @@
 #include <set>
 #include <vector>
 
+#include "engine/events/run_events.h"
 #include "engine/fsio/disk_traits.h"
 #include "engine/fsio/file_copy.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/fsio/same_content.h"
 #include "engine/record/undo_decision.h"
-#include "engine/run/run_events.h"
 
 namespace trackfold {
 
@@ -456,46 +456,6 @@ UndoResult UndoRun(const UndoRequest& request, const std::function<void(const Un
         end_undo(record, result, std::move(survey));
     }
     return result;
-}
-
-std::string undo_line(const UndoStep& step) {
-    const std::string file = shown(step.path);
-    switch (step.action) {
-        case UndoAction::Removed:
-            return "Removed: " + file;
-        case UndoAction::Gone:
-            return "Gone: " + file + " ...Not there any more";
-        case UndoAction::KeptChanged:
-            return "Kept: " + file + " ...Changed since the run";
-        case UndoAction::KeptSourceChanged:
-            return "Kept: " + file + " ...Its source changed since the run";
-        case UndoAction::KeptOnlyCopy:
-            return "Kept: " + file + " ...Its source is gone: this is the only copy";
-        case UndoAction::KeptSourceLink:
-            return "Kept: " + file + " ...Its source is now a link: this may be the only copy";
-        case UndoAction::KeptSameFile:
-            return "Kept: " + file + " ...Its source is this very file under another name";
-        case UndoAction::KeptError:
-            return "Kept: " + file + " ...Error (" + step.error.message() + ")";
-        case UndoAction::CannotUndo:
-            return "Cannot undo: " + file +
-                   " ...It replaced an earlier copy, which no longer exists";
-        case UndoAction::Refused:
-            return "Refused: " + file +
-                   " ...The record names a place outside the output folder"
-                   " or the run's input (" +
-                   shown(step.source) + ")";
-        case UndoAction::FolderRemoved:
-            return "Removed folder: " + file;
-        case UndoAction::MovedBack:
-            return "Moved back: " + file + " to " + shown(step.source);
-        case UndoAction::Restored:
-            return "Restored: " + shown(step.source) + " from " + file;
-        case UndoAction::KeptPlaceTaken:
-            return "Kept: " + file + " ...Another file is where its source was (" +
-                   shown(step.source) + ")";
-    }
-    return {};
 }
 
 }  // namespace trackfold

@@ -63,7 +63,4 @@ struct UndoResult {
 UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
                    const std::function<bool()>& stop = {});
 
-// The log line of one step.
-std::string undo_line(const UndoStep& step);
-
 }  // namespace trackfold

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/fsio/path.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 

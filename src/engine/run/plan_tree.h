@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/run/run_events.h"
+#include "engine/events/run_events.h"
 
 namespace trackfold {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/run/run_front_end.h"
+#include "engine/events/run_front_end.h"
 
 namespace trackfold {
 

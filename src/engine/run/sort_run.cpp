@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/events/cancel_state.h"
 #include "engine/fsio/path_inside.h"
-#include "engine/run/cancel_state.h"
-#include "engine/run/folder_settings.h"
-#include "engine/run/run_mode.h"
-#include "engine/run/settings_keys.h"
+#include "engine/settings/folder_settings.h"
+#include "engine/settings/run_mode.h"
+#include "engine/settings/settings_keys.h"
 #include "engine/walk/file_count.h"
 #include "engine/walk/sort_folder.h"
 #include "util/ini_file.h"

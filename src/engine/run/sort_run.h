@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
+#include "engine/events/run_events.h"
+#include "engine/events/run_front_end.h"
 #include "engine/fsio/disk.h"
-#include "engine/run/run_events.h"
-#include "engine/run/run_front_end.h"
 #include "engine/walk/tag_read_ahead.h"
 #include "tags/tag_reader.h"
 #include "util/ini_file.h"

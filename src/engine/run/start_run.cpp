@@ -2,10 +2,11 @@
 
 #include <sys/stat.h>
 
-#include "engine/run/cancel_state.h"
-#include "engine/run/run_log.h"
-#include "engine/run/settings_keys.h"
+#include "engine/events/cancel_state.h"
+#include "engine/lines/line_texts.h"
+#include "engine/lines/run_log.h"
 #include "engine/run/sort_run.h"
+#include "engine/settings/settings_keys.h"
 #include "util/ini_file.h"
 #include "util/text.h"
 

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "engine/events/cancel_state.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
-#include "engine/run/cancel_state.h"
-#include "engine/run/folder_settings.h"
+#include "engine/settings/folder_settings.h"
 #include "engine/walk/folder_listing.h"
 #include "engine/walk/walk_rules.h"
 #include "tags/audio_formats.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/events/run_front_end.h"
 #include "engine/fsio/disk.h"
-#include "engine/run/run_front_end.h"
 #include "engine/walk/file_count.h"
 #include "engine/walk/tag_read_ahead.h"
 #include "tags/tag_reader.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/run/run_events.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 

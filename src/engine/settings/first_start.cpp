@@ -1,6 +1,6 @@
-#include "engine/run/first_start.h"
+#include "engine/settings/first_start.h"
 
-#include "engine/run/settings_keys.h"
+#include "engine/settings/settings_keys.h"
 #include "util/ini_file.h"
 
 namespace trackfold {

@@ -1,8 +1,8 @@
-#include "engine/run/run_mode.h"
+#include "engine/settings/run_mode.h"
 
 #include <string>
 
-#include "engine/run/settings_keys.h"
+#include "engine/settings/settings_keys.h"
 #include "util/text.h"
 
 namespace trackfold {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "engine/run/run_events.h"
+#include "engine/events/run_events.h"
 
 namespace trackfold {
 

@@ -1,5 +1,5 @@
-#include "engine/run/folder_settings.h"
-#include "engine/run/settings_keys.h"
+#include "engine/settings/folder_settings.h"
+#include "engine/settings/settings_keys.h"
 
 #include <algorithm>
 #include <cstdlib>

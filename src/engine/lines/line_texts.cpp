@@ -1,4 +1,4 @@
-#include "engine/run/run_events.h"
+#include "engine/lines/line_texts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -386,48 +386,6 @@ std::string action_text(const RunEvent& event) {
     return error ? "error" : "";
 }
 
-bool is_failure(const RunEvent& event) {
-    const auto* placed = std::get_if<FilePlaced>(&event);
-    return (placed != nullptr && placed->source_fate == SourceFate::Stuck) ||
-           std::holds_alternative<FileFailed>(event) ||
-           std::holds_alternative<FolderFailed>(event) || std::holds_alternative<DiskFailed>(event);
-}
-
-void count_into(RunSummary& summary, const RunEvent& event) {
-    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
-        summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
-        summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
-        summary.links_kept += placed->source_fate == SourceFate::LinkKept ? 1 : 0;
-        summary.bytes_freed += placed->bytes_freed;
-        switch (placed->action) {
-            case PlaceAction::AlreadyThere:
-                ++summary.already_there;
-                break;
-            case PlaceAction::Replaced:
-                ++summary.replaced;
-                break;
-            case PlaceAction::Numbered:
-                ++summary.numbered;
-                break;
-            default:
-                ++summary.copied;
-        }
-    } else if (std::holds_alternative<FileFailed>(event)) {
-        ++summary.failed;
-    } else if (std::holds_alternative<FolderLeftOut>(event)) {
-        ++summary.folders_left_out;
-    }
-}
-
-bool count_into(RunCounters& counters, const RunEvent& event) {
-    const auto* placed = std::get_if<FilePlaced>(&event);
-    if (placed == nullptr) {
-        return false;
-    }
-    ++counters[placed->category];
-    return true;
-}
-
 std::string compaction_line(const CompactionResult& result) {
     if (!result.compacted) {
         return "...Not compacted (" + shown(result.problem) + ")";
@@ -436,6 +394,46 @@ std::string compaction_line(const CompactionResult& result) {
     return "Record compacted: " + with_thousands(result.lines_kept) + kept +
            with_thousands(result.lines_dropped) + " dropped (" + size_text(result.bytes_before) +
            " \u2192 " + size_text(result.bytes_after) + ")";
+}
+
+std::string undo_line(const UndoStep& step) {
+    const std::string file = shown(step.path);
+    switch (step.action) {
+        case UndoAction::Removed:
+            return "Removed: " + file;
+        case UndoAction::Gone:
+            return "Gone: " + file + " ...Not there any more";
+        case UndoAction::KeptChanged:
+            return "Kept: " + file + " ...Changed since the run";
+        case UndoAction::KeptSourceChanged:
+            return "Kept: " + file + " ...Its source changed since the run";
+        case UndoAction::KeptOnlyCopy:
+            return "Kept: " + file + " ...Its source is gone: this is the only copy";
+        case UndoAction::KeptSourceLink:
+            return "Kept: " + file + " ...Its source is now a link: this may be the only copy";
+        case UndoAction::KeptSameFile:
+            return "Kept: " + file + " ...Its source is this very file under another name";
+        case UndoAction::KeptError:
+            return "Kept: " + file + " ...Error (" + step.error.message() + ")";
+        case UndoAction::CannotUndo:
+            return "Cannot undo: " + file +
+                   " ...It replaced an earlier copy, which no longer exists";
+        case UndoAction::Refused:
+            return "Refused: " + file +
+                   " ...The record names a place outside the output folder"
+                   " or the run's input (" +
+                   shown(step.source) + ")";
+        case UndoAction::FolderRemoved:
+            return "Removed folder: " + file;
+        case UndoAction::MovedBack:
+            return "Moved back: " + file + " to " + shown(step.source);
+        case UndoAction::Restored:
+            return "Restored: " + shown(step.source) + " from " + file;
+        case UndoAction::KeptPlaceTaken:
+            return "Kept: " + file + " ...Another file is where its source was (" +
+                   shown(step.source) + ")";
+    }
+    return {};
 }
 
 }  // namespace trackfold

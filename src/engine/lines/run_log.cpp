@@ -1,4 +1,4 @@
-#include "engine/run/run_log.h"
+#include "engine/lines/run_log.h"
 
 #include "util/log_file.h"
 

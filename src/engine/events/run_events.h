@@ -122,21 +122,6 @@ struct RunEnded {
 using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown,
                               DiskFailed, DiskUnknown, RunSummary, RunEnded>;
 
-// A name as lines show it: a newline in a name would split its line, a tab add a field, an
-// escape sequence reach the terminal, so each control character is shown as \xHH.
-std::string shown(std::string_view text);
-
-// The log line of an event: the one place line texts are made. Control characters in paths
-// are shown as \xHH, so one file is always one line.
-std::string log_line(const RunEvent& event);
-
-// What was done, in a word or two for a column beside the log line: "copied", "already there",
-// "replaced", "numbered", "moved", "source kept", "error"; "" for events about no one file.
-std::string action_text(const RunEvent& event);
-
-// The event as one JSON object on one line, with the exact bytes of every path.
-std::string json_line(const RunEvent& event);
-
 // Whether an event is a failure that the run's exit status reports: an error, or a source a
 // move could not remove.
 bool is_failure(const RunEvent& event);
@@ -146,9 +131,5 @@ void count_into(RunSummary& summary, const RunEvent& event);
 // Counts a placed file in its category; true when a counter changed. The files taken are
 // counted as they are taken, before their events, which a move holds back.
 bool count_into(RunCounters& counters, const RunEvent& event);
-
-struct CompactionResult;
-// The line that tells what a compaction of the placement record did, or why it did nothing.
-std::string compaction_line(const CompactionResult& result);
 
 }  // namespace trackfold
