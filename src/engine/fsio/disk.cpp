@@ -51,16 +51,18 @@ class RealDisk final : public Disk {
         return {error, std::generic_category()};
     }
 
-    bool make_folder(const std::string& path, std::error_code& ec) override {
+    MadeFolder make_folder(const std::string& path) override {
         if (::mkdir(path.c_str(), 0777) == 0) {
-            return true;
+            return {true, {}};
         }
         if (errno != EEXIST) {
-            ec = last_error();
-        } else if (struct stat info{}; ::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            ec = std::make_error_code(std::errc::file_exists);
+            return {false, last_error()};
         }
-        return false;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            return {false, std::make_error_code(std::errc::file_exists)};
+        }
+        return {};
     }
 
     bool remove_empty_folder(const std::string& path) override {
@@ -79,12 +81,14 @@ class RealDisk final : public Disk {
         return trackfold::copy_over(job.source, job.folder_fd, job.name, temp);
     }
 
-    int rename_into(const std::string& source_path, int folder_fd, const std::string& name,
-                    Overwrite overwrite) override {
+    std::error_code rename_into(const std::string& source_path, int folder_fd,
+                                const std::string& name, Overwrite overwrite) override {
         if (overwrite == Overwrite::no) {
             return rename_no_replace(AT_FDCWD, source_path, folder_fd, name);
         }
-        return ::renameat(AT_FDCWD, source_path.c_str(), folder_fd, name.c_str()) == 0 ? 0 : errno;
+        return ::renameat(AT_FDCWD, source_path.c_str(), folder_fd, name.c_str()) == 0
+                   ? std::error_code()
+                   : last_error();
     }
 
     bool same_content(const std::string& source, const std::string& target) const override {
@@ -111,18 +115,15 @@ class RealDisk final : public Disk {
         if (to.error) {
             return to.error;
         }
-        int error = EXDEV;
+        std::error_code ec = std::make_error_code(std::errc::cross_device_link);
         if (job.way == CarryBack::Way::move) {
-            error = rename_no_replace(job.from_dir, job.name, to.folder.get(), to.name);
+            ec = rename_no_replace(job.from_dir, job.name, to.folder.get(), to.name);
         }
-        std::error_code ec;
-        if (error == EXDEV) {
+        if (ec == std::errc::cross_device_link) {
             ec = copy_whole(job, to);
             if (!ec && job.way == CarryBack::Way::move) {
                 ec = remove_file(job.from_dir, job.name);
             }
-        } else if (error != 0) {
-            ec.assign(error, std::generic_category());
         }
         if (!ec) {
             // A disk with coarser times kept only part of them: the record has all.
@@ -192,12 +193,12 @@ class PreviewDisk final : public Disk {
     std::error_code unopened_folder(int) const override { return {}; }
 
     // What making the folder would meet.
-    bool make_folder(const std::string& path, std::error_code& ec) override {
+    MadeFolder make_folder(const std::string& path) override {
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-            ec = std::make_error_code(std::errc::file_exists);
+            return {false, std::make_error_code(std::errc::file_exists)};
         }
-        return !ec;
+        return {true, {}};
     }
 
     bool remove_empty_folder(const std::string&) override { return false; }
@@ -213,8 +214,8 @@ class PreviewDisk final : public Disk {
     }
 
     // Taken for a copy, which the preview foresees the same way.
-    int rename_into(const std::string&, int, const std::string&, Overwrite) override {
-        return EXDEV;
+    std::error_code rename_into(const std::string&, int, const std::string&, Overwrite) override {
+        return std::make_error_code(std::errc::cross_device_link);
     }
 
     bool same_content(const std::string& source, const std::string& target) const override {

@@ -27,6 +27,11 @@ struct ForeseenRemoval {
     bool frees_bytes = false;  // its copy lies on another disk, so its size is freed
 };
 
+struct MadeFolder {
+    bool made_now = false;  // false with no error: it was there already
+    std::error_code error{};
+};
+
 // One copy a run makes: from the file at `source_path`, open as `source`, into the folder
 // `folder` (ending in the separator), open as `folder_fd`, under `name`.
 struct CopyJob {
@@ -69,8 +74,7 @@ class Disk {
     // What it means that a target folder could not be opened, with errno `error`: nothing can
     // be placed in it; none for a preview, where it is one the run would make.
     virtual std::error_code unopened_folder(int error) const = 0;
-    // True when the folder was made now; false with no error when it was there already.
-    virtual bool make_folder(const std::string& path, std::error_code& ec) = 0;
+    virtual MadeFolder make_folder(const std::string& path) = 0;
     // Removes a folder when it is empty; true when it went.
     virtual bool remove_empty_folder(const std::string& path) = 0;
     // A temporary file that an earlier run left behind.
@@ -78,11 +82,10 @@ class Disk {
 
     virtual CopyOutcome copy_to_new(const CopyJob& job, const std::string& temp, NewCopy how) = 0;
     virtual CopyOutcome copy_over(const CopyJob& job, const std::string& temp) = 0;
-    // A move within one disk: 0 when the source now lies at `name`, or the errno. Over a file
-    // there only with Overwrite::yes, else EEXIST.
+    // A move within one disk. Over a file there only with Overwrite::yes, else EEXIST.
     enum class Overwrite { no, yes };
-    virtual int rename_into(const std::string& source_path, int folder_fd, const std::string& name,
-                            Overwrite overwrite) = 0;
+    virtual std::error_code rename_into(const std::string& source_path, int folder_fd,
+                                        const std::string& name, Overwrite overwrite) = 0;
     // Whether the target holds the source's bytes, or would once the run had placed them.
     virtual bool same_content(const std::string& source, const std::string& target) const = 0;
     // Nothing on a real disk, where a moved source waits for its batch; in a preview, what

@@ -136,9 +136,7 @@ CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std
         outcome.error = last_error();
     }
     if (!outcome.error) {
-        if (const int error = place(); error != 0) {
-            outcome.error.assign(error, std::generic_category());
-        }
+        outcome.error = place();
     }
     if (outcome.error) {
         ::unlinkat(folder_fd, temp.c_str(), 0);
@@ -155,20 +153,22 @@ CopyOutcome copy_through_temp(const OpenSource& source, int folder_fd, const std
 
 }  // namespace
 
-int rename_no_replace(int from_dir, const std::string& from, int to_dir, const std::string& to) {
+std::error_code rename_no_replace(int from_dir, const std::string& from, int to_dir,
+                                  const std::string& to) {
     if (::renameat2(from_dir, from.c_str(), to_dir, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
+        return {};
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        return errno;
+        return last_error();
     }
     // The disk does not know the flag (FUSE, older kernels): look, then rename, holding the
     // target folder's lock so that another run doing the same cannot come in between.
     const bool locked = ::flock(to_dir, LOCK_EX) == 0;
     struct stat info {};
-    int result = EEXIST;
+    std::error_code result = std::make_error_code(std::errc::file_exists);
     if (::fstatat(to_dir, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-        result = ::renameat(from_dir, from.c_str(), to_dir, to.c_str()) == 0 ? 0 : errno;
+        result = ::renameat(from_dir, from.c_str(), to_dir, to.c_str()) == 0 ? std::error_code()
+                                                                             : last_error();
     }
     if (locked) {
         ::flock(to_dir, LOCK_UN);
@@ -220,7 +220,8 @@ CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::stri
 CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
                       const std::string& temp, Durability durability) {
     return copy_through_temp(source, folder_fd, temp, name, durability, [&] {
-        return ::renameat(folder_fd, temp.c_str(), folder_fd, name.c_str()) == 0 ? 0 : errno;
+        return ::renameat(folder_fd, temp.c_str(), folder_fd, name.c_str()) == 0 ? std::error_code()
+                                                                                 : last_error();
     });
 }
 

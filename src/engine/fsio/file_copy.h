@@ -45,9 +45,10 @@ CopyOutcome copy_to_new(const OpenSource& source, int folder_fd, const std::stri
 CopyOutcome copy_over(const OpenSource& source, int folder_fd, const std::string& name,
                       const std::string& temp, Durability durability = Durability::when_flushed);
 
-// Like renameat, but an errno of EEXIST rather than replace what is at `to`, also what another
-// process put there; 0 when renamed.
-int rename_no_replace(int from_dir, const std::string& from, int to_dir, const std::string& to);
+// Like renameat, but the error EEXIST rather than replace what is at `to`, also what another
+// process put there.
+std::error_code rename_no_replace(int from_dir, const std::string& from, int to_dir,
+                                  const std::string& to);
 
 // Writes everything of the folder's disk to the disk.
 std::error_code flush_disk(const std::string& folder);

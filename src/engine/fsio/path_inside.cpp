@@ -60,27 +60,22 @@ Beneath open_beneath(int root_fd, std::string_view relative, MissingFolders miss
     return result;
 }
 
-FileDescriptor open_folder_nofollow(const std::string& absolute, std::error_code& ec) {
+OpenedFolder open_folder_nofollow(const std::string& absolute) {
     FileDescriptor root(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (absolute == "/") {
-        return root;
+        return {std::move(root)};
     }
     if (absolute.empty() || absolute.front() != '/') {
-        ec = std::make_error_code(std::errc::invalid_argument);
-        return FileDescriptor(-1);
+        return {FileDescriptor(-1), std::make_error_code(std::errc::invalid_argument)};
     }
-    Beneath found =
+    const Beneath found =
         open_beneath(root.get(), std::string_view(absolute).substr(1), MissingFolders::refuse);
     if (found.error) {
-        ec = found.error;
-        return FileDescriptor(-1);
+        return {FileDescriptor(-1), found.error};
     }
     const int fd = ::openat(found.folder.get(), found.name.c_str(),
                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        ec = way_error(errno);
-    }
-    return FileDescriptor(fd);
+    return {FileDescriptor(fd), fd < 0 ? way_error(errno) : std::error_code()};
 }
 
 }  // namespace trackfold

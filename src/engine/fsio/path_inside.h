@@ -28,6 +28,10 @@ struct Beneath {
 Beneath open_beneath(int root_fd, std::string_view relative, MissingFolders missing);
 
 // An absolute real path opened as a folder from "/" the same way.
-FileDescriptor open_folder_nofollow(const std::string& absolute, std::error_code& ec);
+struct OpenedFolder {
+    FileDescriptor folder{-1};
+    std::error_code error{};
+};
+OpenedFolder open_folder_nofollow(const std::string& absolute);
 
 }  // namespace trackfold

@@ -6,9 +6,7 @@
 #include "util/text.h"
 
 namespace trackfold {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 FileTypes parse_file_types(std::string_view setting) {
     constexpr std::string_view kSeparators = " \t,";
@@ -34,7 +32,8 @@ FileTypes parse_file_types(std::string_view setting) {
 
 bool has_accepted_type(std::string_view name, const std::vector<std::string>& accepted) {
     const std::string extension = lower_extension(name);
-    return !extension.empty() && std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
+    return !extension.empty() &&
+           std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
 }
 
 }  // namespace trackfold

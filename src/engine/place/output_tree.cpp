@@ -61,18 +61,17 @@ int OutputTree::open_folder(const Folder& folder, const std::string& path) {
     return open_folder_fd_;
 }
 
-bool OutputTree::make_folder(const std::string& path, std::error_code& ec) {
-    const bool made = disk_.make_folder(path, ec);
-    if (made && hooks_.made_folder) {
+MadeFolder OutputTree::make_folder(const std::string& path) {
+    const MadeFolder made = disk_.make_folder(path);
+    if (made.made_now && hooks_.made_folder) {
         hooks_.made_folder(path);
     }
     return made;
 }
 
-void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
-    ec.clear();
+std::error_code OutputTree::ensure(const std::string& folder) {
     if (ensured_.contains(folder)) {
-        return;
+        return {};
     }
     // Level by level from the top, so that each folder the run makes is told.
     const fs::path normal = fs::path(folder).lexically_normal();
@@ -82,12 +81,12 @@ void OutputTree::ensure(const std::string& folder, std::error_code& ec) {
         if (part.empty() || part == "/" || part == "." || part == "..") {
             continue;
         }
-        make_folder(made.string(), ec);
-        if (ec) {
-            return;
+        if (const std::error_code ec = make_folder(made.string()).error) {
+            return ec;
         }
     }
     ensured_.insert(folder);
+    return {};
 }
 
 DiskTraits OutputTree::traits_of(dev_t device, const std::string& path) {
@@ -175,9 +174,7 @@ OutputTree::Folder& OutputTree::folder(const std::string& path) {
     return found;
 }
 
-std::string OutputTree::ensure_child(const std::string& parent, const std::string& tag_text,
-                                     std::error_code& ec) {
-    ec.clear();
+FolderPath OutputTree::ensure_child(const std::string& parent, const std::string& tag_text) {
     Folder& above = folder(parent);
     const std::string name = safe_folder_name(tag_text, above.traits.name_max);
     std::string folded = fold_case(name);
@@ -192,22 +189,21 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
             }
             found->child_known = true;
         }
-        return path;
+        return {path};
     }
     const std::string path = parent + name;
     if (found != nullptr) {
         // A file stands where the folder would be made, under this name or one that differs
         // only in case: a second name that a FAT player takes for the same is not made.
-        ec = std::make_error_code(std::errc::file_exists);
-        return path;
+        return {path, std::make_error_code(std::errc::file_exists)};
     }
-    const bool made_here = make_folder(path, ec);
-    if (ec) {
-        return path;
+    const MadeFolder made_here = make_folder(path);
+    if (made_here.error) {
+        return {path, made_here.error};
     }
     Entry& entry = above.entries.try_emplace(std::move(folded), Entry{name, true}).first->second;
-    if (!made_here) {
-        return path;
+    if (!made_here.made_now) {
+        return {path};
     }
     // Known to be empty: it needs no listing, and it lies where its parent does.
     Folder& made = record(path + "/");
@@ -220,7 +216,7 @@ std::string OutputTree::ensure_child(const std::string& parent, const std::strin
         }
     }
     entry.child_known = true;
-    return path;
+    return {path};
 }
 
 }  // namespace trackfold

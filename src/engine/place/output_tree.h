@@ -17,6 +17,11 @@ namespace trackfold {
 // it placed itself, where each folder really is and what its disk allows. Names match without
 // regard to letter case on every disk, as they do on the disks many players use: when
 // "The Beatles" exists, "the beatles" goes into it, and "Song.mp3" and "song.mp3" are one name.
+struct FolderPath {
+    std::string path;
+    std::error_code error{};  // set: it is not there and could not be made
+};
+
 // Each folder is listed at most once per run; a folder the run made is known to be empty.
 class OutputTree {
   public:
@@ -59,12 +64,11 @@ class OutputTree {
     OutputTree& operator=(const OutputTree&) = delete;
 
     // Makes sure the folder exists, with any missing parents; the text is used as it is.
-    void ensure(const std::string& folder, std::error_code& ec);
+    std::error_code ensure(const std::string& folder);
 
     // Makes sure parent + the folder name made of tag_text exists, reusing a folder whose name
     // differs only in case. Returns parent + the name used (parent ends in a separator).
-    std::string ensure_child(const std::string& parent, const std::string& tag_text,
-                             std::error_code& ec);
+    FolderPath ensure_child(const std::string& parent, const std::string& tag_text);
 
     // What the disk of the folder (ending in a separator) does, learnt once per disk: probed,
     // or in a preview told without writing.
@@ -84,7 +88,7 @@ class OutputTree {
     Folder& record(const std::string& path);
     DiskTraits traits_of(dev_t device, const std::string& path);
 
-    bool make_folder(const std::string& path, std::error_code& ec);
+    MadeFolder make_folder(const std::string& path);
 
     Hooks hooks_;
     Disk& disk_;

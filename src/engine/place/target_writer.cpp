@@ -196,13 +196,13 @@ std::optional<PlacedFile> TargetWriter::rename_into(Placement& p, const std::str
                              source_line(p, RecordAction::SourceRemoved, name, *from)})) {
         return std::nullopt;  // copied instead: a copy's source stays until the record holds
     }
-    const int error = disk_.rename_into(
+    const std::error_code error = disk_.rename_into(
         p.source.path, p.folder_fd, name,
         action == RecordAction::Replaced ? Disk::Overwrite::yes : Disk::Overwrite::no);
-    if (error == EEXIST) {
-        return PlacedFile{p.folder + name, {EEXIST, std::generic_category()}, {}, action};
+    if (error == std::errc::file_exists) {
+        return PlacedFile{p.folder + name, error, {}, action};
     }
-    if (error != 0) {
+    if (error) {
         // Another disk after all (a bind mount), or a source folder that may not be changed:
         // then the copy is made, and the source stays where it cannot go.
         return std::nullopt;

@@ -9,7 +9,6 @@
 #include <set>
 #include <vector>
 
-#include "engine/events/run_events.h"
 #include "engine/fsio/disk_traits.h"
 #include "engine/fsio/file_copy.h"
 #include "engine/fsio/file_descriptor.h"
@@ -193,8 +192,7 @@ Undoer::Place Undoer::look(int root_fd, const std::string& relative, MissingFold
 int Undoer::input_fd() {
     if (!input_opened_) {
         input_opened_ = true;
-        std::error_code ec;
-        input_fd_ = open_folder_nofollow(input_, ec);
+        input_fd_ = open_folder_nofollow(input_).folder;
     }
     return input_fd_.get();
 }

@@ -40,8 +40,7 @@ void FileCount::count(const std::string& folder, WalkRules& rules) {
             WalkRules::Verdict::enter) {
         return;
     }
-    std::error_code ec;
-    const FolderListing listing = list_folder(folder, ec);
+    const FolderListing listing = list_folder(folder);
     for (const ListedFile& file : listing.files) {
         counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
     }

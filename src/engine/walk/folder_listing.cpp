@@ -9,8 +9,9 @@ namespace fs = std::filesystem;
 
 namespace trackfold {
 
-FolderListing list_folder(const std::string& folder, std::error_code& ec) {
+FolderListing list_folder(const std::string& folder) {
     FolderListing listing;
+    std::error_code& ec = listing.error;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         if (name == kRecordFileName) {

@@ -21,10 +21,11 @@ struct ListedFolder {
 struct FolderListing {
     std::vector<ListedFile> files;  // everything that is not a folder, links included
     std::vector<ListedFolder> folders;
+    std::error_code error{};  // set: the folder could not be listed whole
 };
 
 // Lists the whole folder before anything in it is touched, so files copied into it during the
 // run are not taken by it. A placement record is never listed.
-FolderListing list_folder(const std::string& folder, std::error_code& ec);
+FolderListing list_folder(const std::string& folder);
 
 }  // namespace trackfold

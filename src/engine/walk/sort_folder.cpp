@@ -205,35 +205,35 @@ TargetFolder Sorter::State::ensure_target_folder(const SubFolderNames& names,
                                    : !artist.empty() ? names.artist
                                                      : names.unknown;
     OutputTree& folders = run_output->folders;
-    TargetFolder target{output + base_name};
-    folders.ensure(target.path, target.error);
-    if (target.error) {
-        return target;
+    const std::string base = output + base_name;
+    if (const std::error_code ec = folders.ensure(base)) {
+        return {base, Counter::Unknown, ec};
     }
     // Joined with a bare separator even when the configured name is empty: the target then
     // shows a doubled separator after the output folder, as the log always has.
-    const std::string under = target.path + "/";
+    const std::string under = base + "/";
     if (!artist.empty() && !album.empty()) {
-        target.path = folders.ensure_child(under, artist, target.error);
-        if (!target.error) {
-            target.path = folders.ensure_child(target.path + "/", album, target.error);
+        FolderPath found = folders.ensure_child(under, artist);
+        if (!found.error) {
+            found = folders.ensure_child(found.path + "/", album);
         }
-        target.category = Counter::AlbumArtist;
-    } else if (!album.empty()) {
-        target.path = folders.ensure_child(under, album, target.error);
-        target.category = Counter::AlbumOnly;
-    } else if (!artist.empty()) {
-        target.path = folders.ensure_child(under, artist, target.error);
-        target.category = Counter::ArtistOnly;
+        return {found.path, Counter::AlbumArtist, found.error};
     }
-    return target;
+    if (!album.empty()) {
+        const FolderPath found = folders.ensure_child(under, album);
+        return {found.path, Counter::AlbumOnly, found.error};
+    }
+    if (!artist.empty()) {
+        const FolderPath found = folders.ensure_child(under, artist);
+        return {found.path, Counter::ArtistOnly, found.error};
+    }
+    return {base, Counter::Unknown};
 }
 
 Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) {
     PlacementRecord& record = run_output->record;
     // The record lives in the output folder, so that folder comes first.
-    std::error_code ec;
-    run_output->folders.ensure(output, ec);
+    std::error_code ec = run_output->folders.ensure(output);
     // Before the record is touched, so that a run that cannot place the files changes nothing.
     if (!ec && run_output->folders.disk_traits(output).refuses_non_ascii) {
         return {ascii_only_problem(output)};
@@ -388,7 +388,8 @@ std::optional<FolderListing> Sorter::State::enter(const std::string& folder) {
     }
     FolderListing listing;
     if (!ec) {
-        listing = list_folder(folder, ec);
+        listing = list_folder(folder);
+        ec = listing.error;
     }
     if (ec) {
         report(FolderFailed{folder, ec.message()});
