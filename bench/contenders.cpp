@@ -92,7 +92,7 @@ std::size_t error_lines(const std::vector<std::string>& lines) {
 int run_engine(const std::vector<std::string>& a) {
     QuietWindow window;
     const auto start = Clock::now();
-    StartRun(window, a.at(0), a.at(1), RunFiles{a.at(2), a.at(3)});
+    start_run(window, a.at(0), a.at(1), RunFiles{a.at(2), a.at(3)});
     const double seconds = seconds_since(start);
     if (!check_run(window.lines(), window.counters()[Counter::ReadFile], std::stoul(a.at(4)))) {
         return 1;

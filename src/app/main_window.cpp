@@ -131,7 +131,7 @@ void MainWindow::InitMainWindow() {
     reset_run_display(*this);
     const char* const keys[] = {settings_key::kInputFolder, settings_key::kOutputFolder};
     for (int i = 0; i < 2; ++i) {
-        loaded_[i].bytes = GetIniWholeText(files_.settings_file, settings_key::kSection, keys[i]);
+        loaded_[i].bytes = whole_ini_text(files_.settings_file, settings_key::kSection, keys[i]);
         loaded_[i].shown = QFile::decodeName(QByteArray::fromStdString(loaded_[i].bytes));
         folder_box(i)->setText(loaded_[i].shown);
     }
@@ -347,7 +347,7 @@ void MainWindow::settings_clicked() {
 
 void MainWindow::start_clicked() {
     show_mode();
-    StartRun(*this, folder_bytes(0), folder_bytes(1), files_, library_);
+    start_run(*this, folder_bytes(0), folder_bytes(1), files_, library_);
     if (end_after_run_) {
         release_mp3_library(library_);
         end_process_();

@@ -64,7 +64,7 @@ void PreviewWindow::run() {
     show();
     CancelState = Idle;
     walking_ = true;
-    const RunResult result = SortRun(*this, request_);
+    const RunResult result = sort_run(*this, request_);
     walking_ = false;
     CancelState = Idle;
     show_plan(result);

@@ -50,7 +50,7 @@ int usage_error(const std::string& message) {
 class RunSettings {
   public:
     RunSettings(const fs::path& file, const CliOptions& options) : path_(file) {
-        const SettingsText text = ReadSettingsText(file);
+        const SettingsText text = read_settings_text(file);
         if (options.overrides.empty() || !text.problem.empty()) {
             return;
         }
@@ -65,7 +65,7 @@ class RunSettings {
         std::ofstream(path_, std::ios::binary) << text.content.value_or("");
         for (const auto& [key, value] : options.overrides) {
             PutIniText(path_, settings_key::kSection, key, value);
-            failed_ = failed_ || GetIniWholeText(path_, settings_key::kSection, key) != value;
+            failed_ = failed_ || whole_ini_text(path_, settings_key::kSection, key) != value;
         }
     }
     ~RunSettings() {
@@ -94,7 +94,7 @@ int undo(const CliOptions& options) {
     }
     UndoRequest request{output, options.run, options.preview ? DiskMode::preview : DiskMode::real};
     request.trust = options.trust_record ? RecordTrust::given : RecordTrust::checked;
-    const UndoResult result = UndoRun(
+    const UndoResult result = undo_run(
         request,
         [](const UndoStep& step) {
             const std::string line = undo_line(step);
@@ -153,7 +153,7 @@ int run(const CliOptions& options) {
     CancelState = Idle;
     SortRequest request{input, output, settings.path(), options.settings_file.has_value(),
                         options.preview ? DiskMode::preview : DiskMode::real};
-    SortRun(window, request);
+    sort_run(window, request);
     window.end_progress();
     std::fflush(stdout);
     if (!options.log_file) {

@@ -226,7 +226,7 @@ void replace_file(const fs::path& file, const std::string& content) {
 
 }  // namespace
 
-SettingsText ReadSettingsText(const fs::path& file) {
+SettingsText read_settings_text(const fs::path& file) {
     return read_file(file);
 }
 
@@ -298,8 +298,8 @@ std::string GetIniText(const fs::path& file, const std::string& section, const s
     return IniReader(file).text(section, key, default_value);
 }
 
-std::string GetIniWholeText(const fs::path& file, const std::string& section,
-                            const std::string& key) {
+std::string whole_ini_text(const fs::path& file, const std::string& section,
+                           const std::string& key) {
     return IniReader(file).whole_text(section, key);
 }
 

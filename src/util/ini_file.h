@@ -16,8 +16,8 @@ std::string GetIniText(const std::filesystem::path& file, const std::string& sec
 
 // A value as it was written, for the folders the program itself remembers: not cut at 99
 // characters and not trimmed inside its quotes. A value of spaces only reads as "".
-std::string GetIniWholeText(const std::filesystem::path& file, const std::string& section,
-                            const std::string& key);
+std::string whole_ini_text(const std::filesystem::path& file, const std::string& section,
+                           const std::string& key);
 
 // The settings file's bytes, read only from a regular file of at most 1 MB. content is empty
 // when the file is not there or cannot be read; problem says why, unless it is not there.
@@ -25,7 +25,7 @@ struct SettingsText {
     std::optional<std::string> content;
     std::string problem;
 };
-SettingsText ReadSettingsText(const std::filesystem::path& file);
+SettingsText read_settings_text(const std::filesystem::path& file);
 
 // One reading of the file, for a caller that needs several values at once; each value
 // follows the rules of GetIniText. Only a regular file of at most 1 MB is read; anything else

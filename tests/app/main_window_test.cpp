@@ -380,7 +380,7 @@ class MainWindowTest : public QObject {
         control<QPushButton>(bench.window, "cmdStart")->click();
 
         QVERIFY(fs::is_regular_file(latin1_out + "/Unknown/a.mp3"));
-        QCOMPARE(trackfold::GetIniWholeText(bench.files.settings_file, "SYSTEM", "OutputFolder"),
+        QCOMPARE(trackfold::whole_ini_text(bench.files.settings_file, "SYSTEM", "OutputFolder"),
                  latin1_out);
     }
 

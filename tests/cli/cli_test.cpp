@@ -90,7 +90,7 @@ TEST_F(CliTest, SortsAsTheWindowsEngineDoesWithoutWritingTheSettings) {
     make_mp3(in / "b.mp3", {TagKind::Ape, "Artist", ""});
     make_mp3(in / "sub/c.mp3", {TagKind::None});
     make_mp3(in / "sub/C.mp3", {TagKind::Id3v24, "", "Album"});
-    SortRun(window, SortRequest{in_folder(), out_folder(), settings});
+    sort_run(window, SortRequest{in_folder(), out_folder(), settings});
     const Lines engine_lines = window.log;
     const Lines engine_tree = files_below(out);
     fs::remove_all(out);

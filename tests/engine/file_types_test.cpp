@@ -74,7 +74,7 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
     } tree_window(out_folder());
     SortRequest request{in_folder(), out_folder(), settings};
     request.mode = DiskMode::preview;
-    SortRun(tree_window, request);
+    sort_run(tree_window, request);
     tree_window.tree.finish();
 
     auto lines_below = [&](const std::string& folder) {

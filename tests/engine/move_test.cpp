@@ -31,7 +31,7 @@ class MoveTest : public ::testing::Test, public SortFixture {
     bool move_all() {
         window.log.clear();
         CancelState = Idle;
-        SortRun(window, SortRequest{in_folder(), out_folder(), settings});
+        sort_run(window, SortRequest{in_folder(), out_folder(), settings});
         return window.log.back() == "...Complete" &&
                window.log.end()[-2].find(", 0 failed") != std::string::npos &&
                window.log.end()[-2].find(", 0 kept") != std::string::npos;
@@ -139,8 +139,9 @@ TEST_F(MoveTest, MovingAndUndoingGivesBackTheTreeAsItWas) {
 
         ASSERT_TRUE(move_all());
         EXPECT_EQ(files_below(in), Lines{"a/cover.jpg"});
-        const UndoResult undone = UndoRun({out_folder(), std::nullopt, DiskMode::real, RecordTrust::given},
-                                          [](const UndoStep&) {});
+        const UndoResult undone =
+            undo_run({out_folder(), std::nullopt, DiskMode::real, RecordTrust::given},
+                     [](const UndoStep&) {});
 
         EXPECT_TRUE(undone.whole) << undone.problem;
         EXPECT_EQ(tree(), before);
@@ -278,8 +279,8 @@ TEST_F(MoveTest, AFullDiskKeepsEverySourceAndUndoPutsBackEveryOneThatWent) {
         })) << end;
     }
 
-    const UndoResult undone =
-        UndoRun({out_folder(), std::nullopt, DiskMode::real, RecordTrust::checked}, [](const UndoStep&) {});
+    const UndoResult undone = undo_run(
+        {out_folder(), std::nullopt, DiskMode::real, RecordTrust::checked}, [](const UndoStep&) {});
     EXPECT_TRUE(undone.whole) << undone.problem;
     EXPECT_TRUE(all_bytes({in}) == before);
     EXPECT_EQ(files_below(out), Lines{});
@@ -293,7 +294,7 @@ TEST_F(MoveTest, ALinkIsNeverMovedAndAFolderReachedTwiceIsWalkedOnce) {
     fs::create_directory_symlink("../Music", in / "Downloads/music");
     const std::string b = read_file(in / "Music/b.mp3");
     CancelState = Idle;
-    SortRun(window, SortRequest{in_folder(), out_folder(), settings, false, DiskMode::preview});
+    sort_run(window, SortRequest{in_folder(), out_folder(), settings, false, DiskMode::preview});
     const Lines previewed = window.log;
 
     ASSERT_TRUE(move_all()) << ::testing::PrintToString(window.log);

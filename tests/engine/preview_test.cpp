@@ -22,7 +22,7 @@ class PreviewTest : public ::testing::Test, public SortFixture {
         CancelState = Idle;
         SortRequest request{in_folder(), out_folder(), settings};
         request.mode = preview ? DiskMode::preview : DiskMode::real;
-        SortRun(window, request);
+        sort_run(window, request);
         return window.log;
     }
 

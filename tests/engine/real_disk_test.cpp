@@ -136,7 +136,7 @@ TEST_F(AsciiOnlyDiskTest, NeitherARunNorItsPreviewStartsAndTheDiskIsLeftAsItWas)
         window.log.clear();
         SortRequest request{in_folder(), out_folder(), settings};
         request.mode = preview ? DiskMode::preview : DiskMode::real;
-        SortRun(window, request);
+        sort_run(window, request);
         EXPECT_EQ(window.log, line);
         EXPECT_EQ(output_now(), before);
     }

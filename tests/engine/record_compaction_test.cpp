@@ -96,11 +96,11 @@ class CompactionTest : public ::testing::Test, public SortFixture {
     void SetUp() override { use_sub_folders("", "", ""); }
 
     UndoResult undo(std::optional<std::string> run = std::nullopt) {
-        return UndoRun(UndoRequest{out_folder(), std::move(run)}, [](const UndoStep&) {});
+        return undo_run(UndoRequest{out_folder(), std::move(run)}, [](const UndoStep&) {});
     }
     bool run() {
         CancelState = Idle;
-        return SortRun(window, SortRequest{in_folder(), out_folder(), settings}).outcome ==
+        return sort_run(window, SortRequest{in_folder(), out_folder(), settings}).outcome ==
                RunOutcome::Complete;
     }
     std::vector<RecordLine> record_lines() const {

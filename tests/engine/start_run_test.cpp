@@ -15,7 +15,7 @@ class StartRunTest : public ::testing::Test, public SortFixture {
     RunFiles files{settings, tmp.path() / "trackfold.txt"};
 
     void start(const std::string& input, const std::string& output) {
-        StartRun(window, input, output, files);
+        start_run(window, input, output, files);
     }
 };
 
@@ -83,7 +83,7 @@ TEST_F(StartRunTest, TheLogFileHoldsTheEventsLinesWhateverTheListKeeps) {
     make_mp3(in / "a.mp3", {TagKind::None});
     make_broken_mp3(in / "b.mp3", BrokenMp3::Text);
 
-    StartRun(list, in.string(), out.string(), files);
+    start_run(list, in.string(), out.string(), files);
 
     EXPECT_EQ(read_file(files.log_file),
               "Ready...\r\n" + copied(1, "Unknown", "a.mp3", "/a.mp3") +

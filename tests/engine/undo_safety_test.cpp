@@ -43,14 +43,14 @@ class UndoSafetyTest : public ::testing::TestWithParam<Disk>, public SortFixture
         lines.clear();
         UndoRequest request{out_folder()};
         request.trust = GetParam() == Disk::ExFat ? RecordTrust::given : RecordTrust::checked;
-        return UndoRun(request, [&](const UndoStep& step) { lines.push_back(undo_line(step)); });
+        return undo_run(request, [&](const UndoStep& step) { lines.push_back(undo_line(step)); });
     }
 
     bool run(const char* mode) {
         PutIniText(settings, "SYSTEM", "Mode", mode);
         window.log.clear();
         CancelState = Idle;
-        return SortRun(window, SortRequest{in_folder(), out_folder(), settings}).outcome ==
+        return sort_run(window, SortRequest{in_folder(), out_folder(), settings}).outcome ==
                RunOutcome::Complete;
     }
 
@@ -256,7 +256,7 @@ TEST_P(UndoSafetyTest, ARecordOthersMayHaveWrittenIsRefusedUnlessTrusted) {
 
     UndoRequest trusted{out_folder()};
     trusted.trust = RecordTrust::given;
-    EXPECT_TRUE(UndoRun(trusted, [](const UndoStep&) {}).whole);
+    EXPECT_TRUE(undo_run(trusted, [](const UndoStep&) {}).whole);
     EXPECT_FALSE(fs::exists(out / "a.mp3"));
 }
 
@@ -337,7 +337,7 @@ TEST(RecordReading, ARunAndAnUndoReadTheRecordOnce) {
     const long long before_run = bytes_read();
     ASSERT_TRUE(t.sort());
     const long long before_undo = bytes_read();
-    EXPECT_TRUE(UndoRun(UndoRequest{t.out_folder()}, [](const UndoStep&) {}).whole);
+    EXPECT_TRUE(undo_run(UndoRequest{t.out_folder()}, [](const UndoStep&) {}).whole);
     const long long after_undo = bytes_read();
 
     EXPECT_LT(before_undo - before_run, size * 3 / 2) << "the run, of a record of " << size;

@@ -48,17 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(settings_file(), std::ios::binary | std::ios::trunc);
         out.write(old.data(), static_cast<std::streamsize>(old.size()));
     }
-    const std::string other_before =
-        trackfold::GetIniWholeText(settings_file(), section, other_key);
+    const std::string other_before = trackfold::whole_ini_text(settings_file(), section, other_key);
     trackfold::GetIniText(settings_file(), section, key, "default");
     trackfold::PutIniText(settings_file(), section, key, value);
-    const std::string read = trackfold::GetIniWholeText(settings_file(), section, key);
+    const std::string read = trackfold::whole_ini_text(settings_file(), section, key);
     const bool storable = value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
     const bool blank = value.find_first_not_of(' ') == std::string::npos;
     trackfold::fuzz::check(!storable || read == (blank ? "" : value),
                            "a written value reads back equal");
     trackfold::fuzz::check(
-        trackfold::GetIniWholeText(settings_file(), section, other_key) == other_before,
+        trackfold::whole_ini_text(settings_file(), section, other_key) == other_before,
         "writing one key leaves another as it was");
     return 0;
 }

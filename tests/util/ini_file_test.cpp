@@ -100,7 +100,7 @@ TEST_F(IniFile, WritesOneValueAndKeepsEverythingElse) {
         PutIniText(ini_, "SYSTEM", "InputFolder", "/new  path ");
         EXPECT_EQ(read_file(ini_), c.after) << "file " << testing::PrintToString(c.before);
         EXPECT_EQ(get("SYSTEM", "InputFolder"), "/new  path");
-        EXPECT_EQ(GetIniWholeText(ini_, "SYSTEM", "InputFolder"), "/new  path ");
+        EXPECT_EQ(whole_ini_text(ini_, "SYSTEM", "InputFolder"), "/new  path ");
     }
 }
 
@@ -108,7 +108,7 @@ TEST_F(IniFile, RemembersFoldersWholeAndNeverWritesALineBreak) {
     const std::string long_path = "/home/someone/Music/" + repeat("Sorted_collection/", 20);
     for (const std::string& folder : {long_path, "'/quoted'"s, "/trailing "s, "\"/half"s}) {
         PutIniText(ini_, "SYSTEM", "InputFolder", folder);
-        EXPECT_EQ(GetIniWholeText(ini_, "SYSTEM", "InputFolder"), folder);
+        EXPECT_EQ(whole_ini_text(ini_, "SYSTEM", "InputFolder"), folder);
     }
     EXPECT_EQ(GetIniText(ini_, "SYSTEM", "InputFolder", ""), "\"/half");
     PutIniText(ini_, "SYSTEM", "InputFolder", long_path);

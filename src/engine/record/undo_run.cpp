@@ -411,8 +411,8 @@ void end_undo(PlacementRecord& record, UndoResult& result, RecordSurvey survey) 
 
 }  // namespace
 
-UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
-                   const std::function<bool()>& stop) {
+UndoResult undo_run(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
+                    const std::function<bool()>& stop) {
     UndoResult result;
     const std::unique_ptr<Disk> disk = make_disk(request.mode);
     PlacementRecord record(request.output);

@@ -60,7 +60,7 @@ struct UndoResult {
 // move removed where its bytes were found. Nothing outside the output folder is changed but
 // those places, no link is followed, and nothing runs while a run into the output is alive.
 // Each file and folder is told to `report`; `stop` is asked before each file.
-UndoResult UndoRun(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
-                   const std::function<bool()>& stop = {});
+UndoResult undo_run(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
+                    const std::function<bool()>& stop = {});
 
 }  // namespace trackfold

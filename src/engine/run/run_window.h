@@ -6,7 +6,7 @@
 
 namespace trackfold {
 
-// What the window's Start (StartRun, BeginRun, EndRun) asks of it besides the run itself. The
+// What the window's Start (start_run, BeginRun, EndRun) asks of it besides the run itself. The
 // window shows each event in its list as it is reported; the log file is made from the events,
 // never read back from the list.
 class RunWindow : public RunFrontEnd {

@@ -80,8 +80,8 @@ RunResult not_started(RunFrontEnd& window, const std::string& problem) {
 
 }  // namespace
 
-RunResult SortRun(RunFrontEnd& window, const SortRequest& request,
-                  const std::function<void()>& started) {
+RunResult sort_run(RunFrontEnd& window, const SortRequest& request,
+                   const std::function<void()>& started) {
     const std::unique_ptr<Disk> disk = make_disk(request.mode);
     const IniReader settings(request.settings_file);
     if (const std::string problem = why_run_cannot_start(request, settings, *disk);

@@ -38,7 +38,7 @@ struct RunResult {
 // One whole run, the same for the window and the command line: the checks, the walk, the
 // flush, then the summary and the end, all as events. A run that cannot start ends at once,
 // with nothing walked; one that can calls `started` before its walk.
-RunResult SortRun(RunFrontEnd& window, const SortRequest& request,
-                  const std::function<void()>& started = {});
+RunResult sort_run(RunFrontEnd& window, const SortRequest& request,
+                   const std::function<void()>& started = {});
 
 }  // namespace trackfold

@@ -94,8 +94,8 @@ void EndRun(RunWindow& window) {
     window.set_run_buttons_enabled(true);
 }
 
-void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
-              const RunFiles& files, Mp3Library& library) {
+void start_run(RunWindow& window, const std::string& input_text, const std::string& output_text,
+               const RunFiles& files, Mp3Library& library) {
     const std::string input = folder_with_separator(input_text);
     if (input.empty()) {
         return;
@@ -109,7 +109,7 @@ void StartRun(RunWindow& window, const std::string& input_text, const std::strin
     BeginRun(window);
     LoggedRun run(window);
     // Only folders that work are remembered.
-    const RunResult result = SortRun(run, request, [&] {
+    const RunResult result = sort_run(run, request, [&] {
         PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
                    stored_folder(input));
         PutIniText(files.settings_file, settings_key::kSection, settings_key::kOutputFolder,

@@ -19,8 +19,8 @@ struct RunFiles {
 // to the shell. An empty folder text does nothing;
 // folders a run cannot start with get the reason in the list and a message, and are not
 // remembered.
-void StartRun(RunWindow& window, const std::string& input_text, const std::string& output_text,
-              const RunFiles& files, Mp3Library& library = vbmp3_library());
+void start_run(RunWindow& window, const std::string& input_text, const std::string& output_text,
+               const RunFiles& files, Mp3Library& library = vbmp3_library());
 
 // A finished run in one line: its summary, and whether it was cancelled.
 std::string outcome_status(const RunResult& result);
