@@ -10,14 +10,6 @@ namespace trackfold {
 
 namespace {
 
-template <typename... Handlers>
-struct Visitor : Handlers... {
-    using Handlers::operator()...;
-};
-// clang 14 deduces no template arguments for an aggregate without this guide.
-template <typename... Handlers>
-Visitor(Handlers...) -> Visitor<Handlers...>;
-
 const char* category_text(Counter category) {
     switch (category) {
         case Counter::AlbumArtist:
@@ -214,157 +206,174 @@ class JsonObject {
 
 }  // namespace
 
-std::string log_line(const RunEvent& event) {
-    return std::visit(
-        Visitor{
-            [](const FilePlaced& e) {
-                std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) +
-                                   "\t" + shown(e.source) + "\t" + shown(e.target);
-                if (!e.time_not_kept.empty()) {
-                    // The copy is whole; with another time than its source's it is made again.
-                    line += "\t...Time not kept (" + e.time_not_kept + ")";
-                }
-                if (e.source_fate == SourceFate::Removed) {
-                    line += e.action == PlaceAction::AlreadyThere
-                                ? "\t...Already there, source removed"
-                                : "\t...Moved";
-                } else if (e.source_fate == SourceFate::Stuck) {
-                    line += "\t...Source kept (" + e.source_kept + ")";
-                } else if (e.source_fate == SourceFate::LinkKept) {
-                    line += "\t...Link kept: copied what it leads to";
-                }
-                return line;
-            },
-            [](const FileFailed& e) {
-                return "File: " + shown(e.source) + " ...Error (" + e.reason + ")";
-            },
-            [](const FolderFailed& e) {
-                return "Folder: " + shown(e.folder) + " ...Error (" + e.reason + ")";
-            },
-            [](const FolderLeftOut& e) {
-                return "Folder: " + shown(e.folder) +
-                       (e.walked_as.empty()
-                            ? std::string(" ...Left out (a folder of the system)")
-                            : " ...Left out (walked already as " + shown(e.walked_as) + ")");
-            },
-            [](const TypesUnknown& e) {
-                return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";
-            },
-            [](const DiskFailed& e) {
-                return e.what + ": " + shown(e.path) + " ...Error (" + e.reason + ")";
-            },
-            [](const DiskUnknown& e) {
-                return "Preview: " + shown(e.folder) +
-                       " ...Disk not known: names and times may differ in the real run";
-            },
-            [](const RunSummary& e) { return summary_text(e); },
-            [](const RunEnded& e) -> std::string {
-                switch (e.outcome) {
-                    case RunOutcome::Cancelled:
-                        return "...User Cancel";
-                    case RunOutcome::NotStarted:
-                        return "...Not started (" + shown(e.reason) + ")";
-                    default:
-                        return "...Complete";
-                }
-            },
-        },
-        event);
+namespace {
+
+std::string log_text(const FilePlaced& e) {
+    std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) + "\t" +
+                       shown(e.source) + "\t" + shown(e.target);
+    if (!e.time_not_kept.empty()) {
+        // The copy is whole; with another time than its source's it is made again.
+        line += "\t...Time not kept (" + e.time_not_kept + ")";
+    }
+    if (e.source_fate == SourceFate::Removed) {
+        line += e.action == PlaceAction::AlreadyThere ? "\t...Already there, source removed"
+                                                      : "\t...Moved";
+    } else if (e.source_fate == SourceFate::Stuck) {
+        line += "\t...Source kept (" + e.source_kept + ")";
+    } else if (e.source_fate == SourceFate::LinkKept) {
+        line += "\t...Link kept: copied what it leads to";
+    }
+    return line;
 }
 
+std::string log_text(const FileFailed& e) {
+    return "File: " + shown(e.source) + " ...Error (" + e.reason + ")";
+}
+
+std::string log_text(const FolderFailed& e) {
+    return "Folder: " + shown(e.folder) + " ...Error (" + e.reason + ")";
+}
+
+std::string log_text(const FolderLeftOut& e) {
+    return "Folder: " + shown(e.folder) +
+           (e.walked_as.empty() ? std::string(" ...Left out (a folder of the system)")
+                                : " ...Left out (walked already as " + shown(e.walked_as) + ")");
+}
+
+std::string log_text(const TypesUnknown& e) {
+    return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";
+}
+
+std::string log_text(const DiskFailed& e) {
+    return e.what + ": " + shown(e.path) + " ...Error (" + e.reason + ")";
+}
+
+std::string log_text(const DiskUnknown& e) {
+    return "Preview: " + shown(e.folder) +
+           " ...Disk not known: names and times may differ in the real run";
+}
+
+std::string log_text(const RunSummary& e) {
+    return summary_text(e);
+}
+
+std::string log_text(const RunEnded& e) {
+    switch (e.outcome) {
+        case RunOutcome::Cancelled:
+            return "...User Cancel";
+        case RunOutcome::NotStarted:
+            return "...Not started (" + shown(e.reason) + ")";
+        default:
+            return "...Complete";
+    }
+}
+
+}  // namespace
+
+std::string log_line(const RunEvent& event) {
+    return std::visit([](const auto& e) { return log_text(e); }, event);
+}
+
+namespace {
+
+std::string json_text(const FilePlaced& e) {
+    JsonObject json("placed");
+    json.number("read", e.read_count)
+        .text("category", category_key(e.category))
+        .text("source", e.source)
+        .text("target", e.target)
+        .text("action", action_key(e.action));
+    if (!e.time_not_kept.empty()) {
+        json.text("time_not_kept", e.time_not_kept);
+    }
+    if (e.source_fate == SourceFate::Removed) {
+        json.text("source_removed", "yes").number("bytes_freed", e.bytes_freed);
+    } else if (e.source_fate == SourceFate::Stuck) {
+        json.text("source_kept", e.source_kept);
+    } else if (e.source_fate == SourceFate::LinkKept) {
+        json.text("source_link_kept", "yes");
+    }
+    return json.done();
+}
+
+std::string json_text(const FileFailed& e) {
+    return JsonObject("file-error")
+        .number("read", e.read_count)
+        .text("source", e.source)
+        .text("stage", e.stage == FailedAt::Reading ? "reading" : "placing")
+        .text("reason", e.reason)
+        .done();
+}
+
+std::string json_text(const FolderFailed& e) {
+    return JsonObject("folder-error").text("folder", e.folder).text("reason", e.reason).done();
+}
+
+std::string json_text(const FolderLeftOut& e) {
+    JsonObject json("folder-left-out");
+    json.text("folder", e.folder);
+    if (!e.walked_as.empty()) {
+        json.text("walked_as", e.walked_as);
+    }
+    return json.done();
+}
+
+std::string json_text(const TypesUnknown& e) {
+    return JsonObject("unknown-type").text("type", e.type).done();
+}
+
+std::string json_text(const DiskFailed& e) {
+    return JsonObject("disk-error")
+        .text("what", e.what == "Flush"      ? "flush"
+                      : e.what == "Settings" ? "settings"
+                                             : "record")
+        .text("path", e.path)
+        .text("reason", e.reason)
+        .done();
+}
+
+std::string json_text(const DiskUnknown& e) {
+    return JsonObject("disk-unknown").text("folder", e.folder).done();
+}
+
+std::string json_text(const RunSummary& e) {
+    std::string left_out = "{";
+    for (const auto& [type, count] : e.left_out) {
+        if (left_out.size() > 1) {
+            left_out += ",";
+        }
+        append_json_string(left_out, type);
+        left_out += ":" + std::to_string(count);
+    }
+    return JsonObject("summary")
+        .text("mode", e.move ? "move" : "copy")
+        .number("copied", e.copied)
+        .number("already_there", e.already_there)
+        .number("replaced", e.replaced)
+        .number("numbered", e.numbered)
+        .number("failed", e.failed)
+        .number("sources_removed", e.moved)
+        .number("sources_kept", e.stuck)
+        .number("bytes_freed", e.bytes_freed)
+        .number("links_kept", e.links_kept)
+        .number("folders_left_out", e.folders_left_out)
+        .raw("left_out", left_out + "}")
+        .done();
+}
+
+std::string json_text(const RunEnded& e) {
+    JsonObject json("end");
+    json.text("outcome", outcome_key(e.outcome));
+    if (!e.reason.empty()) {
+        json.text("reason", e.reason);
+    }
+    return json.done();
+}
+
+}  // namespace
+
 std::string json_line(const RunEvent& event) {
-    return std::visit(
-        Visitor{
-            [](const FilePlaced& e) {
-                JsonObject json("placed");
-                json.number("read", e.read_count)
-                    .text("category", category_key(e.category))
-                    .text("source", e.source)
-                    .text("target", e.target)
-                    .text("action", action_key(e.action));
-                if (!e.time_not_kept.empty()) {
-                    json.text("time_not_kept", e.time_not_kept);
-                }
-                if (e.source_fate == SourceFate::Removed) {
-                    json.text("source_removed", "yes").number("bytes_freed", e.bytes_freed);
-                } else if (e.source_fate == SourceFate::Stuck) {
-                    json.text("source_kept", e.source_kept);
-                } else if (e.source_fate == SourceFate::LinkKept) {
-                    json.text("source_link_kept", "yes");
-                }
-                return json.done();
-            },
-            [](const FileFailed& e) {
-                return JsonObject("file-error")
-                    .number("read", e.read_count)
-                    .text("source", e.source)
-                    .text("stage", e.stage == FailedAt::Reading ? "reading" : "placing")
-                    .text("reason", e.reason)
-                    .done();
-            },
-            [](const FolderFailed& e) {
-                return JsonObject("folder-error")
-                    .text("folder", e.folder)
-                    .text("reason", e.reason)
-                    .done();
-            },
-            [](const FolderLeftOut& e) {
-                JsonObject json("folder-left-out");
-                json.text("folder", e.folder);
-                if (!e.walked_as.empty()) {
-                    json.text("walked_as", e.walked_as);
-                }
-                return json.done();
-            },
-            [](const TypesUnknown& e) {
-                return JsonObject("unknown-type").text("type", e.type).done();
-            },
-            [](const DiskFailed& e) {
-                return JsonObject("disk-error")
-                    .text("what", e.what == "Flush"      ? "flush"
-                                  : e.what == "Settings" ? "settings"
-                                                         : "record")
-                    .text("path", e.path)
-                    .text("reason", e.reason)
-                    .done();
-            },
-            [](const DiskUnknown& e) {
-                return JsonObject("disk-unknown").text("folder", e.folder).done();
-            },
-            [](const RunSummary& e) {
-                std::string left_out = "{";
-                for (const auto& [type, count] : e.left_out) {
-                    if (left_out.size() > 1) {
-                        left_out += ",";
-                    }
-                    append_json_string(left_out, type);
-                    left_out += ":" + std::to_string(count);
-                }
-                return JsonObject("summary")
-                    .text("mode", e.move ? "move" : "copy")
-                    .number("copied", e.copied)
-                    .number("already_there", e.already_there)
-                    .number("replaced", e.replaced)
-                    .number("numbered", e.numbered)
-                    .number("failed", e.failed)
-                    .number("sources_removed", e.moved)
-                    .number("sources_kept", e.stuck)
-                    .number("bytes_freed", e.bytes_freed)
-                    .number("links_kept", e.links_kept)
-                    .number("folders_left_out", e.folders_left_out)
-                    .raw("left_out", left_out + "}")
-                    .done();
-            },
-            [](const RunEnded& e) {
-                JsonObject json("end");
-                json.text("outcome", outcome_key(e.outcome));
-                if (!e.reason.empty()) {
-                    json.text("reason", e.reason);
-                }
-                return json.done();
-            },
-        },
-        event);
+    return std::visit([](const auto& e) { return json_text(e); }, event);
 }
 
 std::string action_text(const RunEvent& event) {
