@@ -295,6 +295,12 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const Li
         index_ = RecordIndex();
         return unread;
     }
+    if (unread) {
+        // What was read may lack the line that would have kept a file: nothing is replaced on
+        // the word of a record read in part, and nothing of it is swept.
+        index_ = RecordIndex();
+        read_error_ = unread;
+    }
     return {};
 }
 

@@ -100,8 +100,8 @@ class PlacementRecord {
     std::error_code end(const std::string& outcome);
     // Puts what was appended so far on the disk.
     std::error_code flush();
-    // The first append that failed since begin().
-    std::error_code write_error() const { return write_error_; }
+    // A run's record that could not be read whole: it then counts as empty, and is written.
+    std::error_code read_error() const { return read_error_; }
 
     // Whether a file name is a temporary that a run in this record made and left behind: a
     // name of exactly our form (temp_names.h) whose run the record knows and that has ended.
@@ -145,6 +145,7 @@ class PlacementRecord {
     bool begun_ = false;
     std::uint64_t size_when_read_ = 0;
     std::error_code write_error_;
+    std::error_code read_error_;
 };
 
 // Calls `take` with every readable line of the record at `path` and where it starts, in the

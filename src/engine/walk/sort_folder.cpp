@@ -241,6 +241,11 @@ Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) 
     if (!ec) {
         ec = record.open(disk.keeps_record() ? RecordUse::run : RecordUse::preview);
     }
+    if (!ec && record.read_error()) {
+        report(DiskFailed{"Record", record.path(),
+                          "cannot be read whole (" + record.read_error().message() +
+                              "): nothing is replaced on its word"});
+    }
     if (!ec && disk.keeps_record()) {
         ec = record.begin(RecordAction::Start, real_path(input));
     }
