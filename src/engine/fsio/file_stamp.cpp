@@ -46,21 +46,33 @@ StampResult stamp_of_path(const std::string& path) {
     return stamp(AT_FDCWD, path.c_str(), 0);
 }
 
+StampKey object_key(const FileStamp& stamp) {
+    return {static_cast<std::int64_t>(stamp.inode), stamp.birth_ns, 0};
+}
+
+StampKey recording_key(const FileStamp& stamp) {
+    return {stamp.size, stamp.mtime_ns, stamp.birth_ns != 0 ? 0 : stamp.ctime_ns};
+}
+
+StampKey touch_key(const FileStamp& stamp) {
+    return {stamp.size, stamp.mtime_ns, stamp.ctime_ns};
+}
+
 bool same_file_object(const FileStamp& now, const FileStamp& then) {
-    return now.inode == then.inode && now.birth_ns == then.birth_ns;
+    return object_key(now) == object_key(then);
 }
 
 bool proven_same_file_object(const FileStamp& now, const FileStamp& then) {
     return same_file_object(now, then) && then.birth_ns != 0;
 }
 
+// Of one object, both have the birth time or neither: the change time counts only without.
 bool unchanged_since(const FileStamp& now, const FileStamp& then) {
-    return same_file_object(now, then) && now.size == then.size && now.mtime_ns == then.mtime_ns &&
-           (then.birth_ns != 0 || now.ctime_ns == then.ctime_ns);
+    return same_file_object(now, then) && recording_key(now) == recording_key(then);
 }
 
 bool untouched_since(const FileStamp& now, const FileStamp& then) {
-    return now.size == then.size && now.mtime_ns == then.mtime_ns && now.ctime_ns == then.ctime_ns;
+    return touch_key(now) == touch_key(then);
 }
 
 }  // namespace trackfold

@@ -30,6 +30,19 @@ StampResult stamp_of_fd(int fd);
 StampResult stamp_at(int folder_fd, const std::string& name);
 StampResult stamp_of_path(const std::string& path);
 
+// The parts of a stamp that each rule below compares. The record's index keeps hashes of these
+// very keys, so that what it says and what a comparison says can never differ.
+struct StampKey {
+    std::int64_t a = 0, b = 0, c = 0;
+    bool operator==(const StampKey&) const = default;
+};
+// The inode and the birth time.
+StampKey object_key(const FileStamp& stamp);
+// Size and modification time, and the change time where no birth time proves the object.
+StampKey recording_key(const FileStamp& stamp);
+// Size, modification and change time.
+StampKey touch_key(const FileStamp& stamp);
+
 // The same file object under one name, as far as the stamps can tell: the same inode with the
 // same birth time. Where the disk keeps no birth time only the inode can be compared, and a new
 // file under an old name may well get the old one's inode.

@@ -21,22 +21,22 @@ std::uint64_t hash_text(std::string_view text) {
     return std::hash<std::string_view>{}(text);
 }
 
+std::uint64_t key_hash(std::uint64_t salt, const StampKey& key) {
+    return mix(mix(mix(salt, static_cast<std::uint64_t>(key.a)), static_cast<std::uint64_t>(key.b)),
+               static_cast<std::uint64_t>(key.c));
+}
+
+// The keys same_file_object, unchanged_since and untouched_since compare.
 std::uint64_t object_hash(const FileStamp& s) {
-    return mix(mix(1, s.inode), static_cast<std::uint64_t>(s.birth_ns));
+    return key_hash(1, object_key(s));
 }
 
 std::uint64_t content_hash(const FileStamp& s) {
-    const std::int64_t ctime = s.birth_ns != 0 ? 0 : s.ctime_ns;
-    return mix(
-        mix(mix(2, static_cast<std::uint64_t>(s.size)), static_cast<std::uint64_t>(s.mtime_ns)),
-        static_cast<std::uint64_t>(ctime));
+    return key_hash(2, recording_key(s));
 }
 
-// What untouched_since compares.
 std::uint64_t target_hash(const FileStamp& s) {
-    return mix(
-        mix(mix(3, static_cast<std::uint64_t>(s.size)), static_cast<std::uint64_t>(s.mtime_ns)),
-        static_cast<std::uint64_t>(s.ctime_ns));
+    return key_hash(3, touch_key(s));
 }
 
 RecordAction action_of(std::uint64_t offset_action) {
