@@ -66,11 +66,6 @@ bool proven_same_file_object(const FileStamp& now, const FileStamp& then) {
     return same_file_object(now, then) && then.birth_ns != 0;
 }
 
-// Of one object, both have the birth time or neither: the change time counts only without.
-bool unchanged_since(const FileStamp& now, const FileStamp& then) {
-    return same_file_object(now, then) && recording_key(now) == recording_key(then);
-}
-
 bool untouched_since(const FileStamp& now, const FileStamp& then) {
     return touch_key(now) == touch_key(then);
 }

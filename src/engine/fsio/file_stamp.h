@@ -38,7 +38,8 @@ struct StampKey {
 };
 // The inode and the birth time.
 StampKey object_key(const FileStamp& stamp);
-// Size and modification time, and the change time where no birth time proves the object.
+// Size and modification time, and the change time where no birth time proves the object: the
+// same recording in the same file object, where the object keys match.
 StampKey recording_key(const FileStamp& stamp);
 // Size, modification and change time.
 StampKey touch_key(const FileStamp& stamp);
@@ -50,10 +51,6 @@ bool same_file_object(const FileStamp& now, const FileStamp& then);
 
 // Provably the same file object: its disk keeps birth times.
 bool proven_same_file_object(const FileStamp& now, const FileStamp& then);
-
-// The same file object with the same recording as when it was stamped: size and modification
-// time as they were, and where there is no birth time to prove the object, the change time too.
-bool unchanged_since(const FileStamp& now, const FileStamp& then);
 
 // Nothing was done to it since: size and times as they were. Not the inode: FUSE disks such as
 // FAT ones may number a file anew each time it is looked up.

@@ -26,7 +26,7 @@ std::uint64_t key_hash(std::uint64_t salt, const StampKey& key) {
                static_cast<std::uint64_t>(key.c));
 }
 
-// The keys same_file_object, unchanged_since and untouched_since compare.
+// The keys of the stamp rules (file_stamp.h): the object, the recording in it, a touch.
 std::uint64_t object_hash(const FileStamp& s) {
     return key_hash(1, object_key(s));
 }
