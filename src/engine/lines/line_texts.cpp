@@ -66,6 +66,18 @@ char hex_digit(unsigned value) {
 
 }  // namespace
 
+std::string with_thousands(std::size_t number) {
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 std::string shown(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -97,19 +109,6 @@ std::string size_text(std::uintmax_t bytes) {
         std::snprintf(buffer, sizeof buffer, "%.1f GB", static_cast<double>(bytes) / 1e9);
     }
     return buffer;
-}
-
-// 12,345 lines.
-std::string with_thousands(std::size_t number) {
-    const std::string digits = std::to_string(number);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += digits[i];
-    }
-    return grouped;
 }
 
 std::string summary_text(const RunSummary& s) {

@@ -29,6 +29,9 @@ std::string json_line(const RunEvent& event);
 // The line that tells what a compaction of the placement record did, or why it did nothing.
 std::string compaction_line(const CompactionResult& result);
 
+// A count as lines give it: 12,345.
+std::string with_thousands(std::size_t number);
+
 // The line of one step of an undo.
 std::string undo_line(const UndoStep& step);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/fsio/path.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 
@@ -11,14 +12,6 @@ namespace {
 // Below these the rate of the first files (small folders, a cold cache) says little.
 constexpr std::chrono::seconds kEstimateAfter{3};
 constexpr std::size_t kEstimateAfterFiles = 20;
-
-std::string with_thousands(std::size_t number) {
-    std::string digits = std::to_string(number);
-    for (std::size_t i = digits.size(); i > 3; i -= 3) {
-        digits.insert(i - 3, ",");
-    }
-    return digits;
-}
 
 }  // namespace
 
