@@ -130,10 +130,14 @@ TEST_F(CompactionTest, AfterAWholeUndoItsRunIsGoneAndTheOthersCanStillBeUndone) 
         make_mp3(in / name, {TagKind::None}, mpeg_audio(300 + name[1]));
     }
     ASSERT_TRUE(run());
+    // A line of a later version, which this one cannot read.
+    const fs::path record = out / ".trackfold-record.txt";
+    write_file(record, read_file(record) + "f00d\t2030-01-01T00:00:00Z\tlater-word\tx\n");
 
     const UndoResult undone = undo();
     ASSERT_TRUE(undone.whole);
     EXPECT_TRUE(undone.compaction.compacted) << undone.compaction.problem;
+    EXPECT_NE(read_file(record).find("\tlater-word\tx\n"), std::string::npos);
     for (const RecordLine& line : record_lines()) {
         EXPECT_EQ(line.run, kept_run) << format_record_line(line);
     }

@@ -394,6 +394,11 @@ std::error_code PlacementRecord::for_each(
     });
 }
 
+std::error_code PlacementRecord::for_each_text(
+    const std::function<bool(std::string_view, std::uint64_t)>& take) const {
+    return fd_ < 0 ? std::error_code() : for_each_line(fd_, 0, take);
+}
+
 std::error_code PlacementRecord::for_each_at(const std::vector<std::uint64_t>& offsets,
                                              const LineSeen& take) const {
     if (fd_ < 0 || offsets.empty()) {

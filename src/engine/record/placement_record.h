@@ -122,6 +122,9 @@ class PlacementRecord {
     // `take` returns false: what a compaction rewrites the record from.
     std::error_code for_each(const std::function<bool(const RecordLine&, std::uint64_t)>& take,
                              std::uint64_t from = 0) const;
+    // Every whole line's text, read or not, and where it starts, until `take` returns false.
+    std::error_code for_each_text(
+        const std::function<bool(std::string_view, std::uint64_t)>& take) const;
     // The record's size when open() read it: where lines appended since begin.
     std::uint64_t size_when_read() const { return size_when_read_; }
 

@@ -192,9 +192,11 @@ Written write_live_lines(const PlacementRecord& record, const RecordCompaction& 
     Written w;
     std::string out = std::string(kRecordVersionLine) + "\n";
     w.lines = 1;
-    std::error_code read = record.for_each([&](const RecordLine& line, std::uint64_t) {
-        if (decision.keeps(line)) {
-            out += format_record_line(line);
+    // Kept as they were, to the byte: a line this version cannot read may be a later one's.
+    std::error_code read = record.for_each_text([&](std::string_view text, std::uint64_t at) {
+        const std::optional<RecordLine> line = parse_record_line(text);
+        if (at != 0 && (!line || decision.keeps(*line))) {
+            out.append(text);
             out += '\n';
             ++w.lines;
         }
