@@ -129,31 +129,31 @@ std::error_code for_each_line(int fd, std::uint64_t offset, Take take) {
     }
 }
 
-// The shortest line of ours that the index keeps an entry for: an undo's removal of a file
-// with a one-letter name. A record written by others may have shorter ones; the index then
-// grows as it reads, as it would without a reservation.
-std::size_t shortest_indexed_line() {
-    RecordLine line;
-    line.run = std::string(kRunIdLength, '0');
-    line.time = record_time_now();
-    line.action = RecordAction::Removed;
-    line.target = "a";
-    return format_record_line(line).size() + 1;
-}
+// Once the first part of the record is read, room for as many entries as the whole would hold
+// at that rate, and a tenth more: a record of lines is read with the index moved once or never,
+// and one that holds no lines (a disk that lost its blocks reads zeros) is given no room.
+class IndexRoom {
+  public:
+    explicit IndexRoom(std::uint64_t record_size) : size_(record_size) {}
 
-// Room for as many entries as the record could hold lines, so that the index is never moved
-// while it is read: pages of the reservation that no entry reaches are never given memory.
-void reserve_for_record(RecordIndex& index, int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_size <= 0) {
-        return;
+    void after_line(RecordIndex& index, std::uint64_t offset) {
+        if (reserved_ || offset < kSample) {
+            return;
+        }
+        reserved_ = true;
+        const double per_byte = static_cast<double>(index.size()) / static_cast<double>(offset);
+        try {
+            index.reserve(static_cast<std::size_t>(per_byte * static_cast<double>(size_) * 1.1));
+        } catch (const std::exception&) {
+            // More than the system lends: the index grows as it reads instead.
+        }
     }
-    try {
-        index.reserve(static_cast<std::size_t>(info.st_size) / shortest_indexed_line());
-    } catch (const std::exception&) {
-        // More than the system lends (a sparse file of a huge size): the index grows instead.
-    }
-}
+
+  private:
+    static constexpr std::uint64_t kSample = 1 << 20;
+    std::uint64_t size_;
+    bool reserved_ = false;
+};
 
 // Another program's record, or a later version of ours: nothing in it can be trusted.
 bool foreign_version(std::string_view first_line) {
@@ -359,17 +359,16 @@ std::error_code PlacementRecord::lock_once(RecordUse use, RecordTrust trust) {
 // learns the rest from `also`.
 std::error_code PlacementRecord::load(RecordUse use, const LineSeen& also) {
     const bool undo = for_undo(use);
-    if (!undo) {
-        reserve_for_record(index_, fd_);
-    }
     if (struct stat info{}; ::fstat(fd_, &info) == 0) {
         size_when_read_ = static_cast<std::uint64_t>(info.st_size);
     }
+    IndexRoom room(size_when_read_);
     const std::error_code ec = read_lines(fd_, [&](const RecordLine& line, std::uint64_t offset) {
         if (undo) {
             index_.add_run(line);
         } else {
             index_.add(line, offset);
+            room.after_line(index_, offset);
         }
         if (also) {
             also(line, offset);

@@ -150,8 +150,9 @@ Survey survey(const PlacementRecord& record) {
 bool worth_it(const Survey& s, CompactWhen when, CompactionResult& result) {
     result.problem = s.problem;
     result.bytes_before = static_cast<std::uint64_t>(s.info.st_size);
-    result.lines_kept = s.decision.lines_kept() + 1;  // with the version line
-    result.lines_dropped = s.lines > result.lines_kept ? s.lines - result.lines_kept : 0;
+    // Only lines it can read can go: the others, like the version line, stay.
+    result.lines_dropped = s.decision.lines_learnt() - s.decision.lines_kept();
+    result.lines_kept = s.lines > result.lines_dropped ? s.lines - result.lines_dropped : 0;
     if (!result.problem.empty()) {
         result.failed = true;
         return false;

@@ -26,6 +26,7 @@ class RecordCompaction {
     bool keeps(const RecordLine& line) const;
     // How many of the lines learnt stay.
     std::size_t lines_kept() const;
+    std::size_t lines_learnt() const { return lines_; }
 
   private:
     struct Run {
