@@ -11,6 +11,7 @@
 #include "engine/record/record_line.h"
 #include "engine/run/sort_run.h"
 #include "sort_test_support.h"
+#include "support/record_text.h"
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
@@ -448,18 +449,8 @@ namespace {
 TEST_F(CliTest, CompactRecordSaysWhatItDroppedOrWhyItDidNothing) {
     fs::create_directories(out);
     // A run wholly undone, and a line this version cannot read, which stays.
-    std::string record = std::string(kRecordVersionLine) + "\ntorn line\n";
-    for (const auto& [run, action] : {std::pair{"r", RecordAction::Start},
-                                      {"r", RecordAction::End},
-                                      {"u", RecordAction::Undo},
-                                      {"u", RecordAction::End}}) {
-        RecordLine line;
-        line.run = run;
-        line.time = "2026-01-01T00:00:00Z";
-        line.action = action;
-        line.target = action == RecordAction::Undo ? "r" : "complete";
-        record += format_record_line(line) + "\n";
-    }
+    std::string record = record_of_an_undone_run();
+    record.insert(kRecordVersionLine.size() + 1, "torn line\n");
     write_file(out / kRecordFileName, record);
     const CliRun compacted = run_cli({"--compact-record", out_folder()});
     EXPECT_EQ(compacted.status, 0);

@@ -9,6 +9,7 @@
 
 #include "engine/record/placement_record.h"
 #include "engine/record/record_compaction.h"
+#include "support/record_text.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -33,8 +34,7 @@ namespace {
 
 TEST(RecordRelockTest, ARunThatOpenedTheOldRecordAppendsToTheNewOne) {
     TempDir out;
-    write_file(out.path() / kRecordFileName,
-               std::string(kRecordVersionLine) + "\nnot a line of ours\n");
+    write_file(out.path() / kRecordFileName, record_of_an_undone_run());
     CompactionResult compaction;
     g_before_next_lock = [&] { compaction = compact_record(out.folder()); };
 
