@@ -41,6 +41,7 @@ class RealDisk final : public Disk {
     }
 
     bool keeps_record() const override { return true; }
+    bool copies_in_parallel() const override { return true; }
 
     LearntTraits learn(const std::string& folder, const std::string& temp_prefix) override {
         const ProbedTraits probe = probe_disk(folder, temp_prefix);
@@ -183,6 +184,7 @@ class PreviewDisk final : public Disk {
     }
 
     bool keeps_record() const override { return false; }
+    bool copies_in_parallel() const override { return false; }
 
     // The probe writes a file; the preview goes by what the disk is.
     LearntTraits learn(const std::string& folder, const std::string&) override {

@@ -68,6 +68,9 @@ class Disk {
     virtual std::string output_problem(const std::string& output, const std::string& probe) = 0;
     // The run writes to its placement record, rather than only reading it.
     virtual bool keeps_record() const = 0;
+    // Copies may be made on other threads while the run decides the next ones. The preview's
+    // disk answers from what the run planned, in the run's order, so it takes one at a time.
+    virtual bool copies_in_parallel() const = 0;
     // What the disk of `folder` does with names and times, probed with temporaries of ours.
     virtual LearntTraits learn(const std::string& folder, const std::string& temp_prefix) = 0;
 

@@ -39,26 +39,25 @@ OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
 
 OutputTree::OutputTree(Hooks hooks, Disk& disk) : hooks_(std::move(hooks)), disk_(disk) {}
 
-OutputTree::~OutputTree() {
-    if (open_folder_fd_ >= 0) {
-        ::close(open_folder_fd_);
-    }
-}
+OutputTree::~OutputTree() = default;
 
-int OutputTree::open_folder(const Folder& folder, const std::string& path) {
+OutputTree::Handle OutputTree::open_folder(const Folder& folder, const std::string& path) {
     if (open_folder_ == &folder) {
-        return open_folder_fd_;
+        return open_handle_;
     }
-    if (open_folder_fd_ >= 0) {
-        ::close(open_folder_fd_);
-    }
-    open_folder_fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (open_folder_fd_ < 0 && errno == EACCES) {
+    open_folder_ = nullptr;
+    open_handle_.reset();
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES) {
         // A folder we may write but not list still takes new files by name.
-        open_folder_fd_ = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     }
-    open_folder_ = open_folder_fd_ >= 0 ? &folder : nullptr;
-    return open_folder_fd_;
+    if (fd < 0) {
+        return nullptr;
+    }
+    open_handle_ = std::make_shared<const FileDescriptor>(fd);
+    open_folder_ = &folder;
+    return open_handle_;
 }
 
 MadeFolder OutputTree::make_folder(const std::string& path) {

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "engine/fsio/disk.h"
+#include "engine/fsio/file_descriptor.h"
 
 namespace trackfold {
 
@@ -31,6 +33,7 @@ class OutputTree {
         bool is_link = false;
         bool child_known = false;  // a folder whose own record holds its real path
         bool placed = false;       // this run put a file of `size` bytes here
+        bool pending = false;      // a copy of this run is being made under this name
         std::uintmax_t size = 0;
     };
 
@@ -77,10 +80,11 @@ class OutputTree {
     // The folder (ending in a separator), listed on first use.
     Folder& folder(const std::string& path);
 
-    // A descriptor of the folder to work in by name (-1 and errno when it cannot be opened),
-    // valid until the next call. Files mostly come album by album, so the last one is kept.
-    // It can be locked with flock where the folder can be read.
-    int open_folder(const Folder& folder, const std::string& path);
+    // A descriptor of the folder to work in by name (none, and errno, when it cannot be
+    // opened), open for as long as a holder keeps it. Files mostly come album by album, so the
+    // last one is kept. It can be locked with flock where the folder can be read.
+    using Handle = std::shared_ptr<const FileDescriptor>;
+    Handle open_folder(const Folder& folder, const std::string& path);
 
   private:
     void list(const std::string& path, Folder& folder);
@@ -97,7 +101,7 @@ class OutputTree {
     std::unordered_map<std::string, Folder*> by_text_;  // by the path as given
     std::unordered_map<dev_t, DiskTraits> disks_;
     const Folder* open_folder_ = nullptr;
-    int open_folder_fd_ = -1;
+    Handle open_handle_;
 };
 
 }  // namespace trackfold

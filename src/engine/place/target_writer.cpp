@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "engine/fsio/file_copy.h"
@@ -14,6 +15,7 @@
 #include "engine/fsio/path_inside.h"
 #include "engine/fsio/same_content.h"
 #include "engine/naming/folder_names.h"
+#include "engine/place/source_file.h"
 #include "util/case_fold.h"
 
 namespace trackfold {
@@ -22,76 +24,6 @@ namespace {
 
 bool same_file(const FileStamp& a, const FileStamp& b) {
     return a.device == b.device && a.inode == b.inode;
-}
-
-// The source as far as one placement needs it: its stamp to compare with a target found in the
-// folder and with the record, a descriptor to copy from for a new one. Each is asked of the
-// system once, when first needed, so a first run does not stat what it opens and a re-run does
-// not open what it skips.
-class SourceFile {
-  public:
-    explicit SourceFile(const std::string& path) : path_(path) {}
-
-    const FileStamp* stamp() {
-        if (!stamp_ && !error_) {
-            StampResult got = stamp_of_path(path_);
-            stamp_ = got.stamp;
-            error_ = got.error;
-        }
-        return stamp_ ? &*stamp_ : nullptr;
-    }
-
-    // Open, with the stamp taken from the open file, before anything of it is read.
-    const OpenSource* opened() {
-        if (!fd_) {
-            error_.clear();
-            fd_.emplace(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-            source_.fd = fd_->get();
-            if (source_.fd < 0 || ::fstat(source_.fd, &source_.info) != 0) {
-                error_.assign(errno, std::generic_category());
-                return nullptr;
-            }
-            StampResult got = stamp_of_fd(source_.fd);
-            stamp_ = got.stamp;
-            error_ = got.error;
-        }
-        return error_ ? nullptr : &source_;
-    }
-
-    // The source changed while it was read: what is known of it is known no more.
-    void reopen() {
-        fd_.reset();
-        stamp_.reset();
-    }
-
-    std::error_code error() const { return error_; }
-    const FileStamp* known_stamp() const { return stamp_ ? &*stamp_ : nullptr; }
-
-  private:
-    const std::string& path_;
-    std::optional<FileDescriptor> fd_;
-    OpenSource source_{-1, {}};
-    std::optional<FileStamp> stamp_;
-    std::error_code error_;
-};
-
-// A copy that found its source changed while it read it is made once more from the source as
-// it is then; a source that changes again is given up.
-template <typename Copy>
-CopyOutcome copy_one_version(SourceFile& from, Copy copy) {
-    CopyOutcome outcome;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const OpenSource* opened = from.opened();
-        if (opened == nullptr) {
-            return {from.error(), {}};
-        }
-        outcome = copy(*opened);
-        if (outcome.error != source_changed_error()) {
-            return outcome;
-        }
-        from.reopen();
-    }
-    return outcome;
 }
 
 }  // namespace
@@ -122,13 +54,46 @@ std::string TargetWriter::record_path(const std::string& folder, const std::stri
     return join_path(relative, name);
 }
 
+// One placement, owning all it names, so that a worker may make its copy while the walk goes on.
 struct TargetWriter::Placement {
-    const SourcePath& source;
+    Placement(const SourcePath& given, OutputTree::Folder& place, const std::string& folder,
+              OutputTree::Handle handle, bool protected_folder)
+        : source_path(given.path),
+          real_path(given.real_path),
+          source{source_path, real_path, given.is_link},
+          from(source_path),
+          place(place),
+          folder(folder),
+          handle(std::move(handle)),
+          folder_fd(this->handle ? this->handle->get() : -1),
+          protected_folder(protected_folder) {}
+    Placement(const Placement&) = delete;
+    Placement& operator=(const Placement&) = delete;
+
+    const std::string source_path;
+    const std::string real_path;
+    const SourcePath source;
     SourceFile from;
     OutputTree::Folder& place;
-    const std::string& folder;
-    int folder_fd;
-    bool protected_folder;
+    const std::string folder;
+    const OutputTree::Handle handle;
+    const int folder_fd;
+    const bool protected_folder;
+};
+
+// A new copy a worker makes. The walk reserved its name and reads the outcome only after the
+// worker is done with it.
+struct TargetWriter::PendingCopy {
+    std::unique_ptr<Placement> p;
+    std::string wanted;
+    int n = 1;
+    std::string candidate;
+    std::string folded;
+    RecordAction action = RecordAction::Copied;
+    std::string temp;
+    NewCopy how = NewCopy::unnamed;
+    NewCopyMade made{};
+    std::shared_ptr<CopyTask> task;
 };
 
 namespace {
@@ -258,6 +223,34 @@ bool TargetWriter::source_times_show_changes(const FileStamp& source, const std:
     return shows;
 }
 
+NewCopyMade TargetWriter::make_new_copy(Disk& disk, Placement& p, const std::string& candidate,
+                                        const std::string& temp, NewCopy how) {
+    NewCopyMade made;
+    made.outcome = copy_one_version(p.from, [&](const OpenSource& source) {
+        return disk.copy_to_new({source, p.source.path, p.folder_fd, p.folder, candidate}, temp,
+                                how);
+    });
+    if (!made.outcome.error) {
+        made.target = stamp_at(p.folder_fd, candidate);
+    }
+    p.from.close();
+    return made;
+}
+
+PlacedFile TargetWriter::after_new_copy(Placement& p, const std::string& candidate,
+                                        RecordAction action, const NewCopyMade& made) {
+    if (made.outcome.error) {
+        return {p.folder + candidate, made.outcome.error, {}, action};
+    }
+    note_written(p, candidate);
+    OutputTree::Entry& entry =
+        p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
+            .first->second;
+    PlacedFile result =
+        placed(p, entry, action, made.target.stamp ? &*made.target.stamp : nullptr, made.outcome);
+    return with_source(p, std::move(result), Bytes::unchecked);
+}
+
 PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
                                    RecordAction action) {
     if (move_) {
@@ -265,22 +258,10 @@ PlacedFile TargetWriter::write_new(Placement& p, const std::string& candidate,
             return *renamed;
         }
     }
-    const DiskTraits& disk = p.place.traits;
-    const CopyOutcome outcome = copy_one_version(p.from, [&](const OpenSource& source) {
-        return disk_.copy_to_new({source, p.source.path, p.folder_fd, p.folder, candidate},
-                                 disk.unnamed_files ? std::string() : temp_name(),
-                                 disk.unnamed_files ? NewCopy::unnamed : NewCopy::via_temporary);
-    });
-    if (outcome.error) {
-        return {p.folder + candidate, outcome.error, {}, action};
-    }
-    note_written(p, candidate);
-    const StampResult target = stamp_at(p.folder_fd, candidate);
-    OutputTree::Entry& entry =
-        p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
-            .first->second;
-    PlacedFile result = placed(p, entry, action, target.stamp ? &*target.stamp : nullptr, outcome);
-    return with_source(p, std::move(result), Bytes::unchecked);
+    const bool unnamed = p.place.traits.unnamed_files;
+    return after_new_copy(p, candidate, action,
+                          make_new_copy(disk_, p, candidate, unnamed ? std::string() : temp_name(),
+                                        unnamed ? NewCopy::unnamed : NewCopy::via_temporary));
 }
 
 PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
@@ -412,37 +393,133 @@ PlacedFile TargetWriter::with_source(Placement& p, PlacedFile result, Bytes byte
     return move_ ? release_source(p, std::move(result), bytes) : result;
 }
 
-PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,
-                              const std::string& name) {
-    OutputTree::Folder& place = tree_.folder(folder);
-    const int folder_fd = tree_.open_folder(place, folder);
-    if (folder_fd < 0) {
-        if (const std::error_code ec = disk_.unopened_folder(errno)) {
-            return {folder + name, ec, {}};
-        }
+void TargetWriter::use_workers(CopyWorkers* workers, std::function<void()> finish_pending) {
+    workers_ = workers;
+    finish_pending_ = std::move(finish_pending);
+}
+
+TargetWriter::~TargetWriter() {
+    for (const std::shared_ptr<PendingCopy>& pending : pending_) {
+        workers_->wait(*pending->task);
     }
-    Placement p{source,    SourceFile(source.path),      place, folder,
-                folder_fd, inside_input(place.real_path)};
-    const std::string wanted = target_file_name(name, place.traits.name_rules());
-    for (int n = 1;; ++n) {
-        const std::string candidate = numbered_file_name(wanted, n, place.traits.name_max);
+}
+
+// Copies are made by workers only on the kernel's own disks, where a copy is written unnamed
+// and linked in whole; FUSE disks take one writer at a time best, and a move mostly renames.
+bool TargetWriter::may_hand_over(const Placement& p) const {
+    return workers_ != nullptr && workers_->threads() > 0 && !move_ && p.place.traits.unnamed_files;
+}
+
+void TargetWriter::hand_over(std::unique_ptr<Placement> p, Naming naming) {
+    auto pending = std::make_shared<PendingCopy>();
+    pending->p = std::move(p);
+    pending->wanted = std::move(naming.wanted);
+    pending->n = naming.n;
+    pending->candidate = std::move(naming.candidate);
+    pending->folded = std::move(naming.folded);
+    pending->action = naming.n == 1 ? RecordAction::Copied : RecordAction::Numbered;
+    OutputTree::Entry& entry =
+        pending->p->place.entries
+            .try_emplace(pending->folded, OutputTree::Entry{pending->candidate})
+            .first->second;
+    entry.pending = true;
+    pending->task = std::make_shared<CopyTask>();
+    // The worker touches only what the pending copy owns, and the disk, which keeps nothing.
+    pending->task->work = [pending = pending.get(), &disk = disk_] {
+        pending->made =
+            make_new_copy(disk, *pending->p, pending->candidate, pending->temp, pending->how);
+    };
+    workers_->submit(pending->task);
+    pending_.push_back(std::move(pending));
+}
+
+PlacedFile TargetWriter::finish_oldest() {
+    const std::shared_ptr<PendingCopy> pending = std::move(pending_.front());
+    pending_.pop_front();
+    workers_->wait(*pending->task);
+    Placement& p = *pending->p;
+    const auto reserved = p.place.entries.find(pending->folded);
+    reserved->second.pending = false;
+    if (pending->made.outcome.error == std::errc::file_exists) {
+        // Something took the name since the folder was listed: look at it as at any file found
+        // there, then go on with the next names here and now.
+        if (std::optional<PlacedFile> done = place_at(p, reserved->second)) {
+            return *done;
+        }
+        return *place_from(std::move(pending->p), pending->wanted, pending->n + 1, Handing::here);
+    }
+    if (pending->made.outcome.error) {
+        p.place.entries.erase(reserved);
+    }
+    return after_new_copy(p, pending->candidate, pending->action, pending->made);
+}
+
+OutputTree::Entry* TargetWriter::settled_entry(OutputTree::Folder& place,
+                                               const std::string& folded) {
+    OutputTree::Entry* entry = place.find(folded);
+    if (entry != nullptr && entry->pending && finish_pending_) {
+        finish_pending_();
+        entry = place.find(folded);
+    }
+    return entry;
+}
+
+std::optional<PlacedFile> TargetWriter::place_from(std::unique_ptr<Placement> p,
+                                                   const std::string& wanted, int first,
+                                                   Handing handing) {
+    for (int n = first;; ++n) {
+        std::string candidate = numbered_file_name(wanted, n, p->place.traits.name_max);
         std::string folded = fold_case(candidate);
-        OutputTree::Entry* entry = place.find(folded);
+        OutputTree::Entry* entry = settled_entry(p->place, folded);
+        if (entry != nullptr && entry->pending) {
+            // Held by an earlier copy of this run still being made: never the same file.
+            continue;
+        }
         if (entry == nullptr) {
+            if (handing == Handing::to_workers && may_hand_over(*p)) {
+                hand_over(std::move(p), {wanted, n, std::move(candidate), std::move(folded)});
+                return std::nullopt;
+            }
             PlacedFile result =
-                write_new(p, candidate, n == 1 ? RecordAction::Copied : RecordAction::Numbered);
+                write_new(*p, candidate, n == 1 ? RecordAction::Copied : RecordAction::Numbered);
             if (result.error != std::errc::file_exists) {
                 return result;
             }
             // Something took the name since the folder was listed: look at it as at any file
             // found there.
-            entry = &place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
+            entry = &p->place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
                          .first->second;
         }
-        if (std::optional<PlacedFile> done = place_at(p, *entry)) {
-            return *done;
+        if (std::optional<PlacedFile> done = place_at(*p, *entry)) {
+            return done;
         }
     }
+}
+
+std::optional<PlacedFile> TargetWriter::start(const SourcePath& source, const std::string& folder,
+                                              const std::string& name) {
+    return place_new(source, folder, name, Handing::to_workers);
+}
+
+PlacedFile TargetWriter::copy(const SourcePath& source, const std::string& folder,
+                              const std::string& name) {
+    return *place_new(source, folder, name, Handing::here);
+}
+
+std::optional<PlacedFile> TargetWriter::place_new(const SourcePath& source,
+                                                  const std::string& folder,
+                                                  const std::string& name, Handing handing) {
+    OutputTree::Folder& place = tree_.folder(folder);
+    OutputTree::Handle handle = tree_.open_folder(place, folder);
+    if (!handle) {
+        if (const std::error_code ec = disk_.unopened_folder(errno)) {
+            return PlacedFile{folder + name, ec, {}};
+        }
+    }
+    auto p = std::make_unique<Placement>(source, place, folder, std::move(handle),
+                                         inside_input(place.real_path));
+    const std::string wanted = target_file_name(name, place.traits.name_rules());
+    return place_from(std::move(p), wanted, 1, handing);
 }
 
 }  // namespace trackfold

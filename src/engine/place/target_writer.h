@@ -1,5 +1,8 @@
 #pragma once
 
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -9,6 +12,8 @@
 
 #include "engine/events/run_events.h"
 #include "engine/fsio/file_copy.h"
+#include "engine/fsio/file_stamp.h"
+#include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/output_tree.h"
 #include "engine/place/place_decision.h"
@@ -43,6 +48,12 @@ struct SourcePath {
 // holding the source's very bytes counts as the source placed; anything else makes the copy
 // take the next numbered name. Two different files of one run for one target are kept side by
 // side. Every placement is added to the record.
+// A new copy as made: how it went, and the copy's stamp when it was placed.
+struct NewCopyMade {
+    CopyOutcome outcome{};
+    StampResult target{};
+};
+
 class TargetWriter {
   public:
     // input_roots: the real paths of the folders the walk takes sources from, kept up to date
@@ -50,8 +61,22 @@ class TargetWriter {
     TargetWriter(OutputTree& tree, PlacementRecord& record,
                  const std::vector<std::string>& input_roots, Disk& disk);
 
+    TargetWriter(const TargetWriter&) = delete;
+    TargetWriter& operator=(const TargetWriter&) = delete;
+    ~TargetWriter();
+
     // Places source in folder (ending in a separator) under name, or "name (2)" and so on.
     PlacedFile copy(const SourcePath& source, const std::string& folder, const std::string& name);
+
+    // As copy, but a new copy may be handed to the workers: then nothing is returned, and the
+    // placement is told by finish_oldest(), in the order of the calls. `finish_pending` is
+    // called when a name this run is still writing is met again: it must finish every
+    // pending copy, unless it is already doing so.
+    void use_workers(CopyWorkers* workers, std::function<void()> finish_pending);
+    std::optional<PlacedFile> start(const SourcePath& source, const std::string& folder,
+                                    const std::string& name);
+    std::size_t pending() const { return pending_.size(); }
+    PlacedFile finish_oldest();
 
     // Moves instead of copies: the same decisions, then the source goes, only once its
     // recording is whole at the target, on the disk and in the record.
@@ -66,6 +91,29 @@ class TargetWriter {
 
   private:
     struct Placement;
+    struct PendingCopy;
+    // Where a new copy is made: by a worker, when the disk and the run allow, or here.
+    enum class Handing { to_workers, here };
+    struct Naming {
+        std::string wanted;
+        int n;
+        std::string candidate;
+        std::string folded;
+    };
+
+    std::optional<PlacedFile> place_new(const SourcePath& source, const std::string& folder,
+                                        const std::string& name, Handing handing);
+    // Tries "wanted", numbered from `first` on.
+    std::optional<PlacedFile> place_from(std::unique_ptr<Placement> p, const std::string& wanted,
+                                         int first, Handing handing);
+    OutputTree::Entry* settled_entry(OutputTree::Folder& place, const std::string& folded);
+    bool may_hand_over(const Placement& p) const;
+    void hand_over(std::unique_ptr<Placement> p, Naming naming);
+    // Safe on a worker: it touches only the placement and the disk.
+    static NewCopyMade make_new_copy(Disk& disk, Placement& p, const std::string& candidate,
+                                     const std::string& temp, NewCopy how);
+    PlacedFile after_new_copy(Placement& p, const std::string& candidate, RecordAction action,
+                              const NewCopyMade& made);
 
     bool inside_input(const std::string& real_path) const;
     // What the writer finds at a name that has an entry, for decide_target; `there` gets the
@@ -114,6 +162,9 @@ class TargetWriter {
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
+    CopyWorkers* workers_ = nullptr;
+    std::function<void()> finish_pending_;
+    std::deque<std::shared_ptr<PendingCopy>> pending_;
 };
 
 }  // namespace trackfold

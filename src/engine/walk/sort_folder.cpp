@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "engine/events/cancel_state.h"
 #include "engine/fsio/path_inside.h"
+#include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
 #include "engine/settings/folder_settings.h"
@@ -50,6 +52,10 @@ std::string ascii_only_problem(const std::string& output) {
            "driver (mount -t vfat -o utf8) and start again";
 }
 
+// Enough copies in flight to keep the workers busy while the walk looks at the next files, few
+// enough that a cancel waits for little.
+constexpr std::size_t kMostInFlight = 32;
+
 // Where a file of each category goes.
 struct TargetFolder {
     std::string path;
@@ -69,6 +75,16 @@ struct Sorter::State {
           disk(disk) {}
 
     RunFrontEnd& window;
+    // Before the run's output, whose writer hands copies to them.
+    std::unique_ptr<CopyWorkers> copy_workers;
+    // Files whose copy a worker is making, oldest first: told when done, in the walk's order.
+    struct InFlight {
+        std::size_t number;
+        Counter category;
+        std::string source;
+    };
+    std::deque<InFlight> in_flight;
+    bool finishing = false;
     RunCounters counters;
     CachedSettings settings;
     Mp3Library& library;
@@ -119,8 +135,10 @@ struct Sorter::State {
         return *last_good;
     }
 
-    // Every event goes through the move's batch, so none overtakes a file whose source waits.
+    // Every event goes through the move's batch, so none overtakes a file whose source waits,
+    // and comes after every file whose copy is still being made.
     void report(RunEvent event, std::optional<PendingRemoval> removal = std::nullopt) {
+        finish_in_flight();
         if (batch) {
             batch->add(std::move(event), std::move(removal));
         } else {
@@ -140,7 +158,30 @@ struct Sorter::State {
         window.report(event);
     }
 
+    // Also while a file's placement waits for an earlier one: then that one's own event comes
+    // after, as the walk's order has it.
+    void finish_in_flight() {
+        if (finishing) {
+            return;
+        }
+        finishing = true;
+        while (!in_flight.empty()) {
+            finish_oldest();
+        }
+        finishing = false;
+    }
+    void finish_oldest() {
+        const bool was_finishing = std::exchange(finishing, true);
+        const InFlight file = std::move(in_flight.front());
+        in_flight.pop_front();
+        PlacedFile placed = run_output->writer.finish_oldest();
+        tell_placed(file, placed);
+        finishing = was_finishing;
+    }
+    void tell_placed(const InFlight& file, PlacedFile& placed);
+
     void settle() {
+        finish_in_flight();
         if (batch) {
             batch->commit(run_output->writer.written_disks());
         }
@@ -273,6 +314,10 @@ Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
     output = output_folder;
     run_output = std::make_unique<RunOutput>(output, input_roots, disk,
                                              [this](const RunEvent& event) { report(event); });
+    if (disk.copies_in_parallel()) {
+        copy_workers = std::make_unique<CopyWorkers>(CopyWorkers::default_threads());
+        run_output->writer.use_workers(copy_workers.get(), [this] { finish_in_flight(); });
+    }
     OutputStart start = open_record(input);
     const std::string input_real = real_path(input);
     output_real = real_path(output);
@@ -311,24 +356,38 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         return;
     }
     const TargetFolder target = ensure_target_folder(settings.names, tags);
-    PlacedFile placed{target.path + "/" + file.name, target.error, {}};
-    if (!target.error) {
-        const std::string real_source = real_path_in(folder, file.name, file.link);
-        placed =
-            run_output->writer.copy({source, real_source, file.link}, target.path + "/", file.name);
-    }
-    if (placed.error) {
-        // One file that cannot be placed must not cost the rest of the folder.
-        report(FileFailed{read_count, source, placed.error.message(), FailedAt::Placing});
+    InFlight flight{read_count, target.category, source};
+    if (target.error) {
+        PlacedFile failed{target.path + "/" + file.name, target.error, {}};
+        tell_placed(flight, failed);
         return;
     }
-    report(
-        FilePlaced{read_count, target.category, source, placed.target, place_action(placed.action),
-                   placed.time_error ? placed.time_error.message() : std::string(),
-                   placed.source_fate,
-                   placed.source_error ? placed.source_error.message() : std::string(),
-                   placed.bytes_freed},
-        std::move(placed.removal));
+    const std::string real_source = real_path_in(folder, file.name, file.link);
+    std::optional<PlacedFile> placed =
+        run_output->writer.start({source, real_source, file.link}, target.path + "/", file.name);
+    if (placed) {
+        tell_placed(flight, *placed);
+        return;
+    }
+    in_flight.push_back(std::move(flight));
+    if (in_flight.size() > kMostInFlight) {
+        finish_oldest();
+    }
+}
+
+void Sorter::State::tell_placed(const InFlight& file, PlacedFile& placed) {
+    if (placed.error) {
+        // One file that cannot be placed must not cost the rest of the folder.
+        report(FileFailed{file.number, file.source, placed.error.message(), FailedAt::Placing});
+        return;
+    }
+    report(FilePlaced{file.number, file.category, file.source, placed.target,
+                      place_action(placed.action),
+                      placed.time_error ? placed.time_error.message() : std::string(),
+                      placed.source_fate,
+                      placed.source_error ? placed.source_error.message() : std::string(),
+                      placed.bytes_freed},
+           std::move(placed.removal));
 }
 
 Sorter::Sorter(RunFrontEnd& window, fs::path settings_file, Mp3Library& library,
@@ -470,6 +529,10 @@ bool Sorter::State::keep_going() {
 
 void Sorter::State::take_files(const std::string& folder, const FolderListing& listing,
                                const FolderSettings& settings) {
+    if (output_in_walk) {
+        // What is still being written could be among this folder's files.
+        finish_in_flight();
+    }
     const std::vector<bool> taken = choose_files(folder, listing, settings);
     std::size_t index = 0;
     for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
@@ -520,6 +583,7 @@ bool Sorter::finish() {
         return true;
     }
     s.finished = true;
+    s.finish_in_flight();
     bool whole = true;
     // Until the disks hold them, copies that the log calls placed could still be lost.
     for (const auto& [device, folder] : s.run_output->writer.written_disks()) {
