@@ -100,7 +100,8 @@ std::error_code sync_folder(int folder_fd) {
 std::error_code write_contents(const OpenSource& source, int out) {
     std::error_code ec;
     const off_t copied = copy_in_kernel(source.fd, out, source.info.st_size, ec);
-    if (!ec) {
+    // A source that grew meanwhile is caught below, by its size.
+    if (!ec && copied < source.info.st_size) {
         copy_with_read_write(source.fd, copied, out, ec);
     }
     if (!ec && !source_unchanged(source)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +29,12 @@ struct StampResult {
 
 // Of an open file, of a name in an open folder (links not followed) and of a path.
 StampResult stamp_of_fd(int fd);
+// Both what fstat tells and the stamp, from one call.
+struct OpenFileStamp {
+    struct stat info;
+    StampResult stamp;
+};
+OpenFileStamp stamp_of_open_file(int fd);
 StampResult stamp_at(int folder_fd, const std::string& name);
 StampResult stamp_of_path(const std::string& path);
 

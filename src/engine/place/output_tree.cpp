@@ -41,12 +41,10 @@ OutputTree::OutputTree(Hooks hooks, Disk& disk) : hooks_(std::move(hooks)), disk
 
 OutputTree::~OutputTree() = default;
 
-OutputTree::Handle OutputTree::open_folder(const Folder& folder, const std::string& path) {
-    if (open_folder_ == &folder) {
-        return open_handle_;
+OutputTree::Handle OutputTree::open_folder(Folder& folder, const std::string& path) {
+    if (folder.handle) {
+        return folder.handle;
     }
-    open_folder_ = nullptr;
-    open_handle_.reset();
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 && errno == EACCES) {
         // A folder we may write but not list still takes new files by name.
@@ -55,9 +53,15 @@ OutputTree::Handle OutputTree::open_folder(const Folder& folder, const std::stri
     if (fd < 0) {
         return nullptr;
     }
-    open_handle_ = std::make_shared<const FileDescriptor>(fd);
-    open_folder_ = &folder;
-    return open_handle_;
+    // Well below the usual limit of 1,024 descriptors, with the copies under way.
+    constexpr std::size_t kOpenFolders = 64;
+    if (open_folders_.size() == kOpenFolders) {
+        open_folders_.front()->handle.reset();
+        open_folders_.pop_front();
+    }
+    folder.handle = std::make_shared<const FileDescriptor>(fd);
+    open_folders_.push_back(&folder);
+    return folder.handle;
 }
 
 MadeFolder OutputTree::make_folder(const std::string& path) {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,6 +44,7 @@ class OutputTree {
         DiskTraits traits;
         std::unordered_map<std::string, Entry> entries{};  // by folded name
         bool listed = false;
+        std::shared_ptr<const FileDescriptor> handle{};  // while open
 
         Entry* find(const std::string& folded_name);
     };
@@ -81,10 +83,11 @@ class OutputTree {
     Folder& folder(const std::string& path);
 
     // A descriptor of the folder to work in by name (none, and errno, when it cannot be
-    // opened), open for as long as a holder keeps it. Files mostly come album by album, so the
-    // last one is kept. It can be locked with flock where the folder can be read.
+    // opened), open for as long as a holder keeps it. The folders used last stay open, so a
+    // folder is opened about once a run. It can be locked with flock where the folder can be
+    // read.
     using Handle = std::shared_ptr<const FileDescriptor>;
-    Handle open_folder(const Folder& folder, const std::string& path);
+    Handle open_folder(Folder& folder, const std::string& path);
 
   private:
     void list(const std::string& path, Folder& folder);
@@ -100,8 +103,7 @@ class OutputTree {
     std::unordered_map<std::string, Folder> folders_;   // by the folder's normal form
     std::unordered_map<std::string, Folder*> by_text_;  // by the path as given
     std::unordered_map<dev_t, DiskTraits> disks_;
-    const Folder* open_folder_ = nullptr;
-    Handle open_handle_;
+    std::deque<Folder*> open_folders_;  // oldest first
 };
 
 }  // namespace trackfold

@@ -1,7 +1,6 @@
 #include "engine/place/source_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -21,13 +20,14 @@ const OpenSource* SourceFile::opened() {
         error_.clear();
         fd_.emplace(::open(path_->c_str(), O_RDONLY | O_CLOEXEC));
         source_.fd = fd_->get();
-        if (source_.fd < 0 || ::fstat(source_.fd, &source_.info) != 0) {
+        if (source_.fd < 0) {
             error_.assign(errno, std::generic_category());
             return nullptr;
         }
-        StampResult got = stamp_of_fd(source_.fd);
-        stamp_ = got.stamp;
-        error_ = got.error;
+        OpenFileStamp got = stamp_of_open_file(source_.fd);
+        source_.info = got.info;
+        stamp_ = got.stamp.stamp;
+        error_ = got.stamp.error;
     }
     return error_ ? nullptr : &source_;
 }
