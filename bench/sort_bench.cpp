@@ -17,6 +17,7 @@
 #include "collection.h"
 #include "contenders.h"
 #include "engine/record/record_line.h"
+#include "machine_info.h"
 #include "read_only_stream.h"
 #include "support/audio_fixture.h"
 #include "support/mp3_fixture.h"
@@ -670,6 +671,8 @@ int run_benchmark(const Options& options) {
                                  " GiB under " + options.dir.string() + ", which has " +
                                  std::to_string(free >> 30) + " GiB free");
     }
+    std::printf("machine: %s\ndisk of %s: %s\n", machine_text().c_str(), options.dir.c_str(),
+                disk_text(options.dir).c_str());
     const Workspace work(options.dir, options.keep);
     if (options.types) {
         return run_types(options, work.path());
