@@ -21,6 +21,7 @@
 #include "read_only_stream.h"
 #include "support/audio_fixture.h"
 #include "support/mp3_fixture.h"
+#include "system_calls.h"
 #include "tags/tag_reader.h"
 
 namespace fs = std::filesystem;
@@ -241,7 +242,7 @@ void print_collection(const Collection& collection, const fs::path& where, doubl
 }
 
 void print_rounds(const Tally& tally) {
-    std::printf("  %-34s", tally.label);
+    std::printf("  %-40s", tally.label);
     for (double seconds : tally.seconds) {
         std::printf(" %8.3f", seconds);
     }
@@ -249,7 +250,7 @@ void print_rounds(const Tally& tally) {
 }
 
 void print_verdict(const char* target, double value, bool met) {
-    std::printf("  %-40s %10.2f  %s\n", target, value, met ? "met" : "MISSED");
+    std::printf("  %-46s %10.2f  %s\n", target, value, met ? "met" : "MISSED");
 }
 
 int run_tags_only(const Options& options, const std::string& self, const fs::path& input,
@@ -446,6 +447,9 @@ class SortBenchmark {
                 run_one(contender, round);
             }
         }
+        if (!options_.window_only) {
+            count_calls();
+        }
         report();
         return 0;
     }
@@ -569,10 +573,74 @@ class SortBenchmark {
         }
     }
 
+    // A first run and an unchanged re-run through the command line, on a collection made the
+    // same way, at most 2000 files: strace slows every call down.
+    void count_calls() {
+        if (!on_path("strace")) {
+            calls_.first.why_not = "strace is not on PATH";
+            return;
+        }
+        if (!fs::exists(TRACKFOLD_CLI)) {
+            calls_.first.why_not = std::string("no ") + TRACKFOLD_CLI;
+            return;
+        }
+        const fs::path input = work_.path() / "calls-input";
+        const fs::path out = work_.path() / "calls-output";
+        const Collection few =
+            make_collection(input, std::min<std::size_t>(options_.files, 2000), options_.kb);
+        const fs::path settings_file = work_.path() / "calls.ini";
+        write_settings(settings_file, input, out);
+        const std::vector<std::string> command{TRACKFOLD_CLI, "--settings", settings_file.string(),
+                                               input.string(), out.string()};
+        calls_.files = few.mp3_files;
+        calls_.placed = few.mp3_files - few.broken_files;
+        calls_.first = count_system_calls(command, work_.path() / "calls-first.txt");
+        if (calls_.first.why_not.empty()) {
+            check_output(out, calls_.placed, "trackfold-cli");
+            calls_.again = count_system_calls(command, work_.path() / "calls-again.txt");
+            check_output(out, calls_.placed, "trackfold-cli, again");
+        }
+    }
+
+    double per_file(std::uintmax_t calls) const {
+        return static_cast<double>(calls) / static_cast<double>(calls_.placed);
+    }
+
+    void print_calls(const char* run, const SystemCalls& calls) const {
+        std::printf("  %-30s %6.2f per file (%ju calls); most per file:\n   ", run,
+                    per_file(calls.total), calls.total);
+        for (std::size_t i = 0; i < calls.by_call.size() && i < 8; ++i) {
+            std::printf(" %s %.2f", calls.by_call[i].first.c_str(),
+                        per_file(calls.by_call[i].second));
+        }
+        std::printf("\n");
+    }
+
+    void report_calls() const {
+        if (!calls_.first.why_not.empty()) {
+            std::printf("\nsystem calls: skipped, %s\n", calls_.first.why_not.c_str());
+            return;
+        }
+        std::printf(
+            "\nsystem calls (strace -f -c of trackfold-cli on %zu MP3 files, %zu placed):\n",
+            calls_.files, calls_.placed);
+        print_calls("first run into a new output", calls_.first);
+        print_calls("unchanged re-run", calls_.again);
+    }
+
+    void report_call_targets() const {
+        if (calls_.first.why_not.empty()) {
+            const double first = per_file(calls_.first.total);
+            const double again = per_file(calls_.again.total);
+            print_verdict("first run <= 12 calls per placed file", first, first <= 12);
+            print_verdict("re-run <= 6 calls per file", again, again <= 6);
+        }
+    }
+
     void print_row(const Tally& tally, std::size_t files, std::uintmax_t bytes,
                    double copy_seconds) const {
         const double seconds = median(tally.seconds);
-        std::printf("%-34s %9.3f %10.0f %9.1f %7.2f %8.1f MiB\n", tally.label, seconds,
+        std::printf("%-40s %9.3f %10.0f %9.1f %7.2f %8.1f MiB\n", tally.label, seconds,
                     static_cast<double>(files) / seconds, megabytes(bytes) / seconds,
                     seconds / copy_seconds, mebibytes(tally.peak_rss_kb));
     }
@@ -602,7 +670,7 @@ class SortBenchmark {
             "output written out and dropped from the page cache after its run\n"
             "median of %d rounds, order a c d b, then b c a d\n\n",
             options_.rounds);
-        std::printf("%-34s %9s %10s %9s %7s %12s\n", "contender", "seconds", "files/s", "MB/s",
+        std::printf("%-40s %9s %10s %9s %7s %12s\n", "contender", "seconds", "files/s", "MB/s",
                     "x (c)", "peak RSS");
         const std::size_t mp3 = collection_.mp3_files;
         print_row(engine_, mp3, collection_.mp3_bytes, copy_seconds);
@@ -625,6 +693,8 @@ class SortBenchmark {
             }
         }
 
+        report_calls();
+
         const double engine_ratio = median(engine_.seconds) / copy_seconds;
         const double window_ratio = median(window_.seconds) / copy_seconds;
         const double again_ratio = median(again_.seconds) / median(engine_.seconds);
@@ -636,6 +706,7 @@ class SortBenchmark {
             const double cold_ratio = median(cold_engine_.seconds) / median(cold_copy_.seconds);
             print_verdict("(e) <= 1.0 x (f)", cold_ratio, cold_ratio <= 1.0);
         }
+        report_call_targets();
         report_window_scaling();
     }
 
@@ -652,6 +723,12 @@ class SortBenchmark {
     Tally cold_engine_{"(e) engine, cold cache, until sync", {}, 0};
     Tally cold_copy_{"(f) cp, cold cache, until sync", {}, 0};
     bool cold_ = false;
+    struct {
+        SystemCalls first;
+        SystemCalls again;
+        std::size_t files = 0;
+        std::size_t placed = 0;
+    } calls_;
 };
 
 int run_benchmark(const Options& options) {
