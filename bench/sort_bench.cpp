@@ -23,6 +23,7 @@
 #include "support/mp3_fixture.h"
 #include "system_calls.h"
 #include "tags/tag_reader.h"
+#include "workspace.h"
 
 namespace fs = std::filesystem;
 
@@ -115,33 +116,6 @@ Options parse_options(const std::vector<std::string>& arguments) {
     }
     return options;
 }
-
-// The benchmark's own folder; removed at the end unless it is to be kept.
-class Workspace {
-  public:
-    Workspace(const fs::path& parent, bool keep) : keep_(keep) {
-        std::string pattern = (parent / "trackfold-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot make a folder under " + parent.string());
-        }
-        path_ = pattern;
-    }
-    ~Workspace() {
-        if (!keep_) {
-            std::error_code ignored;
-            fs::remove_all(path_, ignored);
-        }
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    const fs::path& path() const { return path_; }
-    bool keep() const { return keep_; }
-
-  private:
-    fs::path path_;
-    bool keep_;
-};
 
 std::string folder_text(const fs::path& folder) {
     return folder.string() + "/";
@@ -747,7 +721,7 @@ int run_benchmark(const Options& options) {
     }
     std::printf("machine: %s\ndisk of %s: %s\n", machine_text().c_str(), options.dir.c_str(),
                 disk_text(options.dir).c_str());
-    const Workspace work(options.dir, options.keep);
+    const Workspace work(options.dir, options.keep ? AtEnd::Keep : AtEnd::Remove);
     if (options.types) {
         return run_types(options, work.path());
     }
