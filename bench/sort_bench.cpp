@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,7 @@
 #include "collection.h"
 #include "contenders.h"
 #include "engine/record/record_line.h"
+#include "fresh_image.h"
 #include "machine_info.h"
 #include "read_only_stream.h"
 #include "support/audio_fixture.h"
@@ -55,6 +57,9 @@ a tag header declaring the largest tag over zeros), against reading the whole fi
 )";
 
 constexpr std::uintmax_t kTagBytes = 2000;
+// System calls are counted on a collection of at most this many files: strace slows every
+// call down.
+constexpr std::size_t kCountedFiles = 2000;
 
 struct Options {
     std::size_t files = 20000;
@@ -65,7 +70,8 @@ struct Options {
     bool worst = false;
     bool window_only = false;
     bool keep = false;
-    fs::path dir = fs::temp_directory_path();
+    bool fresh_image = false;
+    std::optional<fs::path> dir;  // none: the system temp folder, or the fresh image
 };
 
 std::size_t positive_number(const std::string& flag, const std::string& text) {
@@ -110,9 +116,16 @@ Options parse_options(const std::vector<std::string>& arguments) {
             options.worst = true;
         } else if (flag == "--keep") {
             options.keep = true;
+        } else if (flag == "--fresh-image") {
+            options.fresh_image = true;
         } else {
             throw std::invalid_argument("unknown option " + flag + "\n\n" + kUsage);
         }
+    }
+    if (options.fresh_image && (options.dir || options.keep)) {
+        throw std::invalid_argument(
+            "--fresh-image is the disk, and goes at the end: it takes "
+            "neither --dir nor --keep");
     }
     return options;
 }
@@ -496,7 +509,14 @@ class SortBenchmark {
         (engine ? cold_engine_ : cold_copy_).add(seconds, peak_rss_kb);
     }
 
+    static void stop_if_asked() {
+        if (FreshImage::stop_asked()) {
+            throw std::runtime_error("stopped by a signal");
+        }
+    }
+
     void run_one(Contender contender, int round) {
+        stop_if_asked();
         if (contender == Contender::ColdEngine || contender == Contender::ColdCopy) {
             run_cold(contender == Contender::ColdEngine, round);
             return;
@@ -548,8 +568,9 @@ class SortBenchmark {
     }
 
     // A first run and an unchanged re-run through the command line, on a collection made the
-    // same way, at most 2000 files: strace slows every call down.
+    // same way.
     void count_calls() {
+        stop_if_asked();
         if (!on_path("strace")) {
             calls_.first.why_not = "strace is not on PATH";
             return;
@@ -561,7 +582,7 @@ class SortBenchmark {
         const fs::path input = work_.path() / "calls-input";
         const fs::path out = work_.path() / "calls-output";
         const Collection few =
-            make_collection(input, std::min<std::size_t>(options_.files, 2000), options_.kb);
+            make_collection(input, std::min(options_.files, kCountedFiles), options_.kb);
         const fs::path settings_file = work_.path() / "calls.ini";
         write_settings(settings_file, input, out);
         const std::vector<std::string> command{TRACKFOLD_CLI, "--settings", settings_file.string(),
@@ -581,7 +602,7 @@ class SortBenchmark {
     }
 
     void print_calls(const char* run, const SystemCalls& calls) const {
-        std::printf("  %-30s %6.2f per file (%ju calls); most per file:\n   ", run,
+        std::printf("  %-30s %6.2f per placed file (%ju calls); most per file:\n   ", run,
                     per_file(calls.total), calls.total);
         for (std::size_t i = 0; i < calls.by_call.size() && i < 8; ++i) {
             std::printf(" %s %.2f", calls.by_call[i].first.c_str(),
@@ -705,23 +726,46 @@ class SortBenchmark {
     } calls_;
 };
 
-int run_benchmark(const Options& options) {
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    // The input, a warm-up copy and a copy from every full run of every round.
-    // The worst-case files are sparse: they take no room.
+// What a benchmark writes: the input, a warm-up copy, a copy from every full run of every
+// round and, for the system calls, a smaller collection and its output. The worst-case files
+// are sparse: they take no room.
+struct Footprint {
+    std::uintmax_t files;
+    std::uintmax_t bytes;
+};
+
+Footprint footprint(const Options& options) {
+    const std::uintmax_t runs = options.window_only ? 1 : 5;
     const std::uintmax_t copies = options.worst       ? 0
                                   : options.tags_only ? 1
-                                                      : 2 + 5 * options.rounds;
-    const std::uintmax_t needed = copies * options.files * (options.kb * 1000 + kTagBytes);
-    const std::uintmax_t free = fs::space(options.dir).available;
+                                                      : 2 + runs * options.rounds;
+    const bool counted =
+        !(options.worst || options.tags_only || options.types || options.window_only);
+    const std::uintmax_t files =
+        copies * options.files + (counted ? 2 * std::min(options.files, kCountedFiles) : 0);
+    // A file takes half a block more than its bytes on average; its folders and the other files
+    // about a KiB more.
+    return {files, files * (options.kb * 1000 + kTagBytes + 3072)};
+}
+
+void check_room(const fs::path& dir, std::uintmax_t needed) {
+    const std::uintmax_t free = fs::space(dir).available;
     if (free < needed + needed / 10) {
         throw std::runtime_error("the benchmark needs about " + std::to_string(needed >> 30) +
-                                 " GiB under " + options.dir.string() + ", which has " +
+                                 " GiB under " + dir.string() + ", which has " +
                                  std::to_string(free >> 30) + " GiB free");
     }
-    std::printf("machine: %s\ndisk of %s: %s\n", machine_text().c_str(), options.dir.c_str(),
-                disk_text(options.dir).c_str());
-    const Workspace work(options.dir, options.keep ? AtEnd::Keep : AtEnd::Remove);
+}
+
+// Room for the files with the margin check_room asks for, and for the file system's own
+// blocks: inode tables (an inode for every file and folder), the journal and the bitmaps.
+std::unique_ptr<FreshImage> make_image(const Footprint& needs) {
+    const std::uintmax_t inodes = needs.files + needs.files / 4 + 4096;
+    return std::make_unique<FreshImage>(
+        needs.bytes + needs.bytes / 10 + needs.bytes / 50 + inodes * 256 + (64 << 20), inodes);
+}
+
+int run_in(const Options& options, const Workspace& work) {
     if (options.types) {
         return run_types(options, work.path());
     }
@@ -737,10 +781,30 @@ int run_benchmark(const Options& options) {
     print_collection(collection, work.path(), made_in);
     std::fflush(stdout);
 
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
     if (options.tags_only) {
         return run_tags_only(options, self, input, collection);
     }
     return SortBenchmark(options, self, work, collection).run();
+}
+
+int run_benchmark(const Options& options) {
+    if (options.fresh_image && ::geteuid() != 0) {
+        std::fputs("sort_bench: --fresh-image needs root, to loop-mount the image it makes\n",
+                   stderr);
+        return 2;
+    }
+    std::printf("machine: %s\n", machine_text().c_str());
+    std::fflush(stdout);
+    const Footprint needs = footprint(options);
+    const std::unique_ptr<FreshImage> image = options.fresh_image ? make_image(needs) : nullptr;
+    const fs::path dir = image ? image->path() : options.dir.value_or(fs::temp_directory_path());
+    check_room(dir, needs.bytes);
+    std::printf("disk of %s: %s%s\n", dir.c_str(), image ? (image->text() + ", ").c_str() : "",
+                disk_text(dir).c_str());
+    // What is on the image goes with it.
+    const Workspace work(dir, options.keep || image ? AtEnd::Keep : AtEnd::Remove);
+    return run_in(options, work);
 }
 
 }  // namespace
