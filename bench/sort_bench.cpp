@@ -34,11 +34,14 @@ namespace trackfold::bench {
 namespace {
 
 constexpr const char* kUsage =
-    R"(usage: sort_bench [--files N] [--kb K] [--rounds R] [--tags-only | --types | --worst] [--dir DIR] [--keep]
+    R"(usage: sort_bench [--files N] [--kb K] [--rounds R]
+                  [--tags-only | --types | --worst | --window-only]
+                  [--dir DIR | --fresh-image] [--keep]
 
-Makes a synthetic MP3 collection of N files (default 20000) of about K KB each (default 50) in
-a new folder under DIR (default: the system temp folder) and times, R rounds each (default 5),
-alternating:
+Prints the machine (processor, cores online, memory, kernel) and the disk the benchmark runs
+on (file system, device, whether it spins), then makes a synthetic MP3 collection of N files
+(default 20000) of about K KB each (default 50) in a new folder under DIR (default: the system
+temp folder) and times, R rounds each (default 5), alternating:
   (a) a full sort through the engine with a window that draws nothing;
   (b) the same through the real main window on Qt's offscreen platform;
   (c) cp -r --preserve=timestamps of the same tree, then sync -f of its disk, the floor for
@@ -46,6 +49,14 @@ alternating:
   (d) a second sort into the output of (a), with nothing changed;
   (e) as (a) and (f) as (c), each from a cold page cache (after sync and dropping the cache,
       which needs root) and timed until sync returns.
+It prints each one's peak memory and (b)'s time per file over the first and the last tenth of
+the files. Then, when strace is on PATH, it counts the system calls per placed file of
+trackfold-cli (strace -f -c) on a collection made the same way of at most 2000 files: a first
+run into a new output and an unchanged re-run into the same output. Last, the targets, each
+met or MISSED.
+--fresh-image (root only) runs on an ext4 image made in /dev/shm for this benchmark, sized for
+the files it writes, loop-mounted and removed at the end: a disk in memory on which nothing
+has been removed yet.
 --tags-only times reading the tags of every file instead, without copying.
 --types times reading the tags of N/10 files of each type (MP3, FLAC, Ogg Vorbis, Opus, M4A,
 WMA, WAV), tags only, the files as small as each format allows.
@@ -53,7 +64,8 @@ WMA, WAV), tags only, the files as small as each format allows.
 a tag header declaring the largest tag over zeros), against reading the whole file with cat
 (cp skips the holes of a sparse file, so it would read nothing).
 --window-only times (b) alone, for large counts.
---keep leaves the folder in place; otherwise it is removed at the end.
+--keep leaves the folder in place; otherwise it is removed at the end. A fresh image always
+goes, so --fresh-image takes neither --keep nor --dir.
 )";
 
 constexpr std::uintmax_t kTagBytes = 2000;
