@@ -118,7 +118,11 @@ const char* mix_name(Scheme scheme) {
 }
 
 std::string two_digits(std::size_t n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+    std::string digits = std::to_string(n);
+    if (n < 10) {
+        digits.insert(digits.begin(), '0');
+    }
+    return digits;
 }
 
 class CollectionMaker {
