@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/events/cancel_state.h"
+#include "engine/fsio/disk_traits.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
@@ -314,11 +315,13 @@ Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
     output = output_folder;
     run_output = std::make_unique<RunOutput>(output, input_roots, disk,
                                              [this](const RunEvent& event) { report(event); });
+    OutputStart start = open_record(input);
     if (disk.copies_in_parallel()) {
-        copy_workers = std::make_unique<CopyWorkers>(CopyWorkers::default_threads());
+        // On a disk with heads to move, copies side by side only send them back and forth.
+        copy_workers = std::make_unique<CopyWorkers>(
+            on_rotating_disk(output) ? 1 : CopyWorkers::default_threads());
         run_output->writer.use_workers(copy_workers.get(), [this] { finish_in_flight(); });
     }
-    OutputStart start = open_record(input);
     const std::string input_real = real_path(input);
     output_real = real_path(output);
     walk_rules = std::make_unique<WalkRules>(input_real, output_real);
