@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -170,24 +169,6 @@ DiskFamily family_of_fuse(const std::string& folder) {
 }
 
 }  // namespace
-
-bool on_rotating_disk(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return false;
-    }
-    const std::string device = "/sys/dev/block/" + std::to_string(major(info.st_dev)) + ":" +
-                               std::to_string(minor(info.st_dev));
-    // A partition has no queue of its own: its disk's is one folder up.
-    for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
-        std::ifstream file(device + queue);
-        char flag = 0;
-        if (file >> flag) {
-            return flag == '1';
-        }
-    }
-    return false;
-}
 
 bool times_show_changes(const std::string& path) {
     struct statfs disk {};

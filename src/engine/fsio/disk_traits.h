@@ -30,10 +30,6 @@ struct DiskTraits {
     NameRules name_rules() const { return {refuses_reserved_names, refuses_invalid_utf8}; }
 };
 
-// Whether `path` lies on a disk with heads to move, as its block device tells; false when it
-// cannot be told (FUSE, tmpfs, a share).
-bool on_rotating_disk(const std::string& path);
-
 // Whether the disk of `path` is one whose change times show every change (see DiskTraits).
 bool times_show_changes(const std::string& path);
 

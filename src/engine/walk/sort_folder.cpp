@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/events/cancel_state.h"
-#include "engine/fsio/disk_traits.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
@@ -317,9 +316,7 @@ Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
                                              [this](const RunEvent& event) { report(event); });
     OutputStart start = open_record(input);
     if (disk.copies_in_parallel()) {
-        // On a disk with heads to move, copies side by side only send them back and forth.
-        copy_workers = std::make_unique<CopyWorkers>(
-            on_rotating_disk(output) ? 1 : CopyWorkers::default_threads());
+        copy_workers = std::make_unique<CopyWorkers>(CopyWorkers::default_threads());
         run_output->writer.use_workers(copy_workers.get(), [this] { finish_in_flight(); });
     }
     const std::string input_real = real_path(input);
