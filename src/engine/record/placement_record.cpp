@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <exception>
 #include <utility>
 
+#include "engine/fsio/disk_traits.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/output_lock.h"
 #include "engine/naming/temp_names.h"
@@ -248,6 +250,14 @@ std::error_code open_problem(int error) {
     }
 }
 
+// Whether the disk of the open record lets one O_APPEND write land whole with no lock: where
+// that cannot be told, writers take turns.
+bool appends_need_lock(int fd) {
+    struct statfs disk {};
+    return ::fstatfs(fd, &disk) != 0 ||
+           append_locking(static_cast<long>(disk.f_type)) == AppendLocking::needed;
+}
+
 }  // namespace
 
 std::error_code make_error_code(RecordError error) {
@@ -446,13 +456,15 @@ std::optional<RecordLine> PlacementRecord::line_at(std::uint64_t offset) const {
     return found;
 }
 
-// Writers of the record take turns by the lock of the output folder. The record stays open for
-// the whole run: fusefat refuses to open a file for writing again for a while after it was
-// closed, and while another process has it open.
+// Where the disk could break up one writer's write between another's, writers of the record
+// take turns by the lock of the output folder. (A run and an undo never write at once: the
+// output lock that open() takes keeps them apart.) The record stays open for the whole run:
+// fusefat refuses to open a file for writing again for a while after it was closed, and while
+// another process has it open.
 class PlacementRecord::Writing {
   public:
     explicit Writing(PlacementRecord& record) : record_(record) {
-        locked_ = ::flock(record.folder_fd_, LOCK_EX) == 0;
+        locked_ = record.folder_fd_ >= 0 && ::flock(record.folder_fd_, LOCK_EX) == 0;
     }
     ~Writing() {
         if (locked_) {
@@ -502,24 +514,31 @@ std::error_code PlacementRecord::begin(RecordAction kind, const std::string& tex
     line.action = kind;
     line.pid = ::getpid();
     (kind == RecordAction::Start ? line.source : line.target) = text;
-    Writing writing(*this);
-    // Read before anything is written through this descriptor: fusefat reads back zeros for
-    // what was just written, and then loses the next write.
-    std::string out;
-    struct stat info {};
-    if (::fstat(fd_, &info) == 0) {
-        char last = '\n';
-        if (info.st_size == 0) {
-            out = std::string(kRecordVersionLine) + "\n";
-        } else if (::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') {
-            // A run killed in the middle of a line: its remains stay a line of their own.
-            out = "\n";
-        }
+    // Under the lock on every disk: what is written depends on what was read, and only a
+    // writer that has begun appends, so no other write comes in between.
+    {
+        Writing writing(*this);
+        begun_ = writing.write(start_of_run() + stamped(std::move(line)));
     }
-    if (writing.write(out + stamped(std::move(line)))) {
-        begun_ = true;
+    if (!appends_need_lock(fd_)) {
+        ::close(std::exchange(folder_fd_, -1));
     }
     return write_error_;
+}
+
+// Read before anything is written through this descriptor: fusefat reads back zeros for what
+// was just written, and then loses the next write.
+std::string PlacementRecord::start_of_run() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        return {};
+    }
+    char last = '\n';
+    if (info.st_size == 0) {
+        return std::string(kRecordVersionLine) + "\n";
+    }
+    // A run killed in the middle of a line: its remains stay a line of their own.
+    return ::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n' ? "\n" : "";
 }
 
 void PlacementRecord::append(RecordLine line) {
@@ -560,12 +579,9 @@ std::error_code PlacementRecord::end(const std::string& outcome) {
     RecordLine line;
     line.action = RecordAction::End;
     line.target = outcome;
-    {
-        Writing writing(*this);
-        writing.write(stamped(std::move(line)));
-        if (::fsync(fd_) != 0) {
-            note_error(errno);
-        }
+    Writing(*this).write(stamped(std::move(line)));
+    if (::fsync(fd_) != 0) {
+        note_error(errno);
     }
     begun_ = false;
     return write_error_;

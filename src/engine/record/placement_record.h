@@ -51,12 +51,12 @@ using LineSeen = std::function<void(const RecordLine&, std::uint64_t)>;
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
 // anything else found under a target's name. It grows by appends of whole lines, each in one
-// write under a lock, so two runs at once keep it readable and a killed run loses at most its
-// last line; only a compaction, holding it alone, replaces it whole (record_compaction.h).
-// Lines that cannot be read are ignored: what they would have said is
-// then found out by comparing bytes. It is opened once per run and read through that one
-// descriptor, which also holds the run's locks (see output_lock.h): once, when it is opened,
-// for a run as for an undo, which then reads again only the lines of the run it takes back.
+// write that lands whole (under a lock where the disk could break it up), so two runs at once
+// keep it readable and a killed run loses at most its last line; only a compaction, holding it
+// alone, replaces it whole (record_compaction.h). Lines that cannot be read are ignored: what they
+// would have said is then found out by comparing bytes. It is opened once per run and read through
+// that one descriptor, which also holds the run's locks (see output_lock.h): once, when it is
+// opened, for a run as for an undo, which then reads again only the lines of the run it takes back.
 class PlacementRecord {
   public:
     // output_folder ends in the separator. Nothing is read until open().
@@ -134,6 +134,7 @@ class PlacementRecord {
     std::error_code check_and_lock(RecordUse use, RecordTrust trust);
     std::error_code lock_once(RecordUse use, RecordTrust trust);
     std::error_code load(RecordUse use, const LineSeen& also);
+    std::string start_of_run() const;
     void note_error(int error);
     std::string stamped(RecordLine line) const;
 
@@ -142,7 +143,7 @@ class PlacementRecord {
     RecordIndex index_;
     std::string run_id_;
     int fd_ = -1;
-    int folder_fd_ = -1;
+    int folder_fd_ = -1;  // locked by begin(), and by each write where the disk needs that
     bool writable_ = false;
     bool trusted_ = false;
     bool begun_ = false;
