@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <map>
 #include <memory>
 #include <set>
@@ -300,10 +301,12 @@ TEST_P(AcrossRunsTest, TwoRecordsWrittenAtOnceKeepEveryLineWhole) {
     fs::create_directories(out);
     PlacementRecord records[2] = {PlacementRecord(out_folder()), PlacementRecord(out_folder())};
     std::vector<std::thread> writers;
+    std::latch both(2);
     for (PlacementRecord& record : records) {
         ASSERT_FALSE(record.open(RecordUse::run));
         ASSERT_FALSE(record.begin(RecordAction::Start, in_folder()));
-        writers.emplace_back([&record] {
+        writers.emplace_back([&record, &both] {
+            both.arrive_and_wait();
             RecordLine line;
             line.action = RecordAction::Copied;
             line.source = "/music/" + std::string(200, 's') + ".mp3";
@@ -321,6 +324,28 @@ TEST_P(AcrossRunsTest, TwoRecordsWrittenAtOnceKeepEveryLineWhole) {
     for (const PlacementRecord& record : records) {
         EXPECT_EQ(placements[record.run_id()], kLines);
     }
+}
+
+// That a move's source goes is written with, and after, every line held back.
+TEST(RecordWrites, LinesHeldBackGoOutFirst) {
+    const TempDir dir;
+    PlacementRecord record(dir.folder());
+    ASSERT_FALSE(record.open(RecordUse::run));
+    ASSERT_FALSE(record.begin(RecordAction::Start, "/music/"));
+    RecordLine line;
+    line.action = RecordAction::Copied;
+    line.source = "/music/a.mp3";
+    line.target = "a.mp3";
+    record.append(line);
+    line.action = RecordAction::SourceRemoved;
+    ASSERT_FALSE(record.append_durably({line}));
+    std::vector<RecordAction> said;
+    read_record(record.path(), [&](const RecordLine& seen, std::uint64_t) {
+        said.push_back(seen.action);
+        return true;
+    });
+    EXPECT_EQ(said, (std::vector<RecordAction>{RecordAction::Start, RecordAction::Copied,
+                                               RecordAction::SourceRemoved}));
 }
 
 std::string disk_name(const ::testing::TestParamInfo<Disk>& info) {

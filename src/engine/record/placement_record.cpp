@@ -8,6 +8,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -28,6 +29,18 @@ constexpr std::size_t kChunk = 1 << 20;
 // Twice the longest line two escaped paths of the longest length make: anything longer is no
 // line of ours, and skipping it keeps a damaged record from costing memory.
 constexpr std::size_t kMaxLine = 1 << 16;
+// A run's lines of placed files and made folders go out in writes of about this size. Each is
+// written after what it tells of was done, so a run killed with lines held back is as one
+// killed between a copy and its line: the next run finds a copy without its line as a file of
+// the same bytes, already there, and never replaces it on the record's word; undo leaves it
+// alone. What must be in the record before it is done (that a move's source goes) is written
+// at once, after every line held back, and in file order. An undo writes each line at once:
+// it is rare, and a later one learns from them what is already taken back.
+constexpr std::size_t kHoldBack = 64 << 10;
+// Lines are held back only while the disk has this much room besides what the copies since
+// took: a copy that fills it fails and gives its room back, so the lines still find room. On a
+// disk nearly full each goes out at once, while it still fits, so that undo knows every copy.
+constexpr std::uint64_t kRoomToHoldBack = std::uint64_t{4} << 30;
 
 class RecordErrorCategory : public std::error_category {
   public:
@@ -250,6 +263,12 @@ std::error_code open_problem(int error) {
     }
 }
 
+// What the disk of the open record has free for us; none where that cannot be told.
+std::uint64_t room_on_disk(int fd) {
+    struct statfs disk {};
+    return ::fstatfs(fd, &disk) == 0 ? static_cast<std::uint64_t>(disk.f_bavail) * disk.f_bsize : 0;
+}
+
 // Whether the disk of the open record lets one O_APPEND write land whole with no lock: where
 // that cannot be told, writers take turns.
 bool appends_need_lock(int fd) {
@@ -271,6 +290,7 @@ PlacementRecord::PlacementRecord(std::string output_folder)
       run_id_(new_run_id()) {}
 
 PlacementRecord::~PlacementRecord() {
+    write_out({});
     for (const int fd : {fd_, folder_fd_}) {
         if (fd >= 0) {
             ::close(fd);
@@ -298,6 +318,7 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const Li
     }
     trusted_ = written_only_by_user_or_root(fd_);
     writable_ = use == RecordUse::run || use == RecordUse::undo;
+    hold_back_ = use == RecordUse::run ? kHoldBack : 0;
     const std::error_code unread = load(use, also);
     if (unread && for_undo(use)) {
         ::close(fd_);
@@ -489,6 +510,18 @@ class PlacementRecord::Writing {
     bool locked_ = false;
 };
 
+// The lines held back, then `more`, in one write. A write that fails is kept in write_error_,
+// which end() and flush() report.
+bool PlacementRecord::write_out(std::string_view more) {
+    if (held_back_.empty() && more.empty()) {
+        return true;
+    }
+    held_back_.append(more);
+    const bool whole = Writing(*this).write(held_back_);
+    held_back_.clear();
+    return whole;
+}
+
 void PlacementRecord::note_error(int error) {
     if (!write_error_) {
         write_error_.assign(error, std::generic_category());
@@ -542,8 +575,18 @@ std::string PlacementRecord::start_of_run() const {
 }
 
 void PlacementRecord::append(RecordLine line) {
-    if (begun_) {
-        Writing(*this).write(stamped(std::move(line)));
+    if (!begun_) {
+        return;
+    }
+    const std::uint64_t took =
+        wrote_target(line.action) ? static_cast<std::uint64_t>(line.target_stamp.size) : 0;
+    if (hold_back_ > 0) {
+        // Learnt from the disk with the first line held back, then counted down by each copy.
+        room_ = held_back_.empty() ? room_on_disk(fd_) : room_ - std::min(room_, took);
+    }
+    held_back_ += stamped(std::move(line));
+    if (held_back_.size() >= hold_back_ || room_ < kRoomToHoldBack) {
+        write_out({});
     }
 }
 
@@ -555,7 +598,7 @@ bool PlacementRecord::append_all(std::vector<RecordLine> lines) {
     for (RecordLine& line : lines) {
         text += stamped(std::move(line));
     }
-    return Writing(*this).write(text);
+    return write_out(text);
 }
 
 std::error_code PlacementRecord::append_durably(std::vector<RecordLine> lines) {
@@ -566,6 +609,7 @@ std::error_code PlacementRecord::append_durably(std::vector<RecordLine> lines) {
 }
 
 std::error_code PlacementRecord::flush() {
+    write_out({});
     if (fd_ >= 0 && writable_ && ::fsync(fd_) != 0) {
         return last_error();
     }
@@ -579,7 +623,7 @@ std::error_code PlacementRecord::end(const std::string& outcome) {
     RecordLine line;
     line.action = RecordAction::End;
     line.target = outcome;
-    Writing(*this).write(stamped(std::move(line)));
+    write_out(stamped(std::move(line)));
     if (::fsync(fd_) != 0) {
         note_error(errno);
     }
