@@ -319,6 +319,7 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const Li
     trusted_ = written_only_by_user_or_root(fd_);
     writable_ = use == RecordUse::run || use == RecordUse::undo;
     hold_back_ = use == RecordUse::run ? kHoldBack : 0;
+    lines_since_room_ = kHoldBack;
     const std::error_code unread = load(use, also);
     if (unread && for_undo(use)) {
         ::close(fd_);
@@ -580,11 +581,16 @@ void PlacementRecord::append(RecordLine line) {
     }
     const std::uint64_t took =
         wrote_target(line.action) ? static_cast<std::uint64_t>(line.target_stamp.size) : 0;
-    if (hold_back_ > 0) {
-        // Learnt from the disk with the first line held back, then counted down by each copy.
-        room_ = held_back_.empty() ? room_on_disk(fd_) : room_ - std::min(room_, took);
+    if (hold_back_ > 0 && lines_since_room_ >= kHoldBack) {
+        // Learnt from the disk again after every 64 KiB of lines, held back or not.
+        room_ = room_on_disk(fd_);
+        lines_since_room_ = 0;
+    } else {
+        room_ -= std::min(room_, took);
     }
+    const std::size_t held = held_back_.size();
     held_back_ += stamped(std::move(line));
+    lines_since_room_ += held_back_.size() - held;
     if (held_back_.size() >= hold_back_ || room_ < kRoomToHoldBack) {
         write_out({});
     }

@@ -152,9 +152,10 @@ class PlacementRecord {
     bool trusted_ = false;
     bool begun_ = false;
     std::uint64_t size_when_read_ = 0;
-    std::string held_back_;      // whole lines appended and not yet written
-    std::size_t hold_back_ = 0;  // written once they pass this
-    std::uint64_t room_ = 0;     // on the disk, as far as known, while lines are held back
+    std::string held_back_;             // whole lines appended and not yet written
+    std::size_t hold_back_ = 0;         // written once they pass this
+    std::uint64_t room_ = 0;            // on the disk, as far as known, less the copies since
+    std::size_t lines_since_room_ = 0;  // bytes appended since room_ was learnt
     std::error_code write_error_;
     std::error_code read_error_;
 };
