@@ -548,8 +548,10 @@ std::error_code PlacementRecord::begin(RecordAction kind, const std::string& tex
     line.action = kind;
     line.pid = ::getpid();
     (kind == RecordAction::Start ? line.source : line.target) = text;
-    // Under the lock on every disk: what is written depends on what was read, and only a
-    // writer that has begun appends, so no other write comes in between.
+    // Under the lock on every disk, as what is written depends on what was read: two runs
+    // starting on a new record would both write its first line. Every writer begins before it
+    // appends, so none writes to a record that a begin finds empty; a line break after a
+    // killed run's remains can at worst come after another's line, an empty line more.
     {
         Writing writing(*this);
         begun_ = writing.write(start_of_run() + stamped(std::move(line)));
