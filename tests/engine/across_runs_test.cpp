@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <latch>
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "engine/record/placement_record.h"
 #include "sort_test_support.h"
@@ -54,6 +56,21 @@ class AcrossRunsTest : public ::testing::TestWithParam<Disk>, public SortFixture
     void killed_sort(const std::string& folder, rlim_t limit) {
         const int status = in_child([&] { sort_from(folder); }, limit);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << folder;
+    }
+
+    // The placements of each run, once every line is found whole: each but the version line
+    // reads as a line of the record.
+    std::map<std::string, std::size_t> placements_if_whole() const {
+        const std::string record = read_file(out / kRecordFileName);
+        std::size_t lines = 1;
+        std::map<std::string, std::size_t> placements;
+        read_record((out / kRecordFileName).string(), [&](const RecordLine& line, std::uint64_t) {
+            ++lines;
+            placements[line.run] += is_placement(line.action);
+            return true;
+        });
+        EXPECT_EQ(lines, static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')));
+        return placements;
     }
 
     std::unique_ptr<MountedImage> disk_;
@@ -271,17 +288,64 @@ TEST_P(AcrossRunsTest, TwoRunsAtOnceKeepEachOthersRecordings) {
             EXPECT_EQ(copies.count(read_file(entry.path())), 1u) << entry.path();
         }
     }
-    // Every line whole: each but the version line reads as a line of the record.
-    const std::string record = read_file(out / kRecordFileName);
-    std::size_t lines = 1;
-    std::size_t placements = 0;
-    read_record((out / kRecordFileName).string(), [&](const RecordLine& line, std::uint64_t) {
-        ++lines;
-        placements += is_placement(line.action);
+    const std::map<std::string, std::size_t> placements = placements_if_whole();
+    EXPECT_EQ(placements.size(), recorded_runs);
+    for (const auto& [run, count] : placements) {
+        EXPECT_EQ(count, static_cast<std::size_t>(kFiles)) << run;
+    }
+}
+
+// Writes of many lines each, from two writers at once: with no lock on the kernel's own disks.
+TEST_P(AcrossRunsTest, TwoRecordsWrittenAtOnceKeepEveryLineWhole) {
+    constexpr std::size_t kLines = 20000;
+    fs::create_directories(out);
+    PlacementRecord records[2] = {PlacementRecord(out_folder()), PlacementRecord(out_folder())};
+    std::vector<std::thread> writers;
+    std::latch both(2);
+    for (PlacementRecord& record : records) {
+        ASSERT_FALSE(record.open(RecordUse::run));
+        ASSERT_FALSE(record.begin(RecordAction::Start, in_folder()));
+        writers.emplace_back([&record, &both] {
+            both.arrive_and_wait();
+            RecordLine line;
+            line.action = RecordAction::Copied;
+            line.source = "/music/" + std::string(200, 's') + ".mp3";
+            for (std::size_t i = 0; i < kLines; ++i) {
+                line.target = "Artist/Album/" + std::to_string(i) + ".mp3";
+                record.append(line);
+            }
+            EXPECT_FALSE(record.end("complete"));
+        });
+    }
+    for (std::thread& writer : writers) {
+        writer.join();
+    }
+    std::map<std::string, std::size_t> placements = placements_if_whole();
+    for (const PlacementRecord& record : records) {
+        EXPECT_EQ(placements[record.run_id()], kLines);
+    }
+}
+
+// That a move's source goes is written with, and after, every line held back.
+TEST(RecordWrites, LinesHeldBackGoOutFirst) {
+    const TempDir dir;
+    PlacementRecord record(dir.folder());
+    ASSERT_FALSE(record.open(RecordUse::run));
+    ASSERT_FALSE(record.begin(RecordAction::Start, "/music/"));
+    RecordLine line;
+    line.action = RecordAction::Copied;
+    line.source = "/music/a.mp3";
+    line.target = "a.mp3";
+    record.append(line);
+    line.action = RecordAction::SourceRemoved;
+    ASSERT_FALSE(record.append_durably({line}));
+    std::vector<RecordAction> said;
+    read_record(record.path(), [&](const RecordLine& seen, std::uint64_t) {
+        said.push_back(seen.action);
         return true;
     });
-    EXPECT_EQ(placements, recorded_runs * kFiles);
-    EXPECT_EQ(lines, static_cast<std::size_t>(std::count(record.begin(), record.end(), '\n')));
+    EXPECT_EQ(said, (std::vector<RecordAction>{RecordAction::Start, RecordAction::Copied,
+                                               RecordAction::SourceRemoved}));
 }
 
 std::string disk_name(const ::testing::TestParamInfo<Disk>& info) {

@@ -51,6 +51,19 @@ TEST(DiskTraits, TimesAreOneWithinTheDisksStep) {
     }
 }
 
+TEST(DiskTraits, OnlyTheKernelsOwnDisksAppendWholeWithoutALock) {
+    // ext4, XFS, Btrfs, tmpfs, vfat, the kernel's exFAT
+    for (const long magic :
+         {0xEF53L, 0x58465342L, 0x9123683EL, 0x01021994L, 0x4D44L, 0x2011BAB0L}) {
+        EXPECT_EQ(append_locking(magic), AppendLocking::not_needed) << std::hex << magic;
+    }
+    // FUSE (fuseblk, fusefat, exfat-fuse), NFS, SMB, CIFS, SMB2, 9p, anything unknown
+    for (const long magic :
+         {0x65735546L, 0x6969L, 0x517BL, 0xFF534D42L, 0xFE534D42L, 0x01021997L, 0L}) {
+        EXPECT_EQ(append_locking(magic), AppendLocking::needed) << std::hex << magic;
+    }
+}
+
 TEST(DiskTraits, TheProbeLeavesNothingBehind) {
     const test::TempDir dir;
     const ProbedTraits probe = probe_disk(dir.folder(), ".trackfold-1-");

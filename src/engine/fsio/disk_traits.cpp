@@ -170,6 +170,13 @@ DiskFamily family_of_fuse(const std::string& folder) {
 
 }  // namespace
 
+AppendLocking append_locking(long fs_magic) {
+    // FUSE shares one type, whatever its driver; a network share's type is not in the table.
+    return fs_magic == kFuseMagic || family_of_magic(fs_magic) == DiskFamily::Unknown
+               ? AppendLocking::needed
+               : AppendLocking::not_needed;
+}
+
 bool times_show_changes(const std::string& path) {
     struct statfs disk {};
     return ::statfs(path.c_str(), &disk) == 0 &&

@@ -30,6 +30,14 @@ struct DiskTraits {
     NameRules name_rules() const { return {refuses_reserved_names, refuses_invalid_utf8}; }
 };
 
+// Whether writers appending to one file must take turns by a lock for each write() to land
+// whole after the others'. The kernel's own disks hold the file's lock through a whole
+// O_APPEND write; a FUSE driver may be handed it in pieces, and a network share's server gets
+// each client's write at the end that client last knew of.
+enum class AppendLocking { not_needed, needed };
+// By the statfs type of the disk (f_type): needed on every type not known to be the kernel's.
+AppendLocking append_locking(long fs_magic);
+
 // Whether the disk of `path` is one whose change times show every change (see DiskTraits).
 bool times_show_changes(const std::string& path);
 

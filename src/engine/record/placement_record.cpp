@@ -5,14 +5,17 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <exception>
 #include <utility>
 
+#include "engine/fsio/disk_traits.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/output_lock.h"
 #include "engine/naming/temp_names.h"
@@ -26,6 +29,18 @@ constexpr std::size_t kChunk = 1 << 20;
 // Twice the longest line two escaped paths of the longest length make: anything longer is no
 // line of ours, and skipping it keeps a damaged record from costing memory.
 constexpr std::size_t kMaxLine = 1 << 16;
+// A run's lines of placed files and made folders go out in writes of about this size. Each is
+// written after what it tells of was done, so a run killed with lines held back is as one
+// killed between a copy and its line: the next run finds a copy without its line as a file of
+// the same bytes, already there, and never replaces it on the record's word; undo leaves it
+// alone. What must be in the record before it is done (that a move's source goes) is written
+// at once, after every line held back, and in file order. An undo writes each line at once:
+// it is rare, and a later one learns from them what is already taken back.
+constexpr std::size_t kHoldBack = 64 << 10;
+// Lines are held back only while the disk has this much room besides what the copies since
+// took: a copy that fills it fails and gives its room back, so the lines still find room. On a
+// disk nearly full each goes out at once, while it still fits, so that undo knows every copy.
+constexpr std::uint64_t kRoomToHoldBack = std::uint64_t{4} << 30;
 
 class RecordErrorCategory : public std::error_category {
   public:
@@ -248,6 +263,20 @@ std::error_code open_problem(int error) {
     }
 }
 
+// What the disk of the open record has free for us; none where that cannot be told.
+std::uint64_t room_on_disk(int fd) {
+    struct statfs disk {};
+    return ::fstatfs(fd, &disk) == 0 ? static_cast<std::uint64_t>(disk.f_bavail) * disk.f_bsize : 0;
+}
+
+// Whether the disk of the open record lets one O_APPEND write land whole with no lock: where
+// that cannot be told, writers take turns.
+bool appends_need_lock(int fd) {
+    struct statfs disk {};
+    return ::fstatfs(fd, &disk) != 0 ||
+           append_locking(static_cast<long>(disk.f_type)) == AppendLocking::needed;
+}
+
 }  // namespace
 
 std::error_code make_error_code(RecordError error) {
@@ -261,6 +290,7 @@ PlacementRecord::PlacementRecord(std::string output_folder)
       run_id_(new_run_id()) {}
 
 PlacementRecord::~PlacementRecord() {
+    write_out({});
     for (const int fd : {fd_, folder_fd_}) {
         if (fd >= 0) {
             ::close(fd);
@@ -288,6 +318,8 @@ std::error_code PlacementRecord::open(RecordUse use, RecordTrust trust, const Li
     }
     trusted_ = written_only_by_user_or_root(fd_);
     writable_ = use == RecordUse::run || use == RecordUse::undo;
+    hold_back_ = use == RecordUse::run ? kHoldBack : 0;
+    lines_since_room_ = kHoldBack;
     const std::error_code unread = load(use, also);
     if (unread && for_undo(use)) {
         ::close(fd_);
@@ -446,13 +478,15 @@ std::optional<RecordLine> PlacementRecord::line_at(std::uint64_t offset) const {
     return found;
 }
 
-// Writers of the record take turns by the lock of the output folder. The record stays open for
-// the whole run: fusefat refuses to open a file for writing again for a while after it was
-// closed, and while another process has it open.
+// Where the disk could break up one writer's write between another's, writers of the record
+// take turns by the lock of the output folder. (A run and an undo never write at once: the
+// output lock that open() takes keeps them apart.) The record stays open for the whole run:
+// fusefat refuses to open a file for writing again for a while after it was closed, and while
+// another process has it open.
 class PlacementRecord::Writing {
   public:
     explicit Writing(PlacementRecord& record) : record_(record) {
-        locked_ = ::flock(record.folder_fd_, LOCK_EX) == 0;
+        locked_ = record.folder_fd_ >= 0 && ::flock(record.folder_fd_, LOCK_EX) == 0;
     }
     ~Writing() {
         if (locked_) {
@@ -476,6 +510,18 @@ class PlacementRecord::Writing {
     PlacementRecord& record_;
     bool locked_ = false;
 };
+
+// The lines held back, then `more`, in one write. A write that fails is kept in write_error_,
+// which end() and flush() report.
+bool PlacementRecord::write_out(std::string_view more) {
+    if (held_back_.empty() && more.empty()) {
+        return true;
+    }
+    held_back_.append(more);
+    const bool whole = Writing(*this).write(held_back_);
+    held_back_.clear();
+    return whole;
+}
 
 void PlacementRecord::note_error(int error) {
     if (!write_error_) {
@@ -502,29 +548,53 @@ std::error_code PlacementRecord::begin(RecordAction kind, const std::string& tex
     line.action = kind;
     line.pid = ::getpid();
     (kind == RecordAction::Start ? line.source : line.target) = text;
-    Writing writing(*this);
-    // Read before anything is written through this descriptor: fusefat reads back zeros for
-    // what was just written, and then loses the next write.
-    std::string out;
-    struct stat info {};
-    if (::fstat(fd_, &info) == 0) {
-        char last = '\n';
-        if (info.st_size == 0) {
-            out = std::string(kRecordVersionLine) + "\n";
-        } else if (::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n') {
-            // A run killed in the middle of a line: its remains stay a line of their own.
-            out = "\n";
-        }
+    // Under the lock on every disk, as what is written depends on what was read: two runs
+    // starting on a new record would both write its first line. Every writer begins before it
+    // appends, so none writes to a record that a begin finds empty; a line break after a
+    // killed run's remains can at worst come after another's line, an empty line more.
+    {
+        Writing writing(*this);
+        begun_ = writing.write(start_of_run() + stamped(std::move(line)));
     }
-    if (writing.write(out + stamped(std::move(line)))) {
-        begun_ = true;
+    if (!appends_need_lock(fd_)) {
+        ::close(std::exchange(folder_fd_, -1));
     }
     return write_error_;
 }
 
+// Read before anything is written through this descriptor: fusefat reads back zeros for what
+// was just written, and then loses the next write.
+std::string PlacementRecord::start_of_run() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        return {};
+    }
+    char last = '\n';
+    if (info.st_size == 0) {
+        return std::string(kRecordVersionLine) + "\n";
+    }
+    // A run killed in the middle of a line: its remains stay a line of their own.
+    return ::pread(fd_, &last, 1, info.st_size - 1) == 1 && last != '\n' ? "\n" : "";
+}
+
 void PlacementRecord::append(RecordLine line) {
-    if (begun_) {
-        Writing(*this).write(stamped(std::move(line)));
+    if (!begun_) {
+        return;
+    }
+    const std::uint64_t took =
+        wrote_target(line.action) ? static_cast<std::uint64_t>(line.target_stamp.size) : 0;
+    if (hold_back_ > 0 && lines_since_room_ >= kHoldBack) {
+        // Learnt from the disk again after every 64 KiB of lines, held back or not.
+        room_ = room_on_disk(fd_);
+        lines_since_room_ = 0;
+    } else {
+        room_ -= std::min(room_, took);
+    }
+    const std::size_t held = held_back_.size();
+    held_back_ += stamped(std::move(line));
+    lines_since_room_ += held_back_.size() - held;
+    if (held_back_.size() >= hold_back_ || room_ < kRoomToHoldBack) {
+        write_out({});
     }
 }
 
@@ -536,7 +606,7 @@ bool PlacementRecord::append_all(std::vector<RecordLine> lines) {
     for (RecordLine& line : lines) {
         text += stamped(std::move(line));
     }
-    return Writing(*this).write(text);
+    return write_out(text);
 }
 
 std::error_code PlacementRecord::append_durably(std::vector<RecordLine> lines) {
@@ -547,6 +617,7 @@ std::error_code PlacementRecord::append_durably(std::vector<RecordLine> lines) {
 }
 
 std::error_code PlacementRecord::flush() {
+    write_out({});
     if (fd_ >= 0 && writable_ && ::fsync(fd_) != 0) {
         return last_error();
     }
@@ -560,12 +631,9 @@ std::error_code PlacementRecord::end(const std::string& outcome) {
     RecordLine line;
     line.action = RecordAction::End;
     line.target = outcome;
-    {
-        Writing writing(*this);
-        writing.write(stamped(std::move(line)));
-        if (::fsync(fd_) != 0) {
-            note_error(errno);
-        }
+    write_out(stamped(std::move(line)));
+    if (::fsync(fd_) != 0) {
+        note_error(errno);
     }
     begun_ = false;
     return write_error_;

@@ -50,13 +50,14 @@ using LineSeen = std::function<void(const RecordLine&, std::uint64_t)>;
 
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
-// anything else found under a target's name. It grows by appends of whole lines, each in one
-// write under a lock, so two runs at once keep it readable and a killed run loses at most its
-// last line; only a compaction, holding it alone, replaces it whole (record_compaction.h).
-// Lines that cannot be read are ignored: what they would have said is
-// then found out by comparing bytes. It is opened once per run and read through that one
-// descriptor, which also holds the run's locks (see output_lock.h): once, when it is opened,
-// for a run as for an undo, which then reads again only the lines of the run it takes back.
+// anything else found under a target's name. It grows by appends of whole lines, many in one
+// write that lands whole (under a lock where the disk could break it up), so two runs at once
+// keep it readable and a killed run loses at most the lines it still held back; only a
+// compaction, holding it alone, replaces it whole (record_compaction.h). Lines that cannot be
+// read are ignored: what they would have said is then found out by comparing bytes. It is
+// opened once per run and read through that one descriptor, which also holds the run's locks
+// (see output_lock.h): once, when it is opened, for a run as for an undo, which then reads
+// again only the lines of the run it takes back.
 class PlacementRecord {
   public:
     // output_folder ends in the separator. Nothing is read until open().
@@ -90,9 +91,11 @@ class PlacementRecord {
     // run it undoes), making the record's first line where it is new.
     std::error_code begin(RecordAction kind, const std::string& text);
     bool begun() const { return begun_; }
-    // One line of this run; its run id and time are filled in here.
+    // One line of this run; its run id and time are filled in here. A run's is held back, to
+    // go with the next write: when the lines held pass 64 KiB, or anything else is written.
     void append(RecordLine line);
-    // Several lines in one write; false when they could not all be written.
+    // Several lines in one write, after those held back; false when they could not all be
+    // written.
     bool append_all(std::vector<RecordLine> lines);
     // Several lines in one write, then on the disk before this returns.
     std::error_code append_durably(std::vector<RecordLine> lines);
@@ -134,6 +137,8 @@ class PlacementRecord {
     std::error_code check_and_lock(RecordUse use, RecordTrust trust);
     std::error_code lock_once(RecordUse use, RecordTrust trust);
     std::error_code load(RecordUse use, const LineSeen& also);
+    std::string start_of_run() const;
+    bool write_out(std::string_view more);
     void note_error(int error);
     std::string stamped(RecordLine line) const;
 
@@ -142,11 +147,15 @@ class PlacementRecord {
     RecordIndex index_;
     std::string run_id_;
     int fd_ = -1;
-    int folder_fd_ = -1;
+    int folder_fd_ = -1;  // locked by begin(), and by each write where the disk needs that
     bool writable_ = false;
     bool trusted_ = false;
     bool begun_ = false;
     std::uint64_t size_when_read_ = 0;
+    std::string held_back_;             // whole lines appended and not yet written
+    std::size_t hold_back_ = 0;         // written once they pass this
+    std::uint64_t room_ = 0;            // on the disk, as far as known, less the copies since
+    std::size_t lines_since_room_ = 0;  // bytes appended since room_ was learnt
     std::error_code write_error_;
     std::error_code read_error_;
 };
