@@ -292,6 +292,12 @@ TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
     if (entry.placed) {
         facts.entry = Entry::placed_by_run;
         facts.same_size = entry.size == static_cast<std::uintmax_t>(from.size);
+        // A copy of another size holds other bytes, and no word of the record can make it this
+        // source's: a folder where hundreds of files share one name is then passed through
+        // without a look at the disk for each.
+        if (!facts.same_size) {
+            return facts;
+        }
         if (const StampResult found =
                 p.folder_fd >= 0 ? stamp_at(p.folder_fd, entry.name) : StampResult{};
             found.stamp && S_ISREG(found.stamp->mode)) {
