@@ -11,6 +11,9 @@ CopyWorkers::CopyWorkers(unsigned threads) {
 }
 
 CopyWorkers::~CopyWorkers() {
+    if (!staged_.empty()) {
+        publish();
+    }
     {
         const std::lock_guard lock(mutex_);
         ending_ = true;
@@ -25,35 +28,47 @@ unsigned CopyWorkers::default_threads() {
     return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
 }
 
-// Sleeping workers are woken for a few copies at a time, not for each: a wake costs about what
-// a small copy does. A worker that is awake takes the next copy without one.
+namespace {
+
+constexpr std::size_t kHandOver = 8;    // copies handed to the workers at once
+constexpr std::size_t kTakeAtOnce = 4;  // copies a worker takes at once
+
+}  // namespace
+
 void CopyWorkers::submit(std::shared_ptr<CopyTask> task) {
-    constexpr std::size_t kWakeAt = 4;
+    staged_.push_back(std::move(task));
+    if (staged_.size() >= kHandOver) {
+        publish();
+    }
+}
+
+void CopyWorkers::publish() {
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(task));
-        wake = idle_ > 0 && queue_.size() >= kWakeAt;
+        for (std::shared_ptr<CopyTask>& task : staged_) {
+            queue_.push_back(std::move(task));
+        }
+        wake = idle_ > 0;
     }
+    staged_.clear();
     if (wake) {
         work_ready_.notify_all();
     }
 }
 
 void CopyWorkers::wait(const CopyTask& task) {
+    if (!staged_.empty()) {
+        publish();
+    }
     std::unique_lock lock(mutex_);
-    if (task.done) {
-        return;
-    }
-    if (idle_ > 0 && !queue_.empty()) {
-        work_ready_.notify_all();
-    }
     waited_ = &task;
     task_done_.wait(lock, [&] { return task.done; });
     waited_ = nullptr;
 }
 
 void CopyWorkers::work() {
+    std::vector<std::shared_ptr<CopyTask>> taken;
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
@@ -62,13 +77,22 @@ void CopyWorkers::work() {
         if (queue_.empty()) {
             return;
         }
-        const std::shared_ptr<CopyTask> task = std::move(queue_.front());
-        queue_.pop_front();
+        while (!queue_.empty() && taken.size() < kTakeAtOnce) {
+            taken.push_back(std::move(queue_.front()));
+            queue_.pop_front();
+        }
         lock.unlock();
-        task->work();
+        for (const std::shared_ptr<CopyTask>& task : taken) {
+            task->work();
+        }
         lock.lock();
-        task->done = true;
-        if (waited_ == task.get()) {
+        bool waited = false;
+        for (const std::shared_ptr<CopyTask>& task : taken) {
+            task->done = true;
+            waited = waited || waited_ == task.get();
+        }
+        taken.clear();
+        if (waited) {
             task_done_.notify_one();
         }
     }
