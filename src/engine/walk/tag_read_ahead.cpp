@@ -56,10 +56,7 @@ void TagReadAhead::start(TagBatch batch) {
     work_ready_.notify_all();
 }
 
-namespace {
-
-// An empty path stands for a file the walk will not have read.
-TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album_artist) {
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist) {
     TagResult result;
     if (path.empty()) {
         result.error = true;
@@ -72,13 +69,11 @@ TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album
     return result;
 }
 
-}  // namespace
-
 TagResult TagReadAhead::take(std::size_t index) {
     std::unique_lock lock(mutex_);
     if (workers_.empty()) {
         // The walk has set the folder's code page on this thread.
-        return read_tags(batch_.paths[index], library_, batch_.use_album_artist);
+        return read_tag_result(batch_.paths[index], library_, batch_.use_album_artist);
     }
     // The walk sleeps only when the stretch that holds this index is not handed over yet, and
     // idle workers are woken only when a whole stretch has room in the window.
@@ -101,7 +96,7 @@ TagResult TagReadAhead::take(std::size_t index) {
         work_ready_.notify_one();
     }
     // Only the walk replaces the batch, so it reads its own paths without the lock.
-    return unclaimed ? read_tags(batch_.paths[index], library_, batch_.use_album_artist)
+    return unclaimed ? read_tag_result(batch_.paths[index], library_, batch_.use_album_artist)
                      : std::move(*result);
 }
 
@@ -151,7 +146,7 @@ void TagReadAhead::work() {
         }
         read.clear();
         for (const std::string& path : paths) {
-            read.push_back(read_tags(path, library_, use_album_artist));
+            read.push_back(read_tag_result(path, library_, use_album_artist));
         }
         lock.lock();
         if (generation != generation_) {

@@ -19,6 +19,10 @@ struct TagResult {
     std::string reason{};  // with error: why
 };
 
+// The tags of one file, read on this thread; an empty path stands for a file the walk will not
+// have read.
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist);
+
 // How one folder's tags are read: its files, in walk order, and the settings read on entering it.
 struct TagBatch {
     std::vector<std::string> paths;
