@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/fsio/path.h"
 #include "engine/naming/file_types.h"
 #include "engine/walk/folder_listing.h"
 #include "engine/walk/walk_rules.h"
@@ -14,8 +15,9 @@ namespace trackfold {
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output)
     : accepted_(std::move(accepted)) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
-        WalkRules rules(real_path(input), real_path(output));
-        count(input, rules);
+        const std::string input_real = real_path(input);
+        WalkRules rules(input_real, real_path(output));
+        count(input, input_real, rules);
         if (!stop_) {
             total_ = counted_;
             done_ = true;
@@ -32,12 +34,12 @@ std::optional<std::size_t> FileCount::total() const {
     return done_ ? std::optional<std::size_t>(total_) : std::nullopt;
 }
 
-// Enters the folders the walk enters, by the walk's own rules.
-void FileCount::count(const std::string& folder, WalkRules& rules) {
+// Enters the folders the walk enters, by the walk's own rules, and knows where each really is
+// as the walk does: from its parent, unless it is a link.
+void FileCount::count(const std::string& folder, const std::string& real, WalkRules& rules) {
     struct stat info {};
     if (stop_ || ::stat(folder.c_str(), &info) != 0 ||
-        rules.enter(folder, real_path(folder), info.st_dev, info.st_ino).verdict !=
-            WalkRules::Verdict::enter) {
+        rules.enter(folder, real, info.st_dev, info.st_ino).verdict != WalkRules::Verdict::enter) {
         return;
     }
     const FolderListing listing = list_folder(folder);
@@ -45,7 +47,12 @@ void FileCount::count(const std::string& folder, WalkRules& rules) {
         counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
     }
     for (const ListedFolder& sub : listing.folders) {
-        count(folder + sub.name + "/", rules);
+        std::string sub_real =
+            sub.link || real.empty() ? real_path(folder + sub.name) : join_path(real, sub.name);
+        if (sub_real.empty()) {
+            sub_real = folder + sub.name;
+        }
+        count(folder + sub.name + "/", sub_real, rules);
     }
 }
 

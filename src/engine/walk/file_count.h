@@ -27,7 +27,7 @@ class FileCount {
     std::optional<std::size_t> total() const;
 
   private:
-    void count(const std::string& folder, WalkRules& rules);
+    void count(const std::string& folder, const std::string& real, WalkRules& rules);
 
     std::vector<std::string> accepted_;
     std::size_t counted_ = 0;
