@@ -44,6 +44,7 @@ unsigned TagReadAhead::default_threads() {
 }
 
 void TagReadAhead::start(TagBatch batch) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         ++generation_;
@@ -52,8 +53,13 @@ void TagReadAhead::start(TagBatch batch) {
         next_ = 0;
         taken_ = 0;
         stretch_ = 1;
+        wake = idle_workers_ > 0 && may_claim();
     }
-    work_ready_.notify_all();
+    // A folder with nothing to read (a re-run's, mostly) wakes no one; a worker that takes a
+    // stretch wakes the next one.
+    if (wake) {
+        work_ready_.notify_one();
+    }
 }
 
 TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist) {
