@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <map>
 
 #include "sort_test_support.h"
@@ -73,12 +72,13 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
     EXPECT_EQ(window.selected, 5) << "the tag reader's error line is not selected";
 }
 
-TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyEditedSinceIsLookedAtAgain) {
+TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyChangedSinceIsLookedAtAgain) {
     use_sub_folders("Albums", "Artists", "Unknown");
     make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(20));
     make_mp3(in / "b.mp3", {TagKind::Id3v23, "", "Album"}, mpeg_audio(21));
     make_mp3(in / "c/c.mp3", {TagKind::Ape, "Artist", ""}, mpeg_audio(22));
     make_mp3(in / "c/d.mp3", {TagKind::None}, mpeg_audio(23));
+    make_mp3(in / "cd2/a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(24));
     make_mp3(in / "twin/a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(20));
     CountingLibrary library;
     const auto run = [&] {
@@ -92,7 +92,7 @@ TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyEditedSinceIsLookedAtA
     fs::permissions(record, fs::perms::others_write, fs::perm_options::add);
     run();
     const Lines read_whole = window.events;
-    EXPECT_EQ(library.reads, 5);
+    EXPECT_EQ(library.reads, 6);
     fs::permissions(record, fs::perms::others_write, fs::perm_options::remove);
 
     run();
@@ -101,12 +101,16 @@ TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyEditedSinceIsLookedAtA
     EXPECT_EQ(window.events, read_whole);
     EXPECT_EQ(window.log, first);
 
-    std::ofstream(out / "Albums/Artist/Album/a.mp3", std::ios::app) << "edited";
+    // a.mp3's copy now holds cd2/a.mp3's bytes, which the writer finds before cd2's own copy.
+    const fs::path album = out / "Albums/Artist/Album";
+    fs::copy_file(in / "cd2/a.mp3", album / "a.mp3", fs::copy_options::overwrite_existing);
     run();
 
-    EXPECT_EQ(library.reads, 2);
+    EXPECT_EQ(library.reads, 3);
     EXPECT_EQ(window.log[0],
-              copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Artist/Album/a (2).mp3"));
+              copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Artist/Album/a (3).mp3"));
+    EXPECT_EQ(window.log[4],
+              copied(5, "AlbumName + ArtistName", "cd2/a.mp3", "Albums/Artist/Album/a.mp3"));
 }
 
 TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {

@@ -26,8 +26,9 @@ std::optional<RecordedPlace> recorded_place(std::string_view target, const SubFo
 
 // What the walk finds of a file's target, at the file's turn, as the writer would find it.
 struct TargetLook {
-    // Its folders are there under the recorded names, and the name the writer tries first for
-    // the source is the recorded file's.
+    // Its folders are there under the recorded names, and the writer, trying the source's names
+    // in turn, comes to the recorded file's: each name before it holds a folder or someone
+    // else's file of another size.
     bool as_recorded = false;
     bool placed_by_run = false;       // this run placed a file under that name already
     bool other_file = false;          // a regular file there, not the source itself
@@ -58,8 +59,9 @@ enum class SkipVerdict {
 // A re-run takes a file as already placed without reading its tags only where the whole way
 // would come to the same (decide_target's skip): the source and its copy both as the record's
 // live line says, the copy where the current folder names put a file of its category, under
-// the first name tried, and placed with the source's time or found holding its bytes; a name
-// this run placed a file under already holds this source only where the line found it there.
+// the name the writer comes to, and placed with the source's time or found holding its bytes; a
+// name this run placed a file under already holds this source only where the line found it
+// there.
 SkipVerdict decide_skip(const SkipFacts& facts);
 
 }  // namespace trackfold

@@ -7,9 +7,18 @@
 
 #include "engine/fsio/disk_traits.h"
 #include "engine/naming/folder_names.h"
+#include "engine/place/place_decision.h"
 #include "util/case_fold.h"
 
 namespace trackfold {
+
+namespace {
+
+bool is_source(const FileStamp& there, const FileStamp& source) {
+    return there.device == source.device && there.inode == source.inode;
+}
+
+}  // namespace
 
 UnchangedFiles::UnchangedFiles(const PlacementRecord& record, OutputTree& tree, std::string output,
                                Kind kind)
@@ -18,7 +27,8 @@ UnchangedFiles::UnchangedFiles(const PlacementRecord& record, OutputTree& tree, 
       tree_(tree),
       output_(std::move(output)),
       copy_(kind == Kind::copy),
-      // A record read in part may lack the line that says the copy was changed since.
+      // A record read in part may lack the line that says the copy was changed since, and one
+      // that others may write may say anything.
       record_sound_(!record.read_error() && record.trusted()) {}
 
 void UnchangedFiles::enter(const std::string& folder) {
@@ -82,16 +92,69 @@ TargetLook UnchangedFiles::look_at(const UnchangedFile& file, OutputTree::Folder
         return look;
     }
     const FileStamp& target = *there.stamp;
-    look.other_file = S_ISREG(target.mode) &&
-                      !(target.device == file.source.device && target.inode == file.source.inode);
+    look.other_file = S_ISREG(target.mode) && !is_source(target, file.source);
     look.untouched = untouched_since(target, file.target_then);
     look.line_already_there = file.action == RecordAction::AlreadyThere;
     look.same_time = same_time(target.mtime_ns, file.source.mtime_ns, folder.traits.time_step_ns);
     return look;
 }
 
+// What the writer finds at a name it tries for the source before the recorded one. The record
+// says nothing there of this source: its one live line is the recorded target's.
+TargetFacts UnchangedFiles::facts_before(const OutputTree::Entry& entry, const FileStamp& source,
+                                         const std::string& path, int folder_fd) const {
+    TargetFacts facts;
+    if (entry.placed) {
+        facts.entry = TargetFacts::Entry::placed_by_run;
+        facts.same_size = entry.size == static_cast<std::uintmax_t>(source.size);
+        return facts;
+    }
+    facts.entry = TargetFacts::Entry::other;
+    const StampResult found =
+        entry.is_folder || folder_fd < 0 ? StampResult{} : stamp_at(folder_fd, entry.name);
+    if (!found.stamp) {
+        return facts;
+    }
+    const FileStamp& there = *found.stamp;
+    if (S_ISLNK(there.mode)) {
+        const StampResult followed = stamp_of_path(path + entry.name);
+        if (followed.stamp && is_source(*followed.stamp, source)) {
+            facts.entry = TargetFacts::Entry::source_itself;
+        }
+        return facts;
+    }
+    if (S_ISREG(there.mode)) {
+        facts.entry =
+            is_source(there, source) ? TargetFacts::Entry::source_itself : TargetFacts::Entry::file;
+        facts.same_size = there.size == source.size;
+    }
+    return facts;
+}
+
+OutputTree::Entry* UnchangedFiles::recorded_entry(const UnchangedFile& file,
+                                                  const std::string& name,
+                                                  OutputTree::Folder& folder,
+                                                  const std::string& path) {
+    const std::string wanted = target_file_name(name, folder.traits.name_rules());
+    const int folder_fd = tree_.open_folder(folder, path);
+    // The names the writer tries in turn, each one a name of the folder's: every name after
+    // the last one it holds would be free.
+    for (int n = 1;; ++n) {
+        OutputTree::Entry* entry =
+            folder.find(fold_case(numbered_file_name(wanted, n, folder.traits.name_max)));
+        if (entry == nullptr || entry->name == file.place.name) {
+            return entry;
+        }
+        // Someone else's file there, that the writer passes only by its size or kind.
+        if (decide_target(facts_before(*entry, file.source, path, folder_fd)) !=
+            TargetVerdict::next_name) {
+            return nullptr;
+        }
+    }
+}
+
 std::optional<FoundThere> UnchangedFiles::at_turn(UnchangedFile& file, const std::string& name) {
-    // The folders as ensure_target_folder names them, and the name the writer tries first.
+    // The folders as ensure_target_folder names them, then the names the writer tries.
     std::string path = output_ + file.place.base + "/";
     for (const std::string& child : file.place.folders) {
         const std::optional<std::string> found = tree_.existing_child(path, child);
@@ -101,9 +164,7 @@ std::optional<FoundThere> UnchangedFiles::at_turn(UnchangedFile& file, const std
         path = *found + "/";
     }
     OutputTree::Folder& folder = tree_.folder(path);
-    const std::string first = numbered_file_name(target_file_name(name, folder.traits.name_rules()),
-                                                 1, folder.traits.name_max);
-    OutputTree::Entry* entry = folder.find(fold_case(first));
+    OutputTree::Entry* entry = recorded_entry(file, name, folder, path);
     file.facts.target = look_at(file, folder, path, entry);
     if (decide_skip(file.facts) != SkipVerdict::already_there) {
         return std::nullopt;

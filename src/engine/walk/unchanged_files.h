@@ -7,6 +7,7 @@
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/file_stamp.h"
 #include "engine/place/output_tree.h"
+#include "engine/place/place_decision.h"
 #include "engine/record/placement_record.h"
 #include "engine/record/record_line_reader.h"
 #include "engine/walk/skip_decision.h"
@@ -55,6 +56,12 @@ class UnchangedFiles {
 
   private:
     int folder_fd();
+    TargetFacts facts_before(const OutputTree::Entry& entry, const FileStamp& source,
+                             const std::string& path, int folder_fd) const;
+    // The entry of the recorded file, where the writer comes to it; nothing where it would
+    // stop before it.
+    OutputTree::Entry* recorded_entry(const UnchangedFile& file, const std::string& name,
+                                      OutputTree::Folder& folder, const std::string& path);
     TargetLook look_at(const UnchangedFile& file, OutputTree::Folder& folder,
                        const std::string& path, const OutputTree::Entry* entry);
 
