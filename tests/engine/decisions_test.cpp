@@ -6,6 +6,7 @@
 #include "engine/place/place_decision.h"
 #include "engine/record/undo_decision.h"
 #include "engine/settings/folder_settings.h"
+#include "engine/walk/skip_decision.h"
 #include "engine/walk/walk_rules.h"
 
 namespace trackfold::test {
@@ -102,6 +103,89 @@ TEST(Decisions, WhenAMovedSourceMayGo) {
     for (const auto& r : rows) {
         EXPECT_EQ(may_remove_source(r.facts), r.removed) << r.row;
     }
+}
+
+TEST(Decisions, WhenARerunLeavesAFilesTagsUnread) {
+    SkipFacts source;
+    source.copy = source.record_sound = source.line_names_source = source.place_fits = true;
+    source.source_same_object = source.source_untouched = true;
+    TargetLook there{true, false, true, true, false, true};
+    auto with = [&](auto set) {
+        SkipFacts f = source;
+        f.target = there;
+        set(f, *f.target);
+        return f;
+    };
+    const struct {
+        const char* row;
+        SkipFacts facts;
+        SkipVerdict verdict;
+    } rows[] = {
+        {"all as the record says", with([](auto&, auto&) {}), SkipVerdict::already_there},
+        {"source as the line says: look at the target", source, SkipVerdict::look_at_target},
+        {"a move", with([](auto& f, auto&) { f.copy = false; }), SkipVerdict::read_tags},
+        {"a record read in part or by others", with([](auto& f, auto&) { f.record_sound = false; }),
+         SkipVerdict::read_tags},
+        {"another source's line", with([](auto& f, auto&) { f.line_names_source = false; }),
+         SkipVerdict::read_tags},
+        {"a folder the names do not give", with([](auto& f, auto&) { f.place_fits = false; }),
+         SkipVerdict::read_tags},
+        {"another file at the source's name",
+         with([](auto& f, auto&) { f.source_same_object = false; }), SkipVerdict::read_tags},
+        {"the source edited", with([](auto& f, auto&) { f.source_untouched = false; }),
+         SkipVerdict::read_tags},
+        {"not there as recorded", with([](auto&, auto& t) { t.as_recorded = false; }),
+         SkipVerdict::read_tags},
+        {"this run placed a file there", with([](auto&, auto& t) { t.placed_by_run = true; }),
+         SkipVerdict::read_tags},
+        {"... and the line found the source's bytes in it",
+         with([](auto&, auto& t) { t.placed_by_run = t.line_already_there = true; }),
+         SkipVerdict::already_there},
+        {"found there, with another time",
+         with([](auto&, auto& t) { t.line_already_there = true, t.same_time = false; }),
+         SkipVerdict::already_there},
+        {"the source itself, or no file", with([](auto&, auto& t) { t.other_file = false; }),
+         SkipVerdict::read_tags},
+        {"the copy edited", with([](auto&, auto& t) { t.untouched = false; }),
+         SkipVerdict::read_tags},
+        {"a copy without the source's time", with([](auto&, auto& t) { t.same_time = false; }),
+         SkipVerdict::read_tags},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(decide_skip(r.facts), r.verdict) << r.row;
+    }
+}
+
+TEST(Decisions, WhereTheCurrentNamesPutARecordedTarget) {
+    const SubFolderNames sorted{"Albums", "Artists", "Unknown"};
+    const SubFolderNames flat{"", "", "Unknown"};
+    const struct {
+        const char* target;
+        SubFolderNames names;
+        std::optional<Counter> category;
+    } rows[] = {
+        {"Albums/A/B/f.mp3", sorted, Counter::AlbumArtist},
+        {"Albums/B/f.mp3", sorted, Counter::AlbumOnly},
+        {"Artists/A/f.mp3", sorted, Counter::ArtistOnly},
+        {"Unknown/f.mp3", sorted, Counter::Unknown},
+        {"Music/Albums/B/f.mp3", {"Music/Albums/", "Artists", "Unknown"}, Counter::AlbumOnly},
+        {"A/B/f.mp3", flat, Counter::AlbumArtist},
+        {"f.mp3", {"", "", ""}, Counter::Unknown},
+        {"Albums/A/B/C/f.mp3", sorted, std::nullopt},
+        {"Other/A/B/f.mp3", sorted, std::nullopt},
+        {"albums/A/B/f.mp3", sorted, std::nullopt},
+        {"B/f.mp3", flat, std::nullopt},        // album only, or artist only
+        {"Unknown/f.mp3", flat, std::nullopt},  // the unknown folder, or an album of that name
+        {"Albums/../../f.mp3", sorted, std::nullopt},
+        {"/Albums/B/f.mp3", sorted, std::nullopt},
+    };
+    for (const auto& r : rows) {
+        const std::optional<RecordedPlace> place = recorded_place(r.target, r.names);
+        EXPECT_EQ(place ? std::optional(place->category) : std::nullopt, r.category) << r.target;
+    }
+    const RecordedPlace place = *recorded_place("Albums/A/B/f.mp3", sorted);
+    EXPECT_EQ(place.folders, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(place.name, "f.mp3");
 }
 
 TEST(Decisions, WhatUndoMayDoWithAFile) {

@@ -15,6 +15,7 @@ class FakeWindow : public RunWindow {
     RunCounters counters;
     std::string status;
     std::vector<std::string> log;
+    std::vector<std::string> events;  // each as its JSON line, with every value it holds
     int selected = -1;
     bool buttons_enabled = true;
     int progress_shown = 0;
@@ -27,6 +28,7 @@ class FakeWindow : public RunWindow {
     bool shell_opens = true;
 
     void report(const RunEvent& event) override {
+        events.push_back(json_line(event));
         append_log(log_line(event));
         if (selects_line(event)) {
             select_last_log();

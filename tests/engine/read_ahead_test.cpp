@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+#include <thread>
+
 #include "sort_test_support.h"
 #include "support/audio_fixture.h"
 
@@ -66,6 +70,50 @@ TEST_F(ReadAheadTest, CancelAfterTheFirstFileCopiesNothingMoreWhileWorkersRead) 
         window.log,
         (Lines{copied(1, "AlbumName + ArtistName", "song 100.mp3", "/Artist/Album/song 100.mp3")}));
     EXPECT_EQ(files_below(out), Lines{"Artist/Album/song 100.mp3"});
+}
+
+// Tags that name the file they were read from, on whichever thread reads it, a little slowly,
+// so that a batch is replaced while stretches of it are being read.
+class PathNamingLibrary final : public Mp3Library {
+  public:
+    int open(const char* path, StreamInfoRecord*) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+        opened() = path;
+        return 1;
+    }
+    int getTagInfo(TagInfoRecord* info) override {
+        std::strncpy(info->artist, opened().c_str(), sizeof info->artist - 1);
+        return 1;
+    }
+    void stop() override {}
+    void stopCallback() override {}
+    void free() override {}
+    int setCodePage(const char*) override { return 1; }
+    bool readsInParallel() const override { return true; }
+
+  private:
+    static std::string& opened() {
+        static thread_local std::string path;
+        return path;
+    }
+};
+
+TEST(TagReadAhead, EveryIndexGetsItsOwnFilesTagsAcrossStretchesAndReplacedBatches) {
+    PathNamingLibrary library;
+    TagReadAhead ahead(library, 3);
+    // Each batch is left part-way, with stretches still being read, but the last.
+    for (const std::size_t size : {1, 0, 5, 100, 37, 300}) {
+        TagBatch batch;
+        for (std::size_t i = 0; i < size; ++i) {
+            batch.paths.push_back(std::to_string(size) + "/" + std::to_string(i) + ".mp3");
+        }
+        const Lines paths = batch.paths;
+        ahead.start(std::move(batch));
+        const std::size_t taken = size == 300 ? size : size / 2;
+        for (std::size_t i = 0; i < taken; ++i) {
+            ASSERT_EQ(ahead.take(i).artist, paths[i]);
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 
 #include "sort_test_support.h"
@@ -11,6 +12,29 @@ namespace trackfold::test {
 namespace {
 
 class SortFolderTest : public ::testing::Test, public SortFixture {};
+
+// The real library, counting the files whose tags it reads.
+class CountingLibrary final : public Mp3Library {
+  public:
+    std::atomic<int> reads{0};
+
+    int open(const char* path, StreamInfoRecord* info) override {
+        ++reads;
+        return real_.open(path, info);
+    }
+    int getTagInfo(TagInfoRecord* info) override { return real_.getTagInfo(info); }
+    void stop() override { real_.stop(); }
+    void stopCallback() override { real_.stopCallback(); }
+    void free() override { real_.free(); }
+    int getTagText(int field, char* text, int size) override {
+        return real_.getTagText(field, text, size);
+    }
+    int setCodePage(const char* name) override { return real_.setCodePage(name); }
+    bool readsInParallel() const override { return real_.readsInParallel(); }
+
+  private:
+    Mp3Library& real_ = vbmp3_library();
+};
 
 TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
     use_sub_folders("Albums", "Artists", "Unknown");
@@ -46,6 +70,47 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
     EXPECT_EQ(window.count(Counter::Unknown), 1);
     EXPECT_EQ(window.status, "notes.txt");
     EXPECT_EQ(window.selected, 5) << "the tag reader's error line is not selected";
+}
+
+TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyChangedSinceIsLookedAtAgain) {
+    use_sub_folders("Albums", "Artists", "Unknown");
+    make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(20));
+    make_mp3(in / "b.mp3", {TagKind::Id3v23, "", "Album"}, mpeg_audio(21));
+    make_mp3(in / "c/c.mp3", {TagKind::Ape, "Artist", ""}, mpeg_audio(22));
+    make_mp3(in / "c/d.mp3", {TagKind::None}, mpeg_audio(23));
+    make_mp3(in / "cd2/a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(24));
+    make_mp3(in / "twin/a.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(20));
+    CountingLibrary library;
+    const auto run = [&] {
+        library.reads = 0;
+        sort_from(in_folder(), TagReadAhead::default_threads(), library);
+    };
+    run();
+    const Lines first = window.log;
+    // A record others may write to is not taken at its word: every tag is read, as before.
+    const fs::path record = out / kRecordFileName;
+    fs::permissions(record, fs::perms::others_write, fs::perm_options::add);
+    run();
+    const Lines read_whole = window.events;
+    EXPECT_EQ(library.reads, 6);
+    fs::permissions(record, fs::perms::others_write, fs::perm_options::remove);
+
+    run();
+
+    EXPECT_EQ(library.reads, 0);
+    EXPECT_EQ(window.events, read_whole);
+    EXPECT_EQ(window.log, first);
+
+    // a.mp3's copy now holds cd2/a.mp3's bytes, which the writer finds before cd2's own copy.
+    const fs::path album = out / "Albums/Artist/Album";
+    fs::copy_file(in / "cd2/a.mp3", album / "a.mp3", fs::copy_options::overwrite_existing);
+    run();
+
+    EXPECT_EQ(library.reads, 3);
+    EXPECT_EQ(window.log[0],
+              copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Artist/Album/a (3).mp3"));
+    EXPECT_EQ(window.log[4],
+              copied(5, "AlbumName + ArtistName", "cd2/a.mp3", "Albums/Artist/Album/a.mp3"));
 }
 
 TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {

@@ -89,11 +89,13 @@ class SortFixture {
 
     bool sort() { return sort_from(in_folder()); }
     bool sort_from(const std::string& folder,
-                   unsigned read_ahead_threads = TagReadAhead::default_threads()) {
+                   unsigned read_ahead_threads = TagReadAhead::default_threads(),
+                   Mp3Library& library = vbmp3_library()) {
         window.log.clear();
+        window.events.clear();
         window.counters = {};
         CancelState = Idle;
-        Sorter sorter(window, settings, vbmp3_library(), read_ahead_threads);
+        Sorter sorter(window, settings, library, read_ahead_threads);
         return sorter.SortFolder(folder, out_folder());
     }
 

@@ -177,22 +177,36 @@ OutputTree::Folder& OutputTree::folder(const std::string& path) {
     return found;
 }
 
+std::string OutputTree::known_child(const std::string& parent, const Folder& above, Entry& found) {
+    const std::string path = parent + found.name;
+    if (!found.child_known && !found.is_link && !above.real_path.empty()) {
+        // Where it really is follows from its parent: spares resolving it when it is listed.
+        Folder& child = record(path + "/");
+        if (child.real_path.empty()) {
+            child.real_path = join_path(above.real_path, found.name);
+        }
+        found.child_known = true;
+    }
+    return path;
+}
+
+std::optional<std::string> OutputTree::existing_child(const std::string& parent,
+                                                      const std::string& name) {
+    Folder& above = folder(parent);
+    Entry* found = above.find(fold_case(name));
+    if (found == nullptr || !found->is_folder || found->name != name) {
+        return std::nullopt;
+    }
+    return known_child(parent, above, *found);
+}
+
 FolderPath OutputTree::ensure_child(const std::string& parent, const std::string& tag_text) {
     Folder& above = folder(parent);
     const std::string name = safe_folder_name(tag_text, above.traits.name_max);
     std::string folded = fold_case(name);
     Entry* found = above.find(folded);
     if (found != nullptr && found->is_folder) {
-        const std::string path = parent + found->name;
-        if (!found->child_known && !found->is_link && !above.real_path.empty()) {
-            // Where it really is follows from its parent: spares resolving it when it is listed.
-            Folder& child = record(path + "/");
-            if (child.real_path.empty()) {
-                child.real_path = join_path(above.real_path, found->name);
-            }
-            found->child_known = true;
-        }
-        return {path};
+        return {known_child(parent, above, *found)};
     }
     const std::string path = parent + name;
     if (found != nullptr) {

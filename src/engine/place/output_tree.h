@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <unordered_map>
@@ -75,6 +76,10 @@ class OutputTree {
     // differs only in case. Returns parent + the name used (parent ends in a separator).
     FolderPath ensure_child(const std::string& parent, const std::string& tag_text);
 
+    // parent + name, where parent (ending in a separator) holds a folder of exactly that name,
+    // as ensure_child would find it; nothing is made.
+    std::optional<std::string> existing_child(const std::string& parent, const std::string& name);
+
     // What the disk of the folder (ending in a separator) does, learnt once per disk: probed,
     // or in a preview told without writing.
     DiskTraits disk_traits(const std::string& folder);
@@ -93,6 +98,8 @@ class OutputTree {
     void list(const std::string& path, Folder& folder);
     // The record of a child folder, by the path text it is asked for with; not listed yet.
     Folder& record(const std::string& path);
+    // parent + the found folder's name, with what follows of where that folder really is.
+    std::string known_child(const std::string& parent, const Folder& above, Entry& found);
     DiskTraits traits_of(dev_t device, const std::string& path);
 
     MadeFolder make_folder(const std::string& path);

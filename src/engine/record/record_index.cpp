@@ -1,6 +1,7 @@
 #include "engine/record/record_index.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 
 #include "util/case_fold.h"
@@ -121,6 +122,41 @@ void RecordIndex::finish() {
         entries_.shrink_to_fit();
     }
     made_ = std::min(made, entries_.capacity());
+    index_sources();
+}
+
+void RecordIndex::index_sources() {
+    by_source_.clear();
+    if (entries_.size() > UINT32_MAX) {
+        return;  // no source is looked up: every file's tags are read
+    }
+    // Sorted as half a hash and half an index, 8 bytes each, for a while: a sort by the
+    // entries' own hashes would look into the whole index at random, for every comparison.
+    std::vector<std::uint64_t> order(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        order[i] = (entries_[i].source_path >> 32) << 32 | i;
+    }
+    std::sort(order.begin(), order.end());
+    by_source_.resize(order.size());
+    std::transform(order.begin(), order.end(), by_source_.begin(),
+                   [](std::uint64_t key) { return static_cast<std::uint32_t>(key); });
+}
+
+std::optional<std::uint64_t> RecordIndex::source_line(std::string_view source_path) const {
+    const std::uint64_t path = hash_text(source_path);
+    const auto upper = [&](std::uint32_t i) { return entries_[i].source_path >> 32; };
+    auto it = std::partition_point(by_source_.begin(), by_source_.end(),
+                                   [&](std::uint32_t i) { return upper(i) < path >> 32; });
+    std::optional<std::uint64_t> found;
+    for (; it != by_source_.end() && upper(*it) == path >> 32; ++it) {
+        if (entries_[*it].source_path == path) {
+            if (found) {
+                return std::nullopt;  // in two targets: only its tags can tell which is meant
+            }
+            found = entries_[*it].offset_action >> 8;
+        }
+    }
+    return found;
 }
 
 std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
@@ -149,7 +185,8 @@ const RecordIndex::Run* RecordIndex::run(const std::string& id) const {
 }
 
 std::size_t RecordIndex::memory_bytes() const {
-    return made_ * sizeof(Entry) + runs_.size() * 64;
+    return made_ * sizeof(Entry) + by_source_.capacity() * sizeof(std::uint32_t) +
+           runs_.size() * 64;
 }
 
 }  // namespace trackfold

@@ -39,6 +39,12 @@ class RecordIndex {
     std::optional<Found> find(std::string_view target, std::string_view source_path,
                               const FileStamp& source_now, const FileStamp& target_now) const;
 
+    // Where the record's live word puts the source file at `source_path`: the offset of the
+    // line that placed or found it in the one target whose entry still names it. Nothing when
+    // no target does, or more than one; the line itself, read again, tells whether it is this
+    // source's, as only a hash of the path is kept.
+    std::optional<std::uint64_t> source_line(std::string_view source_path) const;
+
     struct Run {
         long pid = 0;
         bool ended = false;
@@ -50,6 +56,8 @@ class RecordIndex {
     std::size_t memory_bytes() const;
 
   private:
+    void index_sources();
+
     struct Entry {
         std::uint64_t key;             // the target, its letter case folded
         std::uint64_t source_path;     // hash
@@ -59,6 +67,8 @@ class RecordIndex {
         std::uint64_t offset_action;   // offset << 8 | action
     };
     std::vector<Entry> entries_;
+    // entries_ in the order of the upper half of their source path's hash: 4 bytes an entry.
+    std::vector<std::uint32_t> by_source_;
     std::size_t made_ = 0;  // entries that were in memory, kept or dropped by finish()
     std::unordered_map<std::string, Run> runs_;
 };

@@ -34,8 +34,8 @@ std::optional<std::size_t> FileCount::total() const {
     return done_ ? std::optional<std::size_t>(total_) : std::nullopt;
 }
 
-// Enters the folders the walk enters, by the walk's own rules. A folder that is no link lies
-// where its parent does, so only links are resolved.
+// Enters the folders the walk enters, by the walk's own rules, and knows where each really is
+// as the walk does: from its parent, unless it is a link.
 void FileCount::count(const std::string& folder, const std::string& real, WalkRules& rules) {
     struct stat info {};
     if (stop_ || ::stat(folder.c_str(), &info) != 0 ||
@@ -47,8 +47,12 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
         counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
     }
     for (const ListedFolder& sub : listing.folders) {
-        const std::string path = folder + sub.name + "/";
-        count(path, sub.link || real.empty() ? real_path(path) : join_path(real, sub.name), rules);
+        std::string sub_real =
+            sub.link || real.empty() ? real_path(folder + sub.name) : join_path(real, sub.name);
+        if (sub_real.empty()) {
+            sub_real = folder + sub.name;
+        }
+        count(folder + sub.name + "/", sub_real, rules);
     }
 }
 

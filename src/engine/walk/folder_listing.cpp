@@ -1,33 +1,74 @@
 #include "engine/walk/folder_listing.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <memory>
 
 #include "engine/record/record_line.h"
 
-namespace fs = std::filesystem;
-
 namespace trackfold {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+struct EntryKind {
+    bool folder = false;
+    bool regular = false;
+    bool link = false;
+};
+
+// The entry's own type, as the listing gave it, spares a stat per file; a link is still
+// followed, and a dangling one counts as a regular file, so that its failure has its reason.
+EntryKind kind_of(int dir_fd, const char* name, unsigned char type) {
+    struct stat info {};
+    if (type == DT_UNKNOWN && ::fstatat(dir_fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        type = S_ISLNK(info.st_mode)   ? DT_LNK
+               : S_ISDIR(info.st_mode) ? DT_DIR
+               : S_ISREG(info.st_mode) ? DT_REG
+                                       : DT_UNKNOWN;
+    }
+    if (type != DT_LNK) {
+        return {type == DT_DIR, type == DT_REG, false};
+    }
+    const bool followed = ::fstatat(dir_fd, name, &info, 0) == 0;
+    return {followed && S_ISDIR(info.st_mode), !followed || S_ISREG(info.st_mode), true};
+}
+
+}  // namespace
 
 FolderListing list_folder(const std::string& folder) {
     FolderListing listing;
-    std::error_code& ec = listing.error;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name == kRecordFileName) {
-            // The record of an output folder that lies in the input is never a source.
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) {
+        listing.error.assign(errno, std::generic_category());
+        return listing;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                listing.error.assign(errno, std::generic_category());
+            }
+            break;
+        }
+        std::string name = entry->d_name;
+        // The record of an output folder that lies in the input is never a source.
+        if (name == "." || name == ".." || name == kRecordFileName) {
             continue;
         }
-        // The entry's own type, as the listing gave it, spares a stat per file; a link is
-        // still followed.
-        std::error_code type_ec;
-        const bool link = it->is_symlink(type_ec);
-        if (it->is_directory(type_ec)) {
-            listing.folders.push_back({std::move(name), link});
+        const EntryKind kind = kind_of(::dirfd(dir.get()), entry->d_name, entry->d_type);
+        if (kind.folder) {
+            listing.folders.push_back({std::move(name), kind.link});
         } else {
-            // A dangling link counts as a regular file, so that its failure has its reason.
-            const bool regular = it->is_regular_file(type_ec) || (link && !it->exists(type_ec));
-            listing.files.push_back({std::move(name), regular, link});
+            listing.files.push_back({std::move(name), kind.regular, kind.link});
         }
     }
     std::sort(listing.files.begin(), listing.files.end(),

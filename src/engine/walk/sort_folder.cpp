@@ -18,6 +18,7 @@
 #include "engine/place/run_output.h"
 #include "engine/settings/folder_settings.h"
 #include "engine/walk/folder_listing.h"
+#include "engine/walk/unchanged_files.h"
 #include "engine/walk/walk_rules.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
@@ -96,6 +97,7 @@ struct Sorter::State {
     std::vector<std::string> input_roots;
     std::unique_ptr<RunOutput> run_output;
     std::unique_ptr<MoveBatch> batch;
+    std::unique_ptr<UnchangedFiles> unchanged;
     std::unique_ptr<WalkRules> walk_rules;
     std::string output_real;
     bool output_in_walk = false;  // the output lies inside the input, or holds it
@@ -224,16 +226,26 @@ struct Sorter::State {
 
     bool walk(const std::string& folder);
     std::optional<FolderListing> enter(const std::string& folder);
+    // How the walk takes each file of a folder.
+    struct Chosen {
+        std::vector<bool> taken;  // of a type the run takes
+        // Unchanged at its recorded target: given to the read-ahead only if it is not there.
+        std::vector<std::optional<UnchangedFile>> unchanged;
+    };
     // The files of the folder whose types the run takes, as the read-ahead gets them; the
     // others of a known type are counted as left out.
-    std::vector<bool> choose_files(const std::string& folder, const FolderListing& listing,
-                                   const FolderSettings& settings);
+    Chosen choose_files(const std::string& folder, const FolderListing& listing,
+                        const FolderSettings& settings);
     void take_files(const std::string& folder, const FolderListing& listing,
                     const FolderSettings& settings);
     // Whether the walk goes on after the window has had its turn.
     bool keep_going();
+    void count_read();
     void take_file(const std::string& folder, const ListedFile& file,
                    const FolderSettings& settings, const TagResult& tags);
+    // Whether the file was at its recorded target, and reported as placed there.
+    bool take_unchanged(const std::string& folder, const ListedFile& file,
+                        UnchangedFile& unchanged_file);
     TargetFolder ensure_target_folder(const SubFolderNames& names, const TagResult& tags);
     void remove_emptied_folders(const std::string& input);
 };
@@ -329,6 +341,9 @@ Sorter::State::OutputStart Sorter::State::start_output(const std::string& input,
     run_output->writer.set_move(move);
     batch = std::make_unique<MoveBatch>(run_output->record,
                                         [this](const RunEvent& event) { tell(event); });
+    unchanged = std::make_unique<UnchangedFiles>(
+        run_output->record, run_output->folders, output,
+        move ? UnchangedFiles::Kind::move : UnchangedFiles::Kind::copy);
     return start;
 }
 
@@ -341,11 +356,35 @@ std::string Sorter::State::real_path_in(const std::string& folder, const std::st
     return join_path(real_folders.back(), name);
 }
 
-void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
-                              const FolderSettings& settings, const TagResult& tags) {
+void Sorter::State::count_read() {
     ++read_count;
     counters[Counter::ReadFile] = read_count;
     window.set_counters(counters);
+}
+
+bool Sorter::State::take_unchanged(const std::string& folder, const ListedFile& file,
+                                   UnchangedFile& unchanged_file) {
+    const std::optional<FoundThere> there = unchanged->at_turn(unchanged_file, file.name);
+    if (!there) {
+        return false;
+    }
+    count_read();
+    // Just what the writer reports of a source it finds at its target, placed by an earlier run.
+    report(FilePlaced{read_count,
+                      there->category,
+                      folder + file.name,
+                      there->target,
+                      PlaceAction::AlreadyThere,
+                      {},
+                      SourceFate::Kept,
+                      {},
+                      0});
+    return true;
+}
+
+void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
+                              const FolderSettings& settings, const TagResult& tags) {
+    count_read();
     const std::string source = folder + file.name;
     if (!file.regular) {
         report(FileFailed{read_count, source, "not a regular file", FailedAt::Reading});
@@ -489,11 +528,15 @@ bool Sorter::State::walk(const std::string& folder) {
     return true;
 }
 
-std::vector<bool> Sorter::State::choose_files(const std::string& folder,
-                                              const FolderListing& listing,
-                                              const FolderSettings& settings) {
-    std::vector<bool> taken(listing.files.size(), false);
+Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
+                                                  const FolderListing& listing,
+                                                  const FolderSettings& settings) {
+    Chosen chosen{std::vector<bool>(listing.files.size(), false),
+                  std::vector<std::optional<UnchangedFile>>(listing.files.size())};
+    std::vector<bool>& taken = chosen.taken;
     TagBatch tag_batch{{}, settings.code_page, settings.use_album_artist};
+    unchanged->enter(folder);
+    const bool real_folder_known = !real_folders.empty() && !real_folders.back().empty();
     for (std::size_t i = 0; i < listing.files.size(); ++i) {
         const ListedFile& file = listing.files[i];
         if (output_in_walk &&
@@ -502,15 +545,22 @@ std::vector<bool> Sorter::State::choose_files(const std::string& folder,
         }
         if (has_accepted_type(file.name, settings.types.accepted)) {
             taken[i] = true;
-            // A FIFO or a device must never be opened: its read could block or never end.
-            tag_batch.paths.push_back(file.regular ? folder + file.name : std::string());
+            if (file.regular && !file.link && real_folder_known) {
+                chosen.unchanged[i] = unchanged->before_tags(
+                    file.name, join_path(real_folders.back(), file.name), settings.names);
+            }
+            if (!chosen.unchanged[i]) {
+                // A FIFO or a device must never be opened: its read could block or never end.
+                tag_batch.paths.push_back(file.regular ? folder + file.name : std::string());
+            }
         } else if (const std::string type = lower_extension(file.name);
                    is_supported_extension(type)) {
             ++left_out[type];
         }
     }
+    unchanged->leave();
     read_ahead.start(std::move(tag_batch));
-    return taken;
+    return chosen;
 }
 
 bool Sorter::State::keep_going() {
@@ -533,12 +583,19 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
         // What is still being written could be among this folder's files.
         finish_in_flight();
     }
-    const std::vector<bool> taken = choose_files(folder, listing, settings);
+    Chosen chosen = choose_files(folder, listing, settings);
     std::size_t index = 0;
     for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
-        window.set_status(listing.files[i].name);
-        if (taken[i]) {
-            take_file(folder, listing.files[i], settings, read_ahead.take(index++));
+        const ListedFile& file = listing.files[i];
+        window.set_status(file.name);
+        std::optional<UnchangedFile>& unchanged_file = chosen.unchanged[i];
+        if (chosen.taken[i] && !(unchanged_file && take_unchanged(folder, file, *unchanged_file))) {
+            // A file whose target is not as the record said after all has its tags read now,
+            // here, where the walk has set the folder's code page.
+            take_file(folder, file, settings,
+                      unchanged_file
+                          ? read_tag_result(folder + file.name, library, settings.use_album_artist)
+                          : read_ahead.take(index++));
         }
         if (batch->full()) {
             settle();

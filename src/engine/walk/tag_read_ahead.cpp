@@ -9,6 +9,11 @@ namespace {
 // How far the workers may run ahead of the walk: enough to keep them busy while one large file
 // is copied, little enough that a cancelled folder costs almost nothing.
 constexpr std::size_t kAhead = 32;
+// The most indexes one claim takes. A folder's first claim is a single file, which the walk
+// waits for at once; each claim after it takes four times as many, so that a walk that copies
+// starts soon and a walk that only compares (a re-run) wakes about once in this many files.
+constexpr std::size_t kLongestStretch = 16;
+static_assert(kLongestStretch <= kAhead);
 
 }  // namespace
 
@@ -39,6 +44,7 @@ unsigned TagReadAhead::default_threads() {
 }
 
 void TagReadAhead::start(TagBatch batch) {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         ++generation_;
@@ -46,14 +52,17 @@ void TagReadAhead::start(TagBatch batch) {
         batch_ = std::move(batch);
         next_ = 0;
         taken_ = 0;
+        stretch_ = 1;
+        wake = idle_workers_ > 0 && may_claim();
     }
-    work_ready_.notify_all();
+    // A folder with nothing to read (a re-run's, mostly) wakes no one; a worker that takes a
+    // stretch wakes the next one.
+    if (wake) {
+        work_ready_.notify_one();
+    }
 }
 
-namespace {
-
-// An empty path stands for a file the walk will not have read.
-TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album_artist) {
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist) {
     TagResult result;
     if (path.empty()) {
         result.error = true;
@@ -66,60 +75,96 @@ TagResult read_tags(const std::string& path, Mp3Library& library, bool use_album
     return result;
 }
 
-}  // namespace
-
 TagResult TagReadAhead::take(std::size_t index) {
     std::unique_lock lock(mutex_);
     if (workers_.empty()) {
         // The walk has set the folder's code page on this thread.
-        return read_tags(batch_.paths[index], library_, batch_.use_album_artist);
+        return read_tag_result(batch_.paths[index], library_, batch_.use_album_artist);
     }
-    // Every wake-up costs about as much as reading a small tag: the walk is woken only for the
-    // result it waits for, and idle workers only when the window moves on.
-    waiting_for_ = index;
-    result_ready_.wait(lock, [&] { return results_[index].has_value(); });
-    waiting_for_ = kNoIndex;
-    TagResult result = std::move(*results_[index]);
+    // The walk sleeps only when the stretch that holds this index is not handed over yet, and
+    // idle workers are woken only when a whole stretch has room in the window.
+    const bool unclaimed = !results_[index] && next_ == index;
+    if (unclaimed) {
+        // No worker has it yet (a folder's first file, mostly): reading it here costs less than
+        // waking one and sleeping until it is done.
+        next_ = index + 1;
+    } else if (!results_[index]) {
+        waiting_for_ = index;
+        result_ready_.wait(lock, [&] { return results_[index].has_value(); });
+        waiting_for_ = kNoIndex;
+    }
+    std::optional<TagResult> result = std::move(results_[index]);
     results_[index].reset();
     taken_ = index + 1;
-    const bool wake = idle_workers_ > 0 && next_ < batch_.paths.size();
+    const bool wake = idle_workers_ > 0 && may_claim();
     lock.unlock();
     if (wake) {
-        work_ready_.notify_all();
+        work_ready_.notify_one();
     }
-    return result;
+    // Only the walk replaces the batch, so it reads its own paths without the lock.
+    return unclaimed ? read_tag_result(batch_.paths[index], library_, batch_.use_album_artist)
+                     : std::move(*result);
+}
+
+std::size_t TagReadAhead::claim_size() const {
+    return std::min(stretch_, batch_.paths.size() - next_);
+}
+
+bool TagReadAhead::may_claim() const {
+    return next_ < batch_.paths.size() && next_ + claim_size() <= taken_ + kAhead;
+}
+
+TagReadAhead::Claim TagReadAhead::claim() {
+    const Claim claimed{next_, next_ + claim_size()};
+    next_ = claimed.end;
+    stretch_ = std::min(stretch_ * 4, kLongestStretch);
+    return claimed;
 }
 
 void TagReadAhead::work() {
     std::string code_page;
     bool code_page_set = false;
+    std::vector<std::string> paths;
+    std::vector<TagResult> read;
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_workers_;
-        work_ready_.wait(lock, [&] {
-            return ending_ || (next_ < batch_.paths.size() && next_ < taken_ + kAhead);
-        });
+        work_ready_.wait(lock, [&] { return ending_ || may_claim(); });
         --idle_workers_;
         if (ending_) {
             return;
         }
-        const std::size_t index = next_++;
+        const Claim claimed = claim();
         const unsigned generation = generation_;
-        const std::string path = batch_.paths[index];
+        paths.assign(batch_.paths.begin() + static_cast<std::ptrdiff_t>(claimed.begin),
+                     batch_.paths.begin() + static_cast<std::ptrdiff_t>(claimed.end));
         const bool use_album_artist = batch_.use_album_artist;
         if (!code_page_set || code_page != batch_.code_page) {
             code_page = batch_.code_page;
             code_page_set = true;
             library_.setCodePage(code_page.c_str());
         }
+        // Another idle worker may take the stretch after this one.
+        const bool more = idle_workers_ > 0 && may_claim();
         lock.unlock();
-        TagResult result = read_tags(path, library_, use_album_artist);
+        if (more) {
+            work_ready_.notify_one();
+        }
+        read.clear();
+        for (const std::string& path : paths) {
+            read.push_back(read_tag_result(path, library_, use_album_artist));
+        }
         lock.lock();
-        if (generation == generation_) {
-            results_[index] = std::move(result);
-            if (waiting_for_ == index) {
-                result_ready_.notify_one();
-            }
+        if (generation != generation_) {
+            continue;
+        }
+        std::move(read.begin(), read.end(),
+                  results_.begin() + static_cast<std::ptrdiff_t>(claimed.begin));
+        if (waiting_for_ >= claimed.begin && waiting_for_ < claimed.end) {
+            // Woken after the unlock, so that the walk does not wake only to wait for the lock.
+            lock.unlock();
+            result_ready_.notify_one();
+            lock.lock();
         }
     }
 }

@@ -19,6 +19,10 @@ struct TagResult {
     std::string reason{};  // with error: why
 };
 
+// The tags of one file, read on this thread; an empty path stands for a file the walk will not
+// have read.
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist);
+
 // How one folder's tags are read: its files, in walk order, and the settings read on entering it.
 struct TagBatch {
     std::vector<std::string> paths;
@@ -30,6 +34,9 @@ struct TagBatch {
 // that the walk copies one file while the next ones' tags are read. The walk takes the results
 // in order and sees exactly what it would have read itself. Workers only read. Without threads
 // (or with a library that cannot read in parallel) each tag is read when it is taken.
+// Workers take a stretch of files at a time and hand its results over together: a wake-up of
+// a thread costs about as much as reading a small tag, so a thread sleeps and wakes once a
+// stretch, not once a file, and the walk reads a file itself when no worker has taken it yet.
 class TagReadAhead {
   public:
     TagReadAhead(Mp3Library& library, unsigned threads);
@@ -46,6 +53,14 @@ class TagReadAhead {
     static unsigned default_threads();
 
   private:
+    // The indexes one worker reads, taken under the lock.
+    struct Claim {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    std::size_t claim_size() const;
+    bool may_claim() const;
+    Claim claim();
     void work();
 
     Mp3Library& library_;
@@ -58,8 +73,9 @@ class TagReadAhead {
     unsigned idle_workers_ = 0;
     TagBatch batch_;
     std::vector<std::optional<TagResult>> results_;
-    std::size_t next_ = 0;   // the next index a worker reads
-    std::size_t taken_ = 0;  // indexes below it have been taken
+    std::size_t next_ = 0;     // the next index a worker reads
+    std::size_t taken_ = 0;    // indexes below it have been taken
+    std::size_t stretch_ = 1;  // how many indexes the next claim takes, at most
     unsigned generation_ = 0;
     bool ending_ = false;
     std::vector<std::thread> workers_;
