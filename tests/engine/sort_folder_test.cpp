@@ -285,6 +285,9 @@ TEST_F(SortFolderTest, TwoDifferentFilesForOneTargetAreBothKept) {
     make_mp3(in / "cd1/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(4));
     make_mp3(in / "cd2/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(6));
     make_mp3(in / "cd3/01.mp3", {TagKind::Id3v24, "Band", "Double"}, mpeg_audio(8));
+    // The bytes of the second, met after a third of another size took the next name.
+    fs::create_directories(in / "cd4");
+    fs::copy_file(in / "cd2/01.mp3", in / "cd4/01.mp3");
     make_mp3(in / "copy1/02.mp3", {TagKind::Id3v24, "Band", "Double"});
     fs::create_directories(in / "copy2");
     fs::copy_file(in / "copy1/02.mp3", in / "copy2/02.mp3");
@@ -303,8 +306,10 @@ TEST_F(SortFolderTest, TwoDifferentFilesForOneTargetAreBothKept) {
         EXPECT_EQ(read_file(out / "Band/Double/03 (2).mp3"), read_file(in / "new/03.mp3"));
         EXPECT_EQ(window.log[1],
                   copied(2, "AlbumName + ArtistName", "cd2/01.mp3", "/Band/Double/01 (2).mp3"));
-        EXPECT_EQ(window.log[4],
-                  copied(5, "AlbumName + ArtistName", "copy2/02.mp3", "/Band/Double/02.mp3"));
+        EXPECT_EQ(window.log[3],
+                  copied(4, "AlbumName + ArtistName", "cd4/01.mp3", "/Band/Double/01 (2).mp3"));
+        EXPECT_EQ(window.log[5],
+                  copied(6, "AlbumName + ArtistName", "copy2/02.mp3", "/Band/Double/02.mp3"));
     }
 }
 

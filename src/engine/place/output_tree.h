@@ -11,6 +11,7 @@
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/fsio/disk.h"
 #include "engine/fsio/file_descriptor.h"
@@ -46,6 +47,11 @@ class OutputTree {
         std::unordered_map<std::string, Entry> entries{};  // by folded name
         bool listed = false;
         std::shared_ptr<const FileDescriptor> handle{};  // while open
+        // For a name that more than one file of the run went to: the size of the run's copy at
+        // each numbered name tried for it, or kNotPlaced. Only a source of one of these sizes
+        // can be found at those names.
+        static constexpr std::uintmax_t kNotPlaced = static_cast<std::uintmax_t>(-1);
+        std::unordered_map<std::string, std::vector<std::uintmax_t>> numbered_sizes{};
 
         Entry* find(const std::string& folded_name);
     };

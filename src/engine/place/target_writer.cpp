@@ -89,6 +89,7 @@ struct TargetWriter::PendingCopy {
     int n = 1;
     std::string candidate;
     std::string folded;
+    std::vector<std::uintmax_t> seen;
     RecordAction action = RecordAction::Copied;
     std::string temp;
     NewCopy how = NewCopy::unnamed;
@@ -423,6 +424,7 @@ void TargetWriter::hand_over(std::unique_ptr<Placement> p, Naming naming) {
     pending->n = naming.n;
     pending->candidate = std::move(naming.candidate);
     pending->folded = std::move(naming.folded);
+    pending->seen = std::move(naming.seen);
     pending->action = naming.n == 1 ? RecordAction::Copied : RecordAction::Numbered;
     OutputTree::Entry& entry =
         pending->p->place.entries
@@ -456,8 +458,11 @@ PlacedFile TargetWriter::finish_oldest() {
     }
     if (pending->made.outcome.error) {
         p.place.entries.erase(reserved);
+        return after_new_copy(p, pending->candidate, pending->action, pending->made);
     }
-    return after_new_copy(p, pending->candidate, pending->action, pending->made);
+    PlacedFile placed = after_new_copy(p, pending->candidate, pending->action, pending->made);
+    remember_sizes(p.place, pending->wanted, pending->seen, pending->n);
+    return placed;
 }
 
 OutputTree::Entry* TargetWriter::settled_entry(OutputTree::Folder& place,
@@ -470,10 +475,50 @@ OutputTree::Entry* TargetWriter::settled_entry(OutputTree::Folder& place,
     return entry;
 }
 
+// A name taken by hundreds of the run's files (untagged tracks all called "Track 01.mp3") is
+// passed name by name for each new one: numbered names whose copy has another size are passed
+// by what the run knows of them, without building and folding each name again.
+int TargetWriter::first_name_to_try(Placement& p, const std::string& wanted, int first) {
+    const auto known = p.place.numbered_sizes.find(wanted);
+    const FileStamp* source = known != p.place.numbered_sizes.end() ? p.from.stamp() : nullptr;
+    if (source == nullptr) {
+        return first;
+    }
+    const std::vector<std::uintmax_t>& sizes = known->second;
+    const auto size = static_cast<std::uintmax_t>(source->size);
+    int n = first;
+    while (n >= 1 && static_cast<std::size_t>(n) <= sizes.size() &&
+           sizes[n - 1] != OutputTree::Folder::kNotPlaced && sizes[n - 1] != size) {
+        ++n;
+    }
+    return n;
+}
+
+void TargetWriter::remember_sizes(OutputTree::Folder& place, const std::string& wanted,
+                                  std::vector<std::uintmax_t>& seen, int n) {
+    const OutputTree::Entry* entry =
+        place.find(fold_case(numbered_file_name(wanted, n, place.traits.name_max)));
+    if (n < 2 || entry == nullptr || !entry->placed) {
+        return;
+    }
+    seen.resize(static_cast<std::size_t>(n), OutputTree::Folder::kNotPlaced);
+    seen[n - 1] = entry->size;
+    std::vector<std::uintmax_t>& known = place.numbered_sizes[wanted];
+    if (known.size() < seen.size()) {
+        known.resize(seen.size(), OutputTree::Folder::kNotPlaced);
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (seen[i] != OutputTree::Folder::kNotPlaced) {
+            known[i] = seen[i];
+        }
+    }
+}
+
 std::optional<PlacedFile> TargetWriter::place_from(std::unique_ptr<Placement> p,
                                                    const std::string& wanted, int first,
                                                    Handing handing) {
-    for (int n = first;; ++n) {
+    std::vector<std::uintmax_t> seen;
+    for (int n = first_name_to_try(*p, wanted, first);; ++n) {
         std::string candidate = numbered_file_name(wanted, n, p->place.traits.name_max);
         std::string folded = fold_case(candidate);
         OutputTree::Entry* entry = settled_entry(p->place, folded);
@@ -483,12 +528,14 @@ std::optional<PlacedFile> TargetWriter::place_from(std::unique_ptr<Placement> p,
         }
         if (entry == nullptr) {
             if (handing == Handing::to_workers && may_hand_over(*p)) {
-                hand_over(std::move(p), {wanted, n, std::move(candidate), std::move(folded)});
+                hand_over(std::move(p),
+                          {wanted, n, std::move(candidate), std::move(folded), std::move(seen)});
                 return std::nullopt;
             }
             PlacedFile result =
                 write_new(*p, candidate, n == 1 ? RecordAction::Copied : RecordAction::Numbered);
             if (result.error != std::errc::file_exists) {
+                remember_sizes(p->place, wanted, seen, n);
                 return result;
             }
             // Something took the name since the folder was listed: look at it as at any file
@@ -496,7 +543,12 @@ std::optional<PlacedFile> TargetWriter::place_from(std::unique_ptr<Placement> p,
             entry = &p->place.entries.try_emplace(std::move(folded), OutputTree::Entry{candidate})
                          .first->second;
         }
+        if (entry->placed && static_cast<std::size_t>(n) > seen.size()) {
+            seen.resize(static_cast<std::size_t>(n), OutputTree::Folder::kNotPlaced);
+            seen[n - 1] = entry->size;
+        }
         if (std::optional<PlacedFile> done = place_at(*p, *entry)) {
+            remember_sizes(p->place, wanted, seen, n);
             return done;
         }
     }

@@ -99,6 +99,7 @@ class TargetWriter {
         int n;
         std::string candidate;
         std::string folded;
+        std::vector<std::uintmax_t> seen;  // sizes of the run's copies at the names passed
     };
 
     std::optional<PlacedFile> place_new(const SourcePath& source, const std::string& folder,
@@ -106,6 +107,9 @@ class TargetWriter {
     // Tries "wanted", numbered from `first` on.
     std::optional<PlacedFile> place_from(std::unique_ptr<Placement> p, const std::string& wanted,
                                          int first, Handing handing);
+    int first_name_to_try(Placement& p, const std::string& wanted, int first);
+    static void remember_sizes(OutputTree::Folder& place, const std::string& wanted,
+                               std::vector<std::uintmax_t>& seen, int n);
     OutputTree::Entry* settled_entry(OutputTree::Folder& place, const std::string& folded);
     bool may_hand_over(const Placement& p) const;
     void hand_over(std::unique_ptr<Placement> p, Naming naming);
