@@ -190,12 +190,16 @@ class CollectionMaker {
                            : Scheme::Untagged;
     }
 
+    // Ten shelves of the same mix, one for each tenth of the files, so that whatever order the
+    // disk lists them in, the first tenth of a run and the last hold files of the same kinds.
+    fs::path shelf() const { return root_ / ("Shelf " + std::to_string(made_ * 10 / wanted_ + 1)); }
+
     void make_artist() {
         const Script script = some_script();
         const Words& words = words_of(script);
         const std::string artist = unique_artist(script);
         const std::string genre = random_.per_mille(100) ? "Downloads" : random_.pick(words.genres);
-        const fs::path artist_folder = root_ / genre / safe_folder_name(artist);
+        const fs::path artist_folder = shelf() / genre / safe_folder_name(artist);
         const std::size_t albums = random_.between(1, 5);
         for (std::size_t i = 0; i < albums && made_ < wanted_; ++i) {
             const std::string title = random_.pick(words.albums);
@@ -284,7 +288,7 @@ class CollectionMaker {
     // discs meet under the same name in the output.
     void make_rip(Script script, const std::string& artist) {
         const Words& words = words_of(script);
-        const fs::path folder = root_ / "Rips" / ("Disc " + std::to_string(++rips_));
+        const fs::path folder = shelf() / "Rips" / ("Disc " + std::to_string(++rips_));
         const bool generic_names = random_.per_mille(500);
         const std::size_t tracks = random_.between(8, 14);
         for (std::size_t track = 1; track <= tracks && made_ < wanted_; ++track) {
