@@ -109,6 +109,7 @@ TEST(Decisions, WhenARerunLeavesAFilesTagsUnread) {
     SkipFacts source;
     source.copy = source.record_sound = source.line_names_source = source.place_fits = true;
     source.source_same_object = source.source_untouched = true;
+    source.run_settings = source.folder_settings = kSettingsMixed + 5;
     TargetLook there{true, false, true, true, false, true};
     auto with = [&](auto set) {
         SkipFacts f = source;
@@ -124,6 +125,11 @@ TEST(Decisions, WhenARerunLeavesAFilesTagsUnread) {
         {"all as the record says", with([](auto&, auto&) {}), SkipVerdict::already_there},
         {"source as the line says: look at the target", source, SkipVerdict::look_at_target},
         {"a move", with([](auto& f, auto&) { f.copy = false; }), SkipVerdict::read_tags},
+        {"the line's run had other tag settings", with([](auto& f, auto&) { ++f.run_settings; }),
+         SkipVerdict::read_tags},
+        {"... or several",
+         with([](auto& f, auto&) { f.run_settings = f.folder_settings = kSettingsMixed; }),
+         SkipVerdict::read_tags},
         {"a record read in part or by others", with([](auto& f, auto&) { f.record_sound = false; }),
          SkipVerdict::read_tags},
         {"another source's line", with([](auto& f, auto&) { f.line_names_source = false; }),

@@ -35,6 +35,7 @@ using A = RecordAction;
 const Case kCases[] = {
     {"a run wholly undone goes with its undos",
      {{"r", A::Start, "", false},
+      {"r", A::Settings, "code-page=;album-artist=0", false},
       {"r", A::Copied, "", false},
       {"r", A::End, "complete", false},
       {"u", A::Undo, "r", false},
@@ -43,6 +44,7 @@ const Case kCases[] = {
       {"v", A::Removed, "", false},
       {"v", A::End, "complete", false},
       {"o", A::Start, "", true},
+      {"o", A::Settings, "code-page=;album-artist=0", true},
       {"o", A::Copied, "", true}}},
     {"an undo that kept files keeps everything",
      {{"r", A::Start, "", true},

@@ -111,6 +111,13 @@ TEST_F(SortFolderTest, AnUnchangedReRunReadsNoTagsButACopyChangedSinceIsLookedAt
               copied(1, "AlbumName + ArtistName", "a.mp3", "Albums/Artist/Album/a (3).mp3"));
     EXPECT_EQ(window.log[4],
               copied(5, "AlbumName + ArtistName", "cd2/a.mp3", "Albums/Artist/Album/a.mp3"));
+
+    // Other tag settings could read other folders from the same tags: each is read again.
+    for (const char* key : {"TagCodePage", "UseAlbumArtist"}) {
+        PutIniText(settings, "SYSTEM", key, key == std::string("TagCodePage") ? "CP932" : "1");
+        run();
+        EXPECT_EQ(library.reads, 6) << key;
+    }
 }
 
 TEST_F(SortFolderTest, BrokenFilesNeverStopTheWalk) {

@@ -220,7 +220,7 @@ TEST_P(UndoSafetyTest, OnlyTemporariesOfRunsThatCertainlyEndedAreRemoved) {
     EXPECT_FALSE(fs::exists(out / stale));
 }
 
-TEST_P(UndoSafetyTest, AnUnchangedReRunWritesOnlyItsStartAndEndAlsoForTwinSources) {
+TEST_P(UndoSafetyTest, AnUnchangedReRunWritesOnlyItsStartSettingsAndEndAlsoForTwinSources) {
     for (const char* folder : {"a", "b"}) {
         make_mp3(in / folder / "x.mp3", {TagKind::None}, mpeg_audio(200));
         fs::last_write_time(in / folder / "x.mp3",
@@ -235,7 +235,7 @@ TEST_P(UndoSafetyTest, AnUnchangedReRunWritesOnlyItsStartAndEndAlsoForTwinSource
 
     ASSERT_TRUE(run("copy"));
 
-    EXPECT_EQ(lines_now(), after_first + 2);
+    EXPECT_EQ(lines_now(), after_first + 3);
     EXPECT_EQ(files_below(out), Lines{"x.mp3"});
 }
 

@@ -52,12 +52,20 @@ std::uint64_t record_target_key(std::string_view target) {
     return hash_text(fold_case(target));
 }
 
+std::uint64_t settings_fingerprint(std::string_view text) {
+    return std::max(hash_text(text), kSettingsMixed + 1);
+}
+
 void RecordIndex::add_run(const RecordLine& line) {
     if (line.action == RecordAction::Start || line.action == RecordAction::Undo ||
         line.action == RecordAction::Compact) {
         runs_[line.run].pid = line.pid;
     } else if (line.action == RecordAction::End) {
         runs_[line.run].ended = true;
+    } else if (line.action == RecordAction::Settings) {
+        std::uint64_t& settings = runs_[line.run].settings;
+        const std::uint64_t now = settings_fingerprint(line.target);
+        settings = settings == kSettingsUnknown || settings == now ? now : kSettingsMixed;
     }
 }
 
@@ -67,6 +75,7 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
         case RecordAction::Undo:
         case RecordAction::Compact:
         case RecordAction::End:
+        case RecordAction::Settings:
             add_run(line);
             return;
         case RecordAction::Folder:

@@ -48,6 +48,8 @@ class RecordIndex {
     struct Run {
         long pid = 0;
         bool ended = false;
+        // What its settings lines say: kSettingsUnknown, kSettingsMixed or their fingerprint.
+        std::uint64_t settings = 0;
     };
     const Run* run(const std::string& id) const;
 
@@ -72,6 +74,13 @@ class RecordIndex {
     std::size_t made_ = 0;  // entries that were in memory, kept or dropped by finish()
     std::unordered_map<std::string, Run> runs_;
 };
+
+// What a run's settings lines say of the settings its placements were decided with, beside
+// the fingerprint of the one text they all give.
+inline constexpr std::uint64_t kSettingsUnknown = 0;  // none: a run of an older version
+inline constexpr std::uint64_t kSettingsMixed = 1;    // two or more different texts
+// Of a settings line's text: never one of the two above.
+std::uint64_t settings_fingerprint(std::string_view text);
 
 // The key of a target path relative to the output folder: letter case does not count.
 std::uint64_t record_target_key(std::string_view target);

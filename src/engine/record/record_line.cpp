@@ -23,6 +23,7 @@ constexpr ActionName kActions[] = {
     {RecordAction::Replaced, "replaced"}, {RecordAction::AlreadyThere, "already-there"},
     {RecordAction::Removed, "removed"},   {RecordAction::SourceRemoved, "source-removed"},
     {RecordAction::Restored, "restored"}, {RecordAction::Compact, "compact"},
+    {RecordAction::Settings, "settings"},
 };
 
 std::string_view action_name(RecordAction action) {
@@ -189,7 +190,8 @@ bool parse_rest(const std::vector<std::string_view>& f, RecordLine& line) {
         }
         case RecordAction::End:
         case RecordAction::Folder:
-        case RecordAction::Removed: {
+        case RecordAction::Removed:
+        case RecordAction::Settings: {
             auto text = unescaped(f.size() == 4 ? f[3] : std::string_view());
             if (f.size() != 4 || !text) {
                 return false;
@@ -233,6 +235,7 @@ std::string format_record_line(const RecordLine& line) {
         case RecordAction::End:
         case RecordAction::Folder:
         case RecordAction::Removed:
+        case RecordAction::Settings:
             append_escaped(out, line.target);
             return out;
         default:

@@ -24,6 +24,7 @@ enum class RecordAction {
     SourceRemoved,  // a move removed the source of the placement on the line before
     Restored,       // an undo put the source back where it was
     Compact,        // a compaction began: its process; it writes nothing more but its end
+    Settings,       // the settings that give the run's tags their meaning, from here on
 };
 
 struct RecordLine {
@@ -33,7 +34,7 @@ struct RecordLine {
     long pid = 0;        // Start, Undo, Compact
     std::string source;  // placements: the source's real path; Start: the input folder
     // Placements, Folder, Removed: relative to the output folder; Undo: the run it undoes;
-    // End: "complete" or "cancelled".
+    // End: "complete" or "cancelled"; Settings: tag_settings_text().
     std::string target;
     FileStamp source_stamp;  // placements
     FileStamp target_stamp;  // placements: the target as written, or as found

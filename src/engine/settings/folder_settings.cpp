@@ -19,6 +19,11 @@ FolderSettings read_folder_settings(const IniReader& settings) {
         settings.text(kSection, kTagCodePage, "")};
 }
 
+std::string tag_settings_text(const FolderSettings& settings) {
+    return "code-page=" + settings.code_page +
+           ";album-artist=" + (settings.use_album_artist ? "1" : "0");
+}
+
 namespace {
 
 bool leads_outside(std::string_view name) {

@@ -23,6 +23,10 @@ struct FolderSettings {
 
 FolderSettings read_folder_settings(const IniReader& settings);
 
+// The settings that decide what a file's tags mean for its folder, as the record keeps them:
+// "code-page=CP932;album-artist=1". The flag comes last, so no code page makes two alike.
+std::string tag_settings_text(const FolderSettings& settings);
+
 // Why the sub-folder names cannot be used, or "": each must lead to a folder inside the output
 // folder, so no absolute path and no "." or ".." part.
 std::string sub_folder_problem(const SubFolderNames& names);

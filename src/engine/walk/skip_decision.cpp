@@ -57,8 +57,11 @@ std::optional<RecordedPlace> recorded_place(std::string_view target, const SubFo
 }
 
 SkipVerdict decide_skip(const SkipFacts& facts) {
-    if (!facts.copy || !facts.record_sound || !facts.line_names_source || !facts.place_fits ||
-        !facts.source_same_object || !facts.source_untouched) {
+    // Other settings could read other artists and albums from the same tags.
+    const bool same_settings =
+        facts.run_settings == facts.folder_settings && facts.run_settings > kSettingsMixed;
+    if (!same_settings || !facts.copy || !facts.record_sound || !facts.line_names_source ||
+        !facts.place_fits || !facts.source_same_object || !facts.source_untouched) {
         return SkipVerdict::read_tags;
     }
     if (!facts.target) {

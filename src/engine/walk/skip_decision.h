@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/events/run_events.h"
+#include "engine/record/record_index.h"
 #include "engine/settings/folder_settings.h"
 
 namespace trackfold {
@@ -47,6 +49,10 @@ struct SkipFacts {
     bool place_fits = false;          // recorded_place found the line's target
     bool source_same_object = false;  // a regular file, the object the line says
     bool source_untouched = false;    // size and times as the line says
+    // What the line's run said of the settings that give tags their meaning (RecordIndex::Run),
+    // and the fingerprint of the current folder's.
+    std::uint64_t run_settings = kSettingsUnknown;
+    std::uint64_t folder_settings = kSettingsUnknown;
     std::optional<TargetLook> target{};
 };
 
@@ -58,7 +64,8 @@ enum class SkipVerdict {
 
 // A re-run takes a file as already placed without reading its tags only where the whole way
 // would come to the same (decide_target's skip): the source and its copy both as the record's
-// live line says, the copy where the current folder names put a file of its category, under
+// live line says, that line's run sorted by the very tag settings of the current folder, and
+// only by them, the copy where the current folder names put a file of its category, under
 // the name the writer comes to, and placed with the source's time or found holding its bytes; a
 // name this run placed a file under already holds this source only where the line found it
 // there.

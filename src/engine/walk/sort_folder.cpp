@@ -117,6 +117,9 @@ struct Sorter::State {
     // moment, or an edit that names a folder outside the output, leaves the run with these.
     std::optional<FolderSettings> last_good;
     bool told_settings_ignored = false;
+    // The tag settings the record last heard of from this run, and their fingerprint.
+    std::string tag_settings;
+    std::uint64_t tag_fingerprint = kSettingsUnknown;
 
     FolderSettings folder_settings() {
         FolderSettings now = read_folder_settings(settings.current());
@@ -195,6 +198,23 @@ struct Sorter::State {
             std::find(input_roots.begin(), input_roots.end(), real) == input_roots.end()) {
             input_roots.push_back(real);
         }
+    }
+
+    // The record says what the tags of the run's files meant from here on: a later run takes a
+    // file as placed without its tags only where they mean the same to it.
+    void note_tag_settings(const FolderSettings& now) {
+        std::string text = tag_settings_text(now);
+        if (text == tag_settings) {
+            return;
+        }
+        // What was decided with the settings before goes to the record before the line.
+        settle();
+        tag_fingerprint = settings_fingerprint(text);
+        tag_settings = text;
+        RecordLine line;
+        line.action = RecordAction::Settings;
+        line.target = std::move(text);
+        run_output->record.append(std::move(line));
     }
 
     void report_unknown_types(const FileTypes& types) {
@@ -512,6 +532,7 @@ bool Sorter::State::walk(const std::string& folder) {
     }
     // Looked at for every folder, so a hand edit of the settings takes effect during a run.
     const FolderSettings settings = folder_settings();
+    note_tag_settings(settings);
     library.setCodePage(settings.code_page.c_str());
     report_unknown_types(settings.types);
     const std::optional<FolderListing> listing = enter(folder);
@@ -535,7 +556,7 @@ Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
                   std::vector<std::optional<UnchangedFile>>(listing.files.size())};
     std::vector<bool>& taken = chosen.taken;
     TagBatch tag_batch{{}, settings.code_page, settings.use_album_artist};
-    unchanged->enter(folder);
+    unchanged->enter(folder, tag_fingerprint);
     const bool real_folder_known = !real_folders.empty() && !real_folders.back().empty();
     for (std::size_t i = 0; i < listing.files.size(); ++i) {
         const ListedFile& file = listing.files[i];

@@ -31,8 +31,9 @@ UnchangedFiles::UnchangedFiles(const PlacementRecord& record, OutputTree& tree, 
       // that others may write may say anything.
       record_sound_(!record.read_error() && record.trusted()) {}
 
-void UnchangedFiles::enter(const std::string& folder) {
+void UnchangedFiles::enter(const std::string& folder, std::uint64_t settings) {
     folder_ = folder;
+    settings_ = settings;
     folder_fd_.reset();
 }
 
@@ -64,13 +65,16 @@ std::optional<UnchangedFile> UnchangedFiles::before_tags(const std::string& name
         return std::nullopt;
     }
     std::optional<RecordedPlace> place = recorded_place(line->target, names);
+    const RecordIndex::Run* run = record_.index().run(line->run);
     UnchangedFile file{{}, *now.stamp, line->action, line->target_stamp, {}};
     file.facts = {copy_,
                   record_sound_,
                   is_placement(line->action) && line->source == real_source,
                   place.has_value(),
                   S_ISREG(now.stamp->mode) && same_file_object(*now.stamp, line->source_stamp),
-                  untouched_since(*now.stamp, line->source_stamp)};
+                  untouched_since(*now.stamp, line->source_stamp),
+                  run != nullptr ? run->settings : kSettingsUnknown,
+                  settings_};
     if (decide_skip(file.facts) != SkipVerdict::look_at_target) {
         return std::nullopt;
     }

@@ -40,8 +40,9 @@ class UnchangedFiles {
     // output ends in the separator.
     UnchangedFiles(const PlacementRecord& record, OutputTree& tree, std::string output, Kind kind);
 
-    // The folder whose files are asked about next; it is opened only when one is in the record.
-    void enter(const std::string& folder);
+    // The folder whose files are asked about next, and the fingerprint of its tag settings
+    // (settings_fingerprint); it is opened only when one of its files is in the record.
+    void enter(const std::string& folder, std::uint64_t settings);
     void leave();
 
     // Before the folder's tags are read: the file `name` of the folder entered, whose real path
@@ -72,6 +73,7 @@ class UnchangedFiles {
     bool copy_;
     bool record_sound_;
     std::string folder_;
+    std::uint64_t settings_ = kSettingsUnknown;
     std::optional<FileDescriptor> folder_fd_;
 };
 
