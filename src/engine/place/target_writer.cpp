@@ -79,6 +79,8 @@ struct TargetWriter::Placement {
     const OutputTree::Handle handle;
     const int folder_fd;
     const bool protected_folder;
+    // What the settings lines of the run whose line gave the record's word say.
+    std::uint64_t word_settings = kSettingsUnknown;
 };
 
 // A new copy a worker makes. The walk reserved its name and reads the outcome only after the
@@ -337,7 +339,7 @@ TargetFacts TargetWriter::facts_at(Placement& p, const OutputTree::Entry& entry,
     return facts;
 }
 
-void TargetWriter::note_record_word(const Placement& p, const OutputTree::Entry& entry,
+void TargetWriter::note_record_word(Placement& p, const OutputTree::Entry& entry,
                                     const FileStamp& from, const FileStamp& there,
                                     TargetFacts& facts) const {
     const std::string relative = record_path(p.folder, entry.name);
@@ -349,6 +351,7 @@ void TargetWriter::note_record_word(const Placement& p, const OutputTree::Entry&
             !p.protected_folder && p.place.traits.times_show_changes && record_.trusted();
         facts.record_names_sole_source = said->sole_source;
         facts.record_offset = said->offset;
+        p.word_settings = said->run_settings;
     }
 }
 
@@ -380,7 +383,12 @@ std::optional<PlacedFile> TargetWriter::place_at(Placement& p, OutputTree::Entry
             // Not a placement to record, and never a source to remove.
             return placed(p, entry, RecordAction::AlreadyThere, nullptr);
         case TargetVerdict::skip:
-            return with_source(p, placed(p, entry, RecordAction::AlreadyThere, nullptr),
+            // A word from a run with other tag settings, or from a version that kept none, is
+            // said again by this run, so that the next unchanged re-run may leave the tags
+            // unread.
+            return with_source(p,
+                               placed(p, entry, RecordAction::AlreadyThere,
+                                      there && p.word_settings != settings_ ? &*there : nullptr),
                                Bytes::unchecked);
         case TargetVerdict::already_there:
             if (entry.placed) {

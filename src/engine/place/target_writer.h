@@ -82,6 +82,9 @@ class TargetWriter {
     // recording is whole at the target, on the disk and in the record.
     void set_move(bool move) { move_ = move; }
 
+    // The fingerprint of the tag settings the run decides with now (settings_fingerprint).
+    void set_tag_settings(std::uint64_t fingerprint) { settings_ = fingerprint; }
+
     // Keep the real path of every file this run writes, for wrote().
     void track_written(bool track) { track_written_ = track; }
     bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
@@ -124,7 +127,7 @@ class TargetWriter {
     // stamp of what is there.
     TargetFacts facts_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
                          std::optional<FileStamp>& there);
-    void note_record_word(const Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
+    void note_record_word(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
                           const FileStamp& there, TargetFacts& facts) const;
     RecordLine source_line(const Placement& p, RecordAction action, const std::string& name,
                            const FileStamp& target) const;
@@ -166,6 +169,7 @@ class TargetWriter {
     std::unordered_set<std::string> written_;
     std::string temp_prefix_;
     unsigned long temp_serial_ = 0;
+    std::uint64_t settings_ = kSettingsUnknown;
     CopyWorkers* workers_ = nullptr;
     std::function<void()> finish_pending_;
     std::deque<std::shared_ptr<PendingCopy>> pending_;

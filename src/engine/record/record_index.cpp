@@ -40,8 +40,21 @@ std::uint64_t target_hash(const FileStamp& s) {
     return key_hash(3, touch_key(s));
 }
 
+// An entry's place in the file, its line's run and its action share one word: offsets below
+// 2^40 (a record of a terabyte), 16 bits for the run's number, 8 for the action.
+constexpr unsigned kOffsetShift = 24;
+constexpr std::uint64_t kLargestOffset = (1ULL << (64 - kOffsetShift)) - 1;
+
 RecordAction action_of(std::uint64_t offset_action) {
     return static_cast<RecordAction>(offset_action & 0xFF);
+}
+
+std::uint64_t offset_of(std::uint64_t offset_action) {
+    return offset_action >> kOffsetShift;
+}
+
+std::size_t run_number_of(std::uint64_t offset_action) {
+    return (offset_action >> 8) & 0xFFFF;
 }
 
 constexpr std::uint64_t kRemovedMark = ~0ULL;
@@ -63,13 +76,41 @@ void RecordIndex::add_run(const RecordLine& line) {
     } else if (line.action == RecordAction::End) {
         runs_[line.run].ended = true;
     } else if (line.action == RecordAction::Settings) {
+        const std::uint16_t number = run_number(line.run);
         std::uint64_t& settings = runs_[line.run].settings;
         const std::uint64_t now = settings_fingerprint(line.target);
         settings = settings == kSettingsUnknown || settings == now ? now : kSettingsMixed;
+        if (number != 0) {
+            run_settings_[number - 1] = settings;
+        }
     }
 }
 
+std::uint64_t RecordIndex::packed(const RecordLine& line, std::uint64_t offset) {
+    return offset << kOffsetShift | std::uint64_t{run_number(line.run)} << 8 |
+           static_cast<std::uint64_t>(line.action);
+}
+
+// Numbered from 1 in the order runs first appear; 0 for a run beyond 65,535, whose settings are
+// then not known.
+std::uint16_t RecordIndex::run_number(const std::string& id) {
+    Run& run = runs_[id];
+    if (run.number == 0 && run_settings_.size() < 0xFFFF) {
+        run_settings_.push_back(run.settings);
+        run.number = static_cast<std::uint16_t>(run_settings_.size());
+    }
+    return run.number;
+}
+
+std::uint64_t RecordIndex::settings_of(std::uint64_t offset_action) const {
+    const std::size_t number = run_number_of(offset_action);
+    return number == 0 ? kSettingsUnknown : run_settings_[number - 1];
+}
+
 void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
+    if (offset > kLargestOffset) {
+        return;  // not known to the index: nothing is replaced or left unread on its word
+    }
     switch (line.action) {
         case RecordAction::Start:
         case RecordAction::Undo:
@@ -83,14 +124,13 @@ void RecordIndex::add(const RecordLine& line, std::uint64_t offset) {
         case RecordAction::Restored:
             return;
         case RecordAction::Removed:
-            entries_.push_back({record_target_key(line.target), 0, 0, 0, kRemovedMark,
-                                offset << 8 | static_cast<std::uint64_t>(line.action)});
+            entries_.push_back(
+                {record_target_key(line.target), 0, 0, 0, kRemovedMark, packed(line, offset)});
             return;
         default:
             entries_.push_back({record_target_key(line.target), hash_text(line.source),
                                 object_hash(line.source_stamp), content_hash(line.source_stamp),
-                                target_hash(line.target_stamp),
-                                offset << 8 | static_cast<std::uint64_t>(line.action)});
+                                target_hash(line.target_stamp), packed(line, offset)});
     }
 }
 
@@ -162,7 +202,7 @@ std::optional<std::uint64_t> RecordIndex::source_line(std::string_view source_pa
             if (found) {
                 return std::nullopt;  // in two targets: only its tags can tell which is meant
             }
-            found = entries_[*it].offset_action >> 8;
+            found = offset_of(entries_[*it].offset_action);
         }
     }
     return found;
@@ -181,8 +221,10 @@ std::optional<RecordIndex::Found> RecordIndex::find(std::string_view target,
     const std::uint64_t stamp = target_hash(target_now);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->source_path == path && it->source_object == object && it->target_stamp == stamp) {
-            return Found{it->offset_action >> 8, it->source_content == content_hash(source_now),
-                         range.second - range.first == 1, action_of(it->offset_action)};
+            return Found{offset_of(it->offset_action),
+                         it->source_content == content_hash(source_now),
+                         range.second - range.first == 1, action_of(it->offset_action),
+                         settings_of(it->offset_action)};
         }
     }
     return std::nullopt;

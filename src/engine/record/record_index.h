@@ -32,6 +32,9 @@ class RecordIndex {
         bool unchanged;        // the source is as it was then
         bool sole_source;      // no other source is known to be in this target
         RecordAction action;   // what that line did
+        // What the settings lines of that line's run say (kSettingsUnknown, kSettingsMixed or
+        // a fingerprint).
+        std::uint64_t run_settings;
     };
     // The record's word that `target` (relative to the output folder), found now as
     // `target_now`, is still as it was written or found for the source file now at
@@ -50,6 +53,7 @@ class RecordIndex {
         bool ended = false;
         // What its settings lines say: kSettingsUnknown, kSettingsMixed or their fingerprint.
         std::uint64_t settings = 0;
+        std::uint16_t number = 0;  // 0: none
     };
     const Run* run(const std::string& id) const;
 
@@ -59,6 +63,9 @@ class RecordIndex {
 
   private:
     void index_sources();
+    std::uint64_t packed(const RecordLine& line, std::uint64_t offset);
+    std::uint16_t run_number(const std::string& id);
+    std::uint64_t settings_of(std::uint64_t offset_action) const;
 
     struct Entry {
         std::uint64_t key;             // the target, its letter case folded
@@ -73,6 +80,7 @@ class RecordIndex {
     std::vector<std::uint32_t> by_source_;
     std::size_t made_ = 0;  // entries that were in memory, kept or dropped by finish()
     std::unordered_map<std::string, Run> runs_;
+    std::vector<std::uint64_t> run_settings_;  // each numbered run's settings, by number - 1
 };
 
 // What a run's settings lines say of the settings its placements were decided with, beside

@@ -210,6 +210,7 @@ struct Sorter::State {
         // What was decided with the settings before goes to the record before the line.
         settle();
         tag_fingerprint = settings_fingerprint(text);
+        run_output->writer.set_tag_settings(tag_fingerprint);
         tag_settings = text;
         RecordLine line;
         line.action = RecordAction::Settings;
