@@ -64,6 +64,7 @@ class MainWindow : public QWidget, public RunWindow {
     void set_status(const std::string& file_name) override;
     bool ask_cancel() override;
     void pump_events() override;
+    bool events_due() const override { return pump_clock_.due_now(); }
     void clear_log() override;
     void append_log(const std::string& line) override;
     void select_last_log() override;

@@ -17,6 +17,11 @@ class PumpClock {
     // A new walk handles the events at its first chance.
     void restart() { last_.invalidate(); }
 
+    // Whether due() would be true now, without starting the wait again.
+    bool due_now() const {
+        return interval_ms_ <= 0 || !last_.isValid() || last_.hasExpired(interval_ms_);
+    }
+
     // True when the events have waited long enough; the wait then begins again.
     bool due() {
         if (interval_ms_ > 0 && last_.isValid() && !last_.hasExpired(interval_ms_)) {

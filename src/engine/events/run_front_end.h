@@ -32,6 +32,10 @@ class RunFrontEnd {
 
     // Lets the front end handle pending events; a click on End may end the process in here.
     virtual void pump_events() = 0;
+    // Whether the next pump_events lets the user act on what the front end shows: the run
+    // then first tells every file it has begun, so that a cancel stops before the next file
+    // after the last one shown.
+    virtual bool events_due() const { return false; }
 };
 
 }  // namespace trackfold

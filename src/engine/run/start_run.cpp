@@ -60,6 +60,7 @@ class LoggedRun final : public RunFrontEnd {
     void set_status(const std::string& file_name) override { window_.set_status(file_name); }
     bool ask_cancel() override { return window_.ask_cancel(); }
     void pump_events() override { window_.pump_events(); }
+    bool events_due() const override { return window_.events_due(); }
 
     const RunLog& log() const { return log_; }
 

@@ -185,6 +185,13 @@ struct Sorter::State {
     }
     void tell_placed(const InFlight& file, PlacedFile& placed);
 
+    void pump() {
+        if (!in_flight.empty() && window.events_due()) {
+            finish_in_flight();
+        }
+        window.pump_events();
+    }
+
     void settle() {
         finish_in_flight();
         if (batch) {
@@ -542,7 +549,7 @@ bool Sorter::State::walk(const std::string& folder) {
     }
     take_files(folder, *listing, settings);
     for (const ListedFolder& sub : listing->folders) {
-        window.pump_events();
+        pump();
         real_folders.push_back(real_path_in(folder, sub.name, sub.link));
         walk(folder + sub.name + "/");
         real_folders.pop_back();
@@ -594,7 +601,7 @@ bool Sorter::State::keep_going() {
         CancelState = Idle;
     }
     tell_count();
-    window.pump_events();
+    pump();
     // Ended from the window while it handled its events: no question is asked.
     return CancelState != Cancelled;
 }
