@@ -146,10 +146,9 @@ int run(const CliOptions& options) {
         return usage_error("cannot make the private copy of the settings for the options");
     }
 
-    TerminalRun window(
-        options.log_file ? TerminalRun::LogLines::Kept : TerminalRun::LogLines::Dropped,
-        options.json ? TerminalRun::Output::Json : TerminalRun::Output::Lines,
-        ::isatty(STDERR_FILENO) != 0);
+    TerminalRun window(options.log_file,
+                       options.json ? TerminalRun::Output::Json : TerminalRun::Output::Lines,
+                       ::isatty(STDERR_FILENO) != 0);
     CancelState = Idle;
     SortRequest request{input, output, settings.path(), options.settings_file.has_value(),
                         options.preview ? DiskMode::preview : DiskMode::real};
@@ -159,7 +158,7 @@ int run(const CliOptions& options) {
     if (!options.log_file) {
         return window.exit_status();
     }
-    if (const std::string problem = window.log()->write(*options.log_file); !problem.empty()) {
+    if (const std::string problem = window.log()->save(); !problem.empty()) {
         std::fprintf(stderr, "trackfold-cli: cannot write the log file %s: %s\n",
                      options.log_file->c_str(), problem.c_str());
         return std::max(window.exit_status(), kErrorLogged);

@@ -24,10 +24,11 @@ void put_line(const std::string& line) {
 
 volatile std::sig_atomic_t g_stop_requested = 0;
 
-TerminalRun::TerminalRun(LogLines log, Output output, bool show_progress)
+TerminalRun::TerminalRun(const std::optional<std::filesystem::path>& log_file, Output output,
+                         bool show_progress)
     : json_(output == Output::Json), show_progress_(show_progress) {
-    if (log == LogLines::Kept) {
-        log_.emplace();
+    if (log_file) {
+        log_.emplace(*log_file);
     }
 }
 

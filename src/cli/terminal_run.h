@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -20,9 +21,10 @@ extern volatile std::sig_atomic_t g_stop_requested;
 // file, and is not asked about again.
 class TerminalRun final : public RunFrontEnd {
   public:
-    enum class LogLines { Dropped, Kept };
     enum class Output { Lines, Json };
-    TerminalRun(LogLines log, Output output, bool show_progress);
+    // log_file: where the run's log goes, when it is asked for.
+    TerminalRun(const std::optional<std::filesystem::path>& log_file, Output output,
+                bool show_progress);
 
     void report(const RunEvent& event) override;
     void files_counted(std::size_t total) override { progress_.set_total(total); }
@@ -36,8 +38,8 @@ class TerminalRun final : public RunFrontEnd {
     // The exit status the events call for.
     int exit_status() const;
     void end_progress();
-    // The lines of the log file, when they are kept.
-    const std::optional<RunLog>& log() const { return log_; }
+    // The log file, when it is asked for.
+    std::optional<RunLog>& log() { return log_; }
 
   private:
     using Clock = std::chrono::steady_clock;

@@ -62,5 +62,29 @@ TEST(WriteLogFile, AFullDiskLeavesThePreviousLogWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST(LogFileWriter, AKilledRunLeavesThePreviousLogWholeAndNothingElse) {
+    TempDir dir;
+    const fs::path log = dir.path() / "trackfold.txt";
+    write_file(log, "Ready...\r\n...Complete\r\n");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        LogFileWriter writer(log);
+        for (int i = 0; i < 10000; ++i) {
+            writer.add(std::string(100, 'x'));
+        }
+        ::write(ready[1], "w", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char written = 0;
+    ASSERT_EQ(::read(ready[0], &written, 1), 1);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(read_file(log), "Ready...\r\n...Complete\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
 }  // namespace
 }  // namespace trackfold

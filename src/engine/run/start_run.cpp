@@ -49,7 +49,8 @@ namespace {
 // The window as the run sees it, with the log file's lines taken from the events on the way.
 class LoggedRun final : public RunFrontEnd {
   public:
-    explicit LoggedRun(RunWindow& window) : window_(window) {}
+    LoggedRun(RunWindow& window, const std::filesystem::path& log_file)
+        : window_(window), log_(log_file) {}
 
     void report(const RunEvent& event) override {
         log_.add(event);
@@ -62,7 +63,7 @@ class LoggedRun final : public RunFrontEnd {
     void pump_events() override { window_.pump_events(); }
     bool events_due() const override { return window_.events_due(); }
 
-    const RunLog& log() const { return log_; }
+    RunLog& log() { return log_; }
 
   private:
     RunWindow& window_;
@@ -108,7 +109,7 @@ void start_run(RunWindow& window, const std::string& input_text, const std::stri
     SortRequest request{input, output, files.settings_file};
     request.library = &library;
     BeginRun(window);
-    LoggedRun run(window);
+    LoggedRun run(window, files.log_file);
     // Only folders that work are remembered.
     const RunResult result = sort_run(run, request, [&] {
         PutIniText(files.settings_file, settings_key::kSection, settings_key::kInputFolder,
@@ -125,7 +126,7 @@ void start_run(RunWindow& window, const std::string& input_text, const std::stri
     }
 
     const std::string log = files.log_file.string();
-    const std::string problem = run.log().write(files.log_file);
+    const std::string problem = run.log().save();
     window.set_status(end_status(result, log, problem));
     window.unload_progress();
     if (!problem.empty()) {
