@@ -24,18 +24,30 @@ namespace trackfold::bench {
 
 namespace {
 
+// What the benchmark reads back of a run's lines: the last and how many were errors. Holding
+// the lines themselves would count the benchmark's memory as the run's.
+struct LineTally {
+    std::string last;
+    std::size_t errors = 0;
+
+    void add(const std::string& line) {
+        last = line;
+        errors += line.find(" ...Error") != std::string::npos ? 1 : 0;
+    }
+};
+
 // The engine's window without a display: it keeps only what the benchmark reads back (the
-// read count and the lines of its list) and draws nothing.
+// read count and the tally of its lines) and draws nothing.
 class QuietWindow final : public RunWindow {
   public:
-    void report(const RunEvent& event) override { lines_.push_back(log_line(event)); }
+    void report(const RunEvent& event) override { lines_.add(log_line(event)); }
     void files_counted(std::size_t) override {}
     void set_counters(const RunCounters& counters) override { counters_ = counters; }
     void set_status(const std::string&) override {}
     bool ask_cancel() override { return false; }
     void pump_events() override {}
-    void clear_log() override { lines_.clear(); }
-    void append_log(const std::string& line) override { lines_.push_back(line); }
+    void clear_log() override { lines_ = {}; }
+    void append_log(const std::string& line) override { lines_.add(line); }
     void select_last_log() override {}
     void set_run_buttons_enabled(bool) override {}
     void show_progress() override {}
@@ -43,20 +55,20 @@ class QuietWindow final : public RunWindow {
     bool open_with_shell(const std::string&) override { return true; }
     void tell(const std::string&) override {}
 
-    const std::vector<std::string>& lines() const { return lines_; }
+    const LineTally& lines() const { return lines_; }
     const RunCounters& counters() const { return counters_; }
 
   private:
     RunCounters counters_;
-    std::vector<std::string> lines_;
+    LineTally lines_;
 };
 
 // What a run left in its window's list.
-std::vector<std::string> list_lines(const MainWindow& window) {
+LineTally list_lines(const MainWindow& window) {
     const auto* list = window.findChild<LogList*>(QStringLiteral("lstInfo"));
-    std::vector<std::string> lines;
+    LineTally lines;
     for (std::size_t i = 0; list != nullptr && i < list->count(); ++i) {
-        lines.push_back(list->utf8_line(i));
+        lines.add(list->utf8_line(i));
     }
     return lines;
 }
@@ -72,20 +84,13 @@ void print_result(double seconds, std::size_t error_lines) {
 }
 
 // A run that stopped early or skipped files would give a figure for less work.
-bool check_run(const std::vector<std::string>& lines, std::size_t read_count,
-               std::size_t expected_mp3) {
-    if (lines.empty() || lines.back() != "...Complete" || read_count != expected_mp3) {
+bool check_run(const LineTally& lines, std::size_t read_count, std::size_t expected_mp3) {
+    if (lines.last != "...Complete" || read_count != expected_mp3) {
         std::fprintf(stderr, "the run did not take all %zu files: last line \"%s\", count %zu\n",
-                     expected_mp3, lines.empty() ? "" : lines.back().c_str(), read_count);
+                     expected_mp3, lines.last.c_str(), read_count);
         return false;
     }
     return true;
-}
-
-std::size_t error_lines(const std::vector<std::string>& lines) {
-    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& l) {
-        return l.find(" ...Error") != std::string::npos;
-    }));
 }
 
 // input output settings log expected-mp3-count
@@ -97,7 +102,7 @@ int run_engine(const std::vector<std::string>& a) {
     if (!check_run(window.lines(), window.counters()[Counter::ReadFile], std::stoul(a.at(4)))) {
         return 1;
     }
-    print_result(seconds, error_lines(window.lines()));
+    print_result(seconds, window.lines().errors);
     return 0;
 }
 
@@ -122,24 +127,32 @@ int run_window(const std::vector<std::string>& a) {
         return 1;
     }
 
-    // The walk lets the event loop run before every file, and a zero timer fires each time:
-    // it notes when the count passes a tenth and nine tenths of the files, and reaches all;
-    // the flush at the end of the run is not a file's.
+    // The walk lets the event loop run every few files, and a zero timer fires each time: it
+    // notes when the count of files taken passes its first file, a tenth and nine tenths, and
+    // the last count short of all with its time. The tenths' rates come from those points, so
+    // the count before the walk and the flush after the last file, neither of them a file's,
+    // are in neither tenth.
     const double files = std::stod(a.at(2));
-    double first_tenth = 0;
-    double nine_tenths = 0;
-    double all = 0;
+    struct Point {
+        double seconds = -1;
+        double count = 0;
+    };
+    Point first;
+    Point tenth;
+    Point nine_tenths;
+    Point last;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        const auto count = static_cast<double>(window.counters()[Counter::ReadFile]);
-        if (first_tenth == 0 && count >= files / 10) {
-            first_tenth = seconds_since(start_time);
+        const Point now{seconds_since(start_time),
+                        static_cast<double>(window.counters()[Counter::ReadFile])};
+        for (auto [point, from] : {std::pair{&first, 1.0}, std::pair{&tenth, files / 10},
+                                   std::pair{&nine_tenths, files * 9 / 10}}) {
+            if (point->seconds < 0 && now.count >= from) {
+                *point = now;
+            }
         }
-        if (nine_tenths == 0 && count >= files * 9 / 10) {
-            nine_tenths = seconds_since(start_time);
-        }
-        if (all == 0 && count >= files) {
-            all = seconds_since(start_time);
+        if (now.count > last.count && now.count < files) {
+            last = now;
         }
     });
     sampler.start(0);
@@ -148,12 +161,15 @@ int run_window(const std::vector<std::string>& a) {
     start_button->click();
     const double seconds = seconds_since(start_time);
     sampler.stop();
-    const std::vector<std::string> lines = list_lines(window);
+    const auto per_file = [](const Point& from, const Point& to) {
+        return to.count > from.count ? (to.seconds - from.seconds) / (to.count - from.count) : 0;
+    };
+    const LineTally lines = list_lines(window);
     if (!check_run(lines, window.counters()[Counter::ReadFile], std::stoul(a.at(2)))) {
         return 1;
     }
-    std::printf("%.6f %zu %.9f %.9f\n", seconds, error_lines(lines), first_tenth / (files / 10),
-                ((all > 0 ? all : seconds) - nine_tenths) / (files / 10));
+    std::printf("%.6f %zu %.9f %.9f\n", seconds, lines.errors, per_file(first, tenth),
+                per_file(nine_tenths, last));
     return 0;
 }
 
