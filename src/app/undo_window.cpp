@@ -108,13 +108,15 @@ void UndoWindow::preview() {
         cancel_->setText(tr("&Close"));
         return;
     }
-    QString text = tr("Nothing is changed yet. Undo would do this with what run %1 placed in %2:")
+    QString text = tr("Nothing is changed yet. An undo of run %1 in %2 would do this:")
                        .arg(to_qt(result.run), to_qt(output_)) +
                    u'\n' + to_qt(undo_summary_line(summary_));
     if (summary_.kept > 0) {
         text += u'\n' + tr("The files marked \"kept\" stay where they are; each line says why.");
     }
     status_->setText(text);
+    // The text has grown by lines the layout has not made room for yet.
+    layout()->activate();
     total_ = summary_.files();
     undo_->setEnabled(true);
     undo_->setFocus();
@@ -139,7 +141,12 @@ void UndoWindow::undo() {
     QString end = result.cancelled         ? QStringLiteral("...User Cancel")
                   : result.problem.empty() ? QStringLiteral("...Complete")
                                            : to_qt(result.problem);
-    status_->setText(to_qt(undo_summary_line(summary_)) + u' ' + end);
+    QString text = to_qt(undo_summary_line(summary_)) + u' ' + end;
+    if (summary_.kept > 0) {
+        // They are the run's still: the next undo looks at them again.
+        text += u'\n' + tr("The files marked \"kept\" stay where they are; each line says why.");
+    }
+    status_->setText(text);
     list_->append(undo_summary_line(summary_));
     list_->append(end.toStdString());
     list_->select_last();
