@@ -126,8 +126,8 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     auto* mode_group = new QGroupBox(tr("Mode"), this);
     copy_ = new QRadioButton(tr("&Copy the files (the sources stay)"), mode_group);
     copy_->setObjectName(QStringLiteral("optCopy"));
-    move_ = new QRadioButton(tr("&Move the files (the sources are removed once their copy is safe)"),
-                             mode_group);
+    move_ = new QRadioButton(
+        tr("&Move the files (the sources are removed once their copy is safe)"), mode_group);
     move_->setObjectName(QStringLiteral("optMove"));
     // An unknown value checks neither, and stays in the file unless one is chosen.
     loaded_mode_ = run_mode(settings);
