@@ -170,6 +170,7 @@ void MainWindow::add_menus() {
     // Whether there is a run to undo is known only from the output folder's record, which
     // may change at any time: it is looked at as the menu opens.
     connect(file, &QMenu::aboutToShow, this, &MainWindow::update_undo_action);
+    file->setToolTipsVisible(true);
     QMenu* help = menu_bar_->addMenu(tr("&Help"));
     help->addAction(tr("&About Trackfold"), this, &MainWindow::about_clicked)
         ->setObjectName(QStringLiteral("actAbout"));
@@ -273,7 +274,10 @@ bool MainWindow::move_confirmed(const std::string& input_text, const std::string
 
 void MainWindow::update_undo_action() {
     const std::string output = folder_with_separator(folder_bytes(1));
-    undo_action_->setEnabled(!running_ && !output.empty() && !run_to_undo_in(output).run.empty());
+    const UndoResult found = output.empty() ? UndoResult{} : run_to_undo_in(output);
+    undo_action_->setEnabled(!running_ && !found.run.empty());
+    // A command that is greyed out says why.
+    undo_action_->setToolTip(found.run.empty() ? to_qt(found.problem) : QString());
 }
 
 void MainWindow::undo_clicked() {
