@@ -46,12 +46,16 @@ void LogList::append(const std::string& utf8_line, std::string_view action) {
     auto found = std::find(action_names_.begin(), action_names_.end(), name);
     if (found == action_names_.end()) {
         action_names_.push_back(name);
+        action_kinds_.push_back(kind_of(name));
         found = action_names_.end() - 1;
         if (!name.isEmpty()) {
             action_width_ = std::max(action_width_, fontMetrics().horizontalAdvance(name + u' '));
         }
     }
     actions_.push_back(static_cast<std::uint8_t>(found - action_names_.begin()));
+    if (filter_ != LogFilter::all && passes(lines_.size() - 1)) {
+        shown_.push_back(lines_.size() - 1);
+    }
     widest_ = std::max(widest_, line_width(QString::fromStdString(utf8_line)));
     update_scroll_bars();
     viewport()->update();
@@ -60,6 +64,7 @@ void LogList::append(const std::string& utf8_line, std::string_view action) {
 void LogList::clear() {
     lines_.clear();
     actions_.clear();
+    shown_.clear();
     current_ = -1;
     widest_ = 0;
     update_scroll_bars();
@@ -71,8 +76,82 @@ void LogList::set_current_row(int row) {
         return;
     }
     current_ = std::clamp(row, 0, static_cast<int>(lines_.size()) - 1);
-    scroll_to(current_);
+    scroll_to(row_of_line(static_cast<std::size_t>(current_)));
     viewport()->update();
+}
+
+LogList::Kind LogList::kind_of(const QString& action) {
+    if (action == QLatin1String("error") || action == QLatin1String("source kept")) {
+        return Kind::error;
+    }
+    if (action == QLatin1String("numbered") || action == QLatin1String("replaced")) {
+        return Kind::renamed;
+    }
+    return action == QLatin1String("kept") ? Kind::kept : Kind::plain;
+}
+
+bool LogList::passes(std::size_t index) const {
+    const Kind kind = action_kinds_[actions_[index]];
+    switch (filter_) {
+        case LogFilter::errors:
+            return kind == Kind::error;
+        case LogFilter::numbered_replaced:
+            return kind == Kind::renamed;
+        case LogFilter::all:
+            break;
+    }
+    return true;
+}
+
+void LogList::set_filter(LogFilter filter) {
+    filter_ = filter;
+    shown_.clear();
+    if (filter_ != LogFilter::all) {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (passes(i)) {
+                shown_.push_back(i);
+            }
+        }
+    }
+    update_scroll_bars();
+    verticalScrollBar()->setValue(0);
+    if (current_ >= 0) {
+        scroll_to(row_of_line(static_cast<std::size_t>(current_)));
+    }
+    viewport()->update();
+}
+
+std::vector<std::size_t> LogList::shown_lines() const {
+    std::vector<std::size_t> lines;
+    for (int row = 0; row < rows(); ++row) {
+        lines.push_back(line_of_row(row));
+    }
+    return lines;
+}
+
+int LogList::rows() const {
+    return static_cast<int>(filter_ == LogFilter::all ? lines_.size() : shown_.size());
+}
+
+std::size_t LogList::line_of_row(int row) const {
+    return filter_ == LogFilter::all ? static_cast<std::size_t>(row)
+                                     : shown_[static_cast<std::size_t>(row)];
+}
+
+// A line the filter leaves out is where the next shown one is.
+int LogList::row_of_line(std::size_t index) const {
+    if (filter_ == LogFilter::all) {
+        return static_cast<int>(index);
+    }
+    const auto at = std::lower_bound(shown_.begin(), shown_.end(), index);
+    return static_cast<int>(
+        std::min<std::ptrdiff_t>(at - shown_.begin(), std::max<std::ptrdiff_t>(0, rows() - 1)));
+}
+
+void LogList::select_row(int row) {
+    if (rows() > 0) {
+        set_current_row(static_cast<int>(line_of_row(std::clamp(row, 0, rows() - 1))));
+    }
 }
 
 void LogList::select_last() {
@@ -127,8 +206,7 @@ qreal LogList::advance(char32_t c) {
 }
 
 void LogList::update_scroll_bars() {
-    set_range(*verticalScrollBar(), visible_rows(),
-              std::max(0, static_cast<int>(lines_.size()) - visible_rows()));
+    set_range(*verticalScrollBar(), visible_rows(), std::max(0, rows() - visible_rows()));
     const int room = viewport()->width() - (action_width_ > 0 ? action_width_ + kTextMargin : 0);
     set_range(*horizontalScrollBar(), room, std::max(0, widest_ - room));
 }
@@ -152,27 +230,36 @@ void LogList::scroll_to(int row) {
     }
 }
 
+QColor LogList::text_colour(Kind kind, bool selected) const {
+    if (selected || kind == Kind::plain || kind == Kind::renamed) {
+        return palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
+    }
+    // Dark enough on a light list, light enough on a dark one.
+    return kind == Kind::error ? QColor(0xd0, 0x20, 0x20) : QColor(0xb0, 0x70, 0x00);
+}
+
 void LogList::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const int first = first_visible_row();
-    const int end = std::min(static_cast<int>(lines_.size()), first + visible_rows() + 1);
+    const int end = std::min(rows(), first + visible_rows() + 1);
     // The action column stays put while the lines scroll sideways beside it.
     const int column = action_width_ > 0 ? action_width_ + kTextMargin : 0;
     const int left = column + kTextMargin - horizontalScrollBar()->value();
     const int width = std::max(widest_, viewport()->width());
     for (int row = first; row < end; ++row) {
         const QRect rect = row_rect(row);
-        const bool selected = row == current_;
+        const std::size_t index = line_of_row(row);
+        const bool selected = static_cast<int>(index) == current_;
         if (selected) {
             painter.fillRect(rect, palette().brush(QPalette::Highlight));
         }
-        painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.setPen(text_colour(action_kinds_[actions_[index]], selected));
         painter.setClipRect(rect.adjusted(column, 0, 0, 0));
         painter.drawText(QRect(left, rect.top(), width, rect.height()), kTextFlags,
-                         shown(line(static_cast<std::size_t>(row))));
+                         shown(line(index)));
         painter.setClipping(false);
         painter.drawText(QRect(kTextMargin, rect.top(), action_width_, rect.height()), kTextFlags,
-                         action(static_cast<std::size_t>(row)));
+                         action(index));
         if (selected && hasFocus()) {
             QStyleOptionFocusRect option;
             option.initFrom(this);
@@ -218,31 +305,32 @@ void LogList::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const int row = first_visible_row() + event->position().toPoint().y() / row_height();
-    if (row < static_cast<int>(lines_.size())) {
-        set_current_row(row);
+    if (row < rows()) {
+        select_row(row);
     }
 }
 
 void LogList::keyPressEvent(QKeyEvent* event) {
     const int page = visible_rows();
+    const int now = current_ < 0 ? -1 : row_of_line(static_cast<std::size_t>(current_));
     switch (event->key()) {
         case Qt::Key_Up:
-            set_current_row(current_ - 1);
+            select_row(now - 1);
             break;
         case Qt::Key_Down:
-            set_current_row(current_ + 1);
+            select_row(now + 1);
             break;
         case Qt::Key_PageUp:
-            set_current_row(current_ - page);
+            select_row(now - page);
             break;
         case Qt::Key_PageDown:
-            set_current_row(current_ + page);
+            select_row(now + page);
             break;
         case Qt::Key_Home:
-            set_current_row(0);
+            select_row(0);
             break;
         case Qt::Key_End:
-            select_last();
+            select_row(rows() - 1);
             break;
         default:
             QAbstractScrollArea::keyPressEvent(event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QScrollBar>
 #include <QString>
 #include <cstddef>
@@ -11,6 +12,10 @@
 #include <vector>
 
 namespace trackfold {
+
+// Which lines the list shows: all, only failures, or only files placed under another name or
+// over an earlier copy.
+enum class LogFilter { all, errors, numbered_replaced };
 
 // A plain single-selection list of text lines. Rows all have one height and only the visible
 // rows are painted, so appending a line and scrolling to it costs the same at any length.
@@ -33,6 +38,13 @@ class LogList : public QAbstractScrollArea {
     void set_current_row(int row);
     void select_last();
 
+    // Lines the filter leaves out keep their place: counting, indices and selection are the
+    // whole list's, and they come back when the filter goes.
+    void set_filter(LogFilter filter);
+    LogFilter filter() const { return filter_; }
+    // The lines shown, as indices of the whole list.
+    std::vector<std::size_t> shown_lines() const;
+
     int first_visible_row() const;
     // Rows wholly inside the viewport.
     int visible_rows() const;
@@ -48,6 +60,15 @@ class LogList : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    // What an action means for colour and filter.
+    enum class Kind : std::uint8_t { plain, error, renamed, kept };
+    static Kind kind_of(const QString& action);
+    bool passes(std::size_t index) const;
+    int rows() const;
+    std::size_t line_of_row(int row) const;
+    int row_of_line(std::size_t index) const;
+    void select_row(int row);
+    QColor text_colour(Kind kind, bool selected) const;
     int row_height() const;
     int line_width(const QString& line);
     qreal advance(char32_t c);
@@ -61,6 +82,10 @@ class LogList : public QAbstractScrollArea {
     // Each line's action, as an index into the few different ones.
     std::vector<std::uint8_t> actions_;
     std::vector<QString> action_names_{QString()};
+    std::vector<Kind> action_kinds_{Kind::plain};
+    LogFilter filter_ = LogFilter::all;
+    // With a filter: the lines it lets through, in order.
+    std::vector<std::size_t> shown_;
     int action_width_ = 0;
     int current_ = -1;
     int widest_ = 0;

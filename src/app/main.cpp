@@ -3,7 +3,6 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <csignal>
-#include <csignal>
 #include <cstdlib>
 
 #include "app/main_window.h"
@@ -24,9 +23,15 @@ int Main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("trackfold"));
     install_ui_language(QLocale());
 
-    QLockFile lock(instance_lock_path());
+    const QString lock_path = instance_lock_path();
+    QLockFile lock(lock_path);
     if (!acquire_single_instance(lock)) {
-        QMessageBox::warning(nullptr, QStringLiteral("Trackfold"), already_running_text());
+        knock_on_running_instance(instance_socket_path(lock_path));
+        // In front of the running copy's window, which has just come forward.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Trackfold"), already_running_text(),
+                        QMessageBox::Ok);
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.exec();
         return 0;
     }
 
@@ -38,6 +43,8 @@ int Main(int argc, char** argv) {
         std::_Exit(0);
     });
     window.InitMainWindow();
+    const InstanceBeacon beacon(instance_socket_path(lock_path),
+                                [&window] { window.come_forward(); });
     window.show();
     return application.exec();
 }

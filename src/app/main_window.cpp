@@ -1,13 +1,17 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QThread>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -20,11 +24,15 @@
 #include "app/preview_window.h"
 #include "app/progress_window.h"
 #include "app/settings_dialog.h"
+#include "app/undo_window.h"
 #include "engine/events/cancel_state.h"
 #include "engine/lines/line_texts.h"
+#include "engine/record/record_line.h"
 #include "engine/settings/first_start.h"
+#include "engine/settings/folder_settings.h"
 #include "engine/settings/run_mode.h"
 #include "engine/settings/settings_keys.h"
+#include "engine/walk/file_count.h"
 #include "ui_main_window.h"
 #include "util/ini_file.h"
 #include "util/text.h"
@@ -35,6 +43,10 @@ namespace {
 
 constexpr qint64 kRunPaintIntervalMs = 100;
 // Within a frame of a click, and far fewer than one round of the event loop per file.
+
+// How long the move question waits for the count of the files: a large collection on a slow
+// disk is then named by its folder instead.
+constexpr qint64 kMoveCountWaitMs = 1500;
 
 QString to_qt(const std::string& text) {
     return QString::fromStdString(text);
@@ -48,6 +60,8 @@ constexpr struct {
     const char* name;
     ControlStretch stretch;
 } kStretches[] = {
+    {"menuBar", {.grow_x = true}},
+    {"cmbLogFilter", {.move_x = true}},
     {"frmFolder", {.grow_x = true}},
     {"txtInputFolder", {.grow_x = true}},
     {"txtOutputFolder", {.grow_x = true}},
@@ -70,7 +84,7 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
       files_(std::move(files)),
       library_(library),
       ask_cancel_([this] {
-          QMessageBox box(QMessageBox::Information, QStringLiteral("Trackfold"),
+          QMessageBox box(QMessageBox::Question, QStringLiteral("Trackfold"),
                           cancel_question_text(), QMessageBox::Yes | QMessageBox::No, this);
           box.setDefaultButton(QMessageBox::Yes);
           return box.exec() == QMessageBox::Yes;
@@ -79,16 +93,31 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
           return QDesktopServices::openUrl(QUrl::fromLocalFile(to_qt(path)));
       }),
       end_process_([] { std::_Exit(0); }),
-      tell_([this](const std::string& message) {
-          QMessageBox::warning(this, QStringLiteral("Trackfold"), to_qt(message));
+      tell_([this](const std::string& message, Notice notice) {
+          QMessageBox box(
+              notice == Notice::problem ? QMessageBox::Warning : QMessageBox::Information,
+              QStringLiteral("Trackfold"), to_qt(message), QMessageBox::Ok, this);
+          box.exec();
       }),
       choose_folder_(choose_folder_in_dialog),
-      open_settings_([](SettingsDialog& dialog) { dialog.exec(); }) {
+      open_settings_([](SettingsDialog& dialog) { dialog.exec(); }),
+      ask_move_([this](const QString& question) {
+          QMessageBox box(QMessageBox::Question, QStringLiteral("Trackfold"), question,
+                          QMessageBox::Yes | QMessageBox::No, this);
+          // A key pressed out of habit must not move a collection.
+          box.setDefaultButton(QMessageBox::No);
+          box.setEscapeButton(QMessageBox::No);
+          return box.exec() == QMessageBox::Yes;
+      }),
+      open_undo_([](UndoWindow& window) { window.exec(); }) {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Trackfold! Ver." TRACKFOLD_VERSION));
+    add_failed_counter();
+    add_log_filter();
+    add_menus();
     designed_size_ = size();
     setMinimumSize(designed_size_);
 
@@ -126,6 +155,72 @@ MainWindow::MainWindow(RunFiles files, Mp3Library& library)
 
 MainWindow::~MainWindow() = default;
 
+// Above the designed window, which moves down by the bar's height and keeps its own layout.
+void MainWindow::add_menus() {
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    menu_bar_ = new QMenuBar(this);
+    menu_bar_->setObjectName(QStringLiteral("menuBar"));
+    // In the window on every desktop, so the window's layout is the same everywhere.
+    menu_bar_->setNativeMenuBar(false);
+    QMenu* file = menu_bar_->addMenu(tr("&File"));
+    undo_action_ = file->addAction(tr("&Undo last run..."), this, &MainWindow::undo_clicked);
+    undo_action_->setObjectName(QStringLiteral("actUndo"));
+    file->addSeparator();
+    file->addAction(tr("E&nd"), this, &QWidget::close);
+    // Whether there is a run to undo is known only from the output folder's record, which
+    // may change at any time: it is looked at as the menu opens.
+    connect(file, &QMenu::aboutToShow, this, &MainWindow::update_undo_action);
+    file->setToolTipsVisible(true);
+    QMenu* help = menu_bar_->addMenu(tr("&Help"));
+    help->addAction(tr("&About Trackfold"), this, &MainWindow::about_clicked)
+        ->setObjectName(QStringLiteral("actAbout"));
+    const int bar = menu_bar_->sizeHint().height();
+    menu_bar_->setGeometry(0, 0, width(), bar);
+    for (QWidget* child : children) {
+        child->move(child->pos() + QPoint(0, bar));
+    }
+    resize(width(), height() + bar);
+}
+
+// In the row of the files taken, with the same look as the other counters.
+void MainWindow::add_failed_counter() {
+    QLabel* model = ui_->lblReadFileCount;
+    QLabel* model_title = ui_->lblReadFileCountTitle;
+    auto* title = new QLabel(tr("Failed Count : "), ui_->frmStatus);
+    title->setObjectName(QStringLiteral("lblFailedCountTitle"));
+    title->setAlignment(model_title->alignment());
+    title->setGeometry(model->geometry().right() + 10, model_title->y(), model_title->width(),
+                       model_title->height());
+    failed_count_ = new QLabel(QStringLiteral("0"), ui_->frmStatus);
+    failed_count_->setObjectName(QStringLiteral("lblFailedCount"));
+    failed_count_->setPalette(model->palette());
+    failed_count_->setAutoFillBackground(model->autoFillBackground());
+    failed_count_->setFrameShape(model->frameShape());
+    failed_count_->setFrameShadow(model->frameShadow());
+    failed_count_->setAlignment(model->alignment());
+    failed_count_->setGeometry(title->geometry().right() + 1, model->y(), model->width(),
+                               model->height());
+}
+
+// Right above the list, at its right end.
+void MainWindow::add_log_filter() {
+    log_filter_ = new QComboBox(this);
+    log_filter_->setObjectName(QStringLiteral("cmbLogFilter"));
+    log_filter_->addItem(tr("All lines"), static_cast<int>(LogFilter::all));
+    log_filter_->addItem(tr("Errors"), static_cast<int>(LogFilter::errors));
+    log_filter_->addItem(tr("Numbered or replaced"),
+                         static_cast<int>(LogFilter::numbered_replaced));
+    log_filter_->setToolTip(tr("Which lines of the log the list shows"));
+    const QRect list = ui_->lstInfo->geometry();
+    const int height = list.top() - ui_->frmStatus->geometry().bottom() - 2;
+    log_filter_->setGeometry(list.right() - 180 + 1, list.top() - height - 1, 180, height);
+    // Beside the list it filters, in the order of the keyboard too.
+    setTabOrder(ui_->lstInfo, log_filter_);
+    connect(log_filter_, &QComboBox::currentIndexChanged, this, [this] {
+        ui_->lstInfo->set_filter(static_cast<LogFilter>(log_filter_->currentData().toInt()));
+    });
+}
+
 void MainWindow::InitMainWindow() {
     write_first_start_defaults(files_.settings_file);
     reset_run_display(*this);
@@ -136,11 +231,111 @@ void MainWindow::InitMainWindow() {
         folder_box(i)->setText(loaded_[i].shown);
     }
     show_mode();
+    restore_geometry();
+    update_undo_action();
 }
 
 // Moving removes the sources, which a user should not find out from an emptied input folder.
 void MainWindow::show_mode() {
-    ui_->lblMode->setVisible(run_mode(IniReader(files_.settings_file)) == RunMode::move);
+    const bool move = run_mode(IniReader(files_.settings_file)) == RunMode::move;
+    ui_->lblMode->setVisible(move);
+    ui_->cmdStart->setText(move ? tr("&Move") : tr("&Start"));
+}
+
+// Asked before every move, whatever started it: the sources leave the input folder.
+bool MainWindow::move_confirmed(const std::string& input_text, const std::string& output_text) {
+    const std::string input = folder_with_separator(input_text);
+    const std::string output = folder_with_separator(output_text);
+    if (input.empty() || output.empty()) {
+        return true;  // nothing is started
+    }
+    std::optional<std::size_t> total;
+    {
+        const FileCount count(
+            input, read_folder_settings(IniReader(files_.settings_file)).types.accepted, output);
+        QElapsedTimer waited;
+        waited.start();
+        while (!(total = count.total()) && !waited.hasExpired(kMoveCountWaitMs)) {
+            QThread::msleep(10);
+        }
+    }
+    const QString from = QFile::decodeName(QByteArray::fromStdString(input));
+    const QString to = QFile::decodeName(QByteArray::fromStdString(output));
+    QString question =
+        !total ? tr("Move the files under\n%1\nto\n%2?").arg(from, to)
+        : *total == 1
+            ? tr("Move 1 file from\n%1\nto\n%2?").arg(from, to)
+            : tr("Move %1 files from\n%2\nto\n%3?").arg(to_qt(with_thousands(*total)), from, to);
+    question += QStringLiteral("\n\n") +
+                tr("No file leaves its place before its copy in the output folder is safe on the "
+                   "disk. The move can be undone with File → Undo last run...");
+    return ask_move_(question);
+}
+
+void MainWindow::update_undo_action() {
+    const std::string output = folder_with_separator(folder_bytes(1));
+    const UndoResult found = output.empty() ? UndoResult{} : run_to_undo_in(output);
+    undo_action_->setEnabled(!running_ && !found.run.empty());
+    // A command that is greyed out says why.
+    undo_action_->setToolTip(found.run.empty() ? to_qt(found.problem) : QString());
+}
+
+void MainWindow::undo_clicked() {
+    const std::string output = folder_with_separator(folder_bytes(1));
+    if (output.empty() || running_) {
+        return;
+    }
+    UndoWindow window(this, output);
+    window.set_pump_interval(pump_clock_.interval());
+    window.preview();
+    open_undo_(window);
+    update_undo_action();
+}
+
+void MainWindow::about_clicked() {
+    const std::string output = folder_with_separator(folder_bytes(1));
+    const QString record =
+        output.empty()
+            ? tr("in each output folder, as %1").arg(to_qt(std::string(kRecordFileName)))
+            : QFile::decodeName(QByteArray::fromStdString(output + std::string(kRecordFileName)));
+    const QString text =
+        tr("Trackfold %1").arg(QStringLiteral(TRACKFOLD_VERSION)) + QStringLiteral("\n\n") +
+        tr("Sorts music files into folders by their artist and album tags.") +
+        QStringLiteral("\n") +
+        tr("Free software under the MIT licence: you may use, copy, change and pass it on.") +
+        QStringLiteral("\n\n") +
+        tr("Settings: %1")
+            .arg(QFile::decodeName(QByteArray::fromStdString(files_.settings_file.string()))) +
+        QStringLiteral("\n") +
+        tr("Log: %1").arg(QFile::decodeName(QByteArray::fromStdString(files_.log_file.string()))) +
+        QStringLiteral("\n") + tr("Record: %1").arg(record);
+    QMessageBox box(QMessageBox::Information, tr("About Trackfold"), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+}
+
+void MainWindow::come_forward() {
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::save_geometry() {
+    PutIniText(files_.settings_file, settings_key::kSection, settings_key::kWindowGeometry,
+               saveGeometry().toBase64().toStdString());
+}
+
+// Qt checks what it reads and keeps the window on a screen that is there now.
+void MainWindow::restore_geometry() {
+    const std::string saved =
+        whole_ini_text(files_.settings_file, settings_key::kSection, settings_key::kWindowGeometry);
+    if (!saved.empty()) {
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(saved)));
+    }
 }
 
 QLineEdit* MainWindow::folder_box(int index) const {
@@ -173,7 +368,15 @@ void MainWindow::set_folder_chooser(FolderChooser choose) {
     choose_folder_ = std::move(choose);
 }
 
-void MainWindow::set_teller(std::function<void(const std::string&)> tell) {
+void MainWindow::set_move_question(std::function<bool(const QString&)> ask) {
+    ask_move_ = std::move(ask);
+}
+
+void MainWindow::set_undo_opener(std::function<void(UndoWindow&)> open) {
+    open_undo_ = std::move(open);
+}
+
+void MainWindow::set_teller(std::function<void(const std::string&, Notice)> tell) {
     tell_ = std::move(tell);
 }
 
@@ -191,7 +394,15 @@ void MainWindow::tell(const std::string& message) {
         std::fprintf(stderr, "trackfold: %s\n", message.c_str());
         return;
     }
-    tell_(message);
+    tell_(message, Notice::problem);
+}
+
+void MainWindow::note(const std::string& message) {
+    if (troubled_) {
+        tell(message);
+    } else if (!end_after_run_) {
+        tell_(message, Notice::information);
+    }
 }
 
 QLabel* MainWindow::counter_label(Counter counter) const {
@@ -223,7 +434,7 @@ void MainWindow::set_status(const std::string& file_name) {
     if (running_) {
         pending_status_ = file_name;
     } else {
-        ui_->lbReadFilelStatus->setText(to_qt(file_name));
+        show_status(to_qt(file_name));
     }
 }
 
@@ -233,12 +444,22 @@ void MainWindow::show_pending_texts() {
                                 Counter::ArtistOnly, Counter::Unknown}) {
             counter_label(counter)->setText(QString::number(counters_[counter]));
         }
+        failed_count_->setText(QString::number(failed_));
         counters_pending_ = false;
     }
     if (pending_status_) {
-        ui_->lbReadFilelStatus->setText(to_qt(*pending_status_));
+        show_status(to_qt(*pending_status_));
         pending_status_.reset();
     }
+}
+
+// The line is as wide as designed; what does not fit is in its tooltip.
+void MainWindow::show_status(const QString& text) {
+    QLabel* label = ui_->lbReadFilelStatus;
+    label->setText(text);
+    label->setToolTip(label->fontMetrics().horizontalAdvance(text) > label->contentsRect().width()
+                          ? text
+                          : QString());
 }
 
 // The list shows the engine's line of each event and the word for what was done.
@@ -248,6 +469,24 @@ void MainWindow::report(const RunEvent& event) {
         ui_->lstInfo->select_last();
     }
     progress_model_.feed(event);
+    troubled_ = troubled_ || is_failure(event);
+    if (const auto* placed = std::get_if<FilePlaced>(&event);
+        placed != nullptr && placed->source_fate == SourceFate::Stuck) {
+        if (sources_kept_++ == 0) {
+            first_kept_reason_ = shown(placed->source) + " (" + placed->source_kept + ")";
+        }
+    } else if (std::holds_alternative<FileFailed>(event)) {
+        ++failed_;
+        counters_pending_ = true;
+    } else if (const auto* summary = std::get_if<RunSummary>(&event)) {
+        failed_ = summary->failed;
+        counters_pending_ = true;
+    } else if (const auto* ended = std::get_if<RunEnded>(&event)) {
+        troubled_ = troubled_ || ended->outcome == RunOutcome::NotStarted;
+    }
+    if (counters_pending_ && !running_) {
+        show_pending_texts();
+    }
 }
 
 void MainWindow::files_counted(std::size_t total) {
@@ -303,6 +542,7 @@ void MainWindow::set_run_buttons_enabled(bool enabled) {
     ui_->cmdStart->setEnabled(enabled);
     ui_->cmdPreview->setEnabled(enabled);
     ui_->cmdSettings->setEnabled(enabled);
+    undo_action_->setEnabled(enabled && undo_action_->isEnabled());
     // The run is over: from here on the window paints as usual again.
     running_ = !enabled;
     if (enabled) {
@@ -347,11 +587,42 @@ void MainWindow::settings_clicked() {
 
 void MainWindow::start_clicked() {
     show_mode();
-    start_run(*this, folder_bytes(0), folder_bytes(1), files_, library_);
+    const std::string input = folder_bytes(0);
+    const std::string output = folder_bytes(1);
+    if (run_mode(IniReader(files_.settings_file)) == RunMode::move &&
+        !move_confirmed(input, output)) {
+        return;
+    }
+    failed_ = 0;
+    sources_kept_ = 0;
+    first_kept_reason_.clear();
+    troubled_ = false;
+    start_run(*this, input, output, files_, library_);
     if (end_after_run_) {
+        save_geometry();
         release_mp3_library(library_);
         end_process_();
+        return;
     }
+    tell_sources_kept();
+    update_undo_action();
+}
+
+// A move that had to keep sources is not the move that was asked for, whatever the last line
+// says: the user hears it, with the reason of the first.
+void MainWindow::tell_sources_kept() {
+    if (sources_kept_ == 0) {
+        return;
+    }
+    const QString text =
+        sources_kept_ == 1
+            ? tr("1 source could not be removed and stays where it was, beside its copy in the "
+                 "output folder: %1")
+                  .arg(to_qt(first_kept_reason_))
+            : tr("%1 sources could not be removed and stay where they were, each beside its copy "
+                 "in the output folder. The first: %2")
+                  .arg(to_qt(with_thousands(sources_kept_)), to_qt(first_kept_reason_));
+    tell(text.toStdString());
 }
 
 // The folders are taken as Start takes them; the preview's own Start then runs the real sort
@@ -382,6 +653,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    save_geometry();
     release_mp3_library(library_);
     event->accept();
     end_process_();

@@ -15,8 +15,11 @@
 #include "engine/run/start_run.h"
 #include "tags/tag_reader.h"
 
+class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 
 namespace Ui {
 class MainWindow;
@@ -27,6 +30,7 @@ namespace trackfold {
 class LogList;
 class ProgressWindow;
 class SettingsDialog;
+class UndoWindow;
 
 // How a control follows the main window when it is made larger than designed.
 struct ControlStretch {
@@ -51,9 +55,17 @@ class MainWindow : public QWidget, public RunWindow {
     void set_shell_opener(std::function<bool(const std::string&)> open);
     void set_process_end(std::function<void()> end);
     void set_folder_chooser(FolderChooser choose);
-    void set_teller(std::function<void(const std::string&)> tell);
+    // Shows a message; the icon says whether it reports a problem.
+    enum class Notice { problem, information };
+    void set_teller(std::function<void(const std::string&, Notice)> tell);
     // Shows the Settings dialog, modally; tests fill it in and accept or reject it instead.
     void set_settings_opener(std::function<void(SettingsDialog&)> open);
+    // Asks whether to move, before a run in move mode; true goes ahead. The text says what.
+    void set_move_question(std::function<bool(const QString&)> ask);
+    // Shows the Undo window, modally, after its preview; tests press its buttons instead.
+    void set_undo_opener(std::function<void(UndoWindow&)> open);
+    // Brings the window to the front, as a second start of the program asks.
+    void come_forward();
     // How long the window lets pending events wait during a run; tests make it 0, so that
     // every point where the walk lets the window handle events does.
     void set_pump_interval(int milliseconds);
@@ -73,6 +85,7 @@ class MainWindow : public QWidget, public RunWindow {
     void unload_progress() override;
     bool open_with_shell(const std::string& path) override;
     void tell(const std::string& message) override;
+    void note(const std::string& message) override;
 
     // As the run told them; the labels catch up when the window paints.
     const RunCounters& counters() const { return counters_; }
@@ -94,6 +107,17 @@ class MainWindow : public QWidget, public RunWindow {
     void open_clicked(int index);
     void settings_clicked();
     void show_mode();
+    bool move_confirmed(const std::string& input, const std::string& output);
+    void undo_clicked();
+    void update_undo_action();
+    void about_clicked();
+    void add_menus();
+    void add_failed_counter();
+    void add_log_filter();
+    void tell_sources_kept();
+    void show_status(const QString& text);
+    void save_geometry();
+    void restore_geometry();
     QLabel* counter_label(Counter counter) const;
     void show_pending_texts();
     void resize_children();
@@ -104,9 +128,21 @@ class MainWindow : public QWidget, public RunWindow {
     std::function<bool()> ask_cancel_;
     std::function<bool(const std::string&)> open_with_shell_;
     std::function<void()> end_process_;
-    std::function<void(const std::string&)> tell_;
+    std::function<void(const std::string&, Notice)> tell_;
     FolderChooser choose_folder_;
     std::function<void(SettingsDialog&)> open_settings_;
+    std::function<bool(const QString&)> ask_move_;
+    std::function<void(UndoWindow&)> open_undo_;
+    QMenuBar* menu_bar_ = nullptr;
+    QAction* undo_action_ = nullptr;
+    QLabel* failed_count_ = nullptr;
+    QComboBox* log_filter_ = nullptr;
+    // Of the run in hand: the failures so far, and the first source a move had to keep.
+    std::size_t failed_ = 0;
+    std::size_t sources_kept_ = 0;
+    std::string first_kept_reason_;
+    // The run did not start, or something failed: its notices are warnings.
+    bool troubled_ = false;
     std::unique_ptr<ProgressWindow> progress_;
     LoadedFolder loaded_[2];
     QElapsedTimer last_paint_;

@@ -23,8 +23,8 @@ PreviewWindow::PreviewWindow(QWidget* owner, SortRequest request)
       status_(new QLabel(this)),
       bar_(new QProgressBar(this)),
       view_(new QTreeView(this)),
-      start_(new QPushButton(tr("Start"), this)),
-      cancel_(new QPushButton(tr("Cancel"), this)) {
+      start_(new QPushButton(tr("&Start"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this)) {
     request_.mode = DiskMode::preview;
     setWindowTitle(tr("Preview: nothing is written"));
     setWindowModality(Qt::WindowModal);
@@ -32,6 +32,8 @@ PreviewWindow::PreviewWindow(QWidget* owner, SortRequest request)
     status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     bar_->setRange(0, 0);
+    // The status gives the one number; the bar only draws it.
+    bar_->setTextVisible(false);
     view_->setObjectName(QStringLiteral("treePlan"));
     // Every row is one line high, so the view need not measure 100,000 of them.
     view_->setUniformRowHeights(true);
@@ -85,7 +87,7 @@ void PreviewWindow::show_plan(const RunResult& result) {
     }
     status_->setText(QString::fromStdString(outcome_status(result)));
     start_->setEnabled(true);
-    cancel_->setText(tr("Close"));
+    cancel_->setText(tr("&Close"));
 }
 
 void PreviewWindow::report(const RunEvent& event) {
@@ -106,9 +108,9 @@ void PreviewWindow::pump_events() {
         return;
     }
     const ProgressView view = progress_.at(RunProgress::Clock::now());
-    if (view.total) {
-        bar_->setRange(0, static_cast<int>(*view.total));
-        bar_->setValue(static_cast<int>(view.done));
+    if (view.percent) {
+        bar_->setRange(0, 100);
+        bar_->setValue(*view.percent);
     }
     status_->setText(QString::fromStdString(progress_text(view) + "\n" + view.folder));
     QCoreApplication::processEvents();

@@ -24,9 +24,11 @@ ProgressWindow::ProgressWindow(QWidget* owner)
       bar_(new QProgressBar(this)),
       count_(new QLabel(this)),
       folder_(new QLabel(this)) {
-    setWindowTitle(QStringLiteral("Running..."));
+    setWindowTitle(tr("Running..."));
     // Without a total the bar only says that something is going on.
     bar_->setRange(0, 0);
+    // The text below gives the one number; the bar only draws it.
+    bar_->setTextVisible(false);
     bar_->setObjectName(QStringLiteral("barProgress"));
     count_->setObjectName(QStringLiteral("lblProgressCount"));
     folder_->setObjectName(QStringLiteral("lblProgressFolder"));
@@ -34,7 +36,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     count_->setTextFormat(Qt::PlainText);
 
     // A plain widget has no Esc or Enter button; the button must not become one either.
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     cancel->setDefault(false);
@@ -61,9 +63,9 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::show_progress(const ProgressView& view) {
-    if (view.total) {
-        bar_->setRange(0, static_cast<int>(*view.total));
-        bar_->setValue(static_cast<int>(view.done));
+    if (view.percent) {
+        bar_->setRange(0, 100);
+        bar_->setValue(*view.percent);
     }
     count_->setText(QString::fromStdString(progress_text(view)));
     const QString folder = QString::fromStdString(view.folder);

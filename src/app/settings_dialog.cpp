@@ -64,9 +64,9 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
         const char* name;
         const char* label;
     } folder_rows[] = {
-        {kAlbumFolder, "txtAlbumFolder", QT_TR_NOOP("Album folder:")},
-        {kArtistFolder, "txtArtistFolder", QT_TR_NOOP("Artist folder:")},
-        {kUnknownFolder, "txtUnknownFolder", QT_TR_NOOP("Unknown folder:")},
+        {kAlbumFolder, "txtAlbumFolder", QT_TR_NOOP("A&lbum folder:")},
+        {kArtistFolder, "txtArtistFolder", QT_TR_NOOP("A&rtist folder:")},
+        {kUnknownFolder, "txtUnknownFolder", QT_TR_NOOP("U&nknown folder:")},
     };
     for (const auto& row : folder_rows) {
         auto* box = new QLineEdit(this);
@@ -102,7 +102,7 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     }
 
     album_artist_ = new QCheckBox(
-        tr("Name the artist folder after the album artist, where a file has one"), this);
+        tr("Name the artist folder after the al&bum artist, where a file has one"), this);
     album_artist_->setObjectName(QStringLiteral("chkUseAlbumArtist"));
     loaded_album_artist_ = std::atoi(settings.text(kSection, kUseAlbumArtist, "0").c_str()) != 0;
     album_artist_->setChecked(loaded_album_artist_);
@@ -121,13 +121,13 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     loaded_code_page_ = to_qt(settings.text(kSection, kTagCodePage, ""));
     code_page_->setEditText(loaded_code_page_);
     auto* code_page_row = new QFormLayout;
-    code_page_row->addRow(tr("Code page of 8-bit tag texts:"), code_page_);
+    code_page_row->addRow(tr("Code &page of 8-bit tag texts:"), code_page_);
 
     auto* mode_group = new QGroupBox(tr("Mode"), this);
-    copy_ = new QRadioButton(tr("Copy the files (the sources stay)"), mode_group);
+    copy_ = new QRadioButton(tr("&Copy the files (the sources stay)"), mode_group);
     copy_->setObjectName(QStringLiteral("optCopy"));
-    move_ = new QRadioButton(tr("Move the files (the sources are removed once their copy is safe)"),
-                             mode_group);
+    move_ = new QRadioButton(
+        tr("&Move the files (the sources are removed once their copy is safe)"), mode_group);
     move_->setObjectName(QStringLiteral("optMove"));
     // An unknown value checks neither, and stays in the file unless one is chosen.
     loaded_mode_ = run_mode(settings);

@@ -112,6 +112,37 @@ class LogListTest : public QObject {
         QCOMPARE(list.current_row(), list.visible_rows());
     }
 
+    // A filter shows its lines, also those that come after it is set; keys and clicks move
+    // among them, and the indices stay the whole list's.
+    void aFilterShowsItsLinesAndTheKeysMoveAmongThem() {
+        LogList list;
+        list.resize(653, 100);
+        list.show();
+        for (const char* action : {"", "copied", "error", "numbered", "source kept", "replaced"}) {
+            list.append(std::string("line"), action);
+        }
+        const struct {
+            trackfold::LogFilter filter;
+            std::vector<std::size_t> shown;
+        } cases[] = {{trackfold::LogFilter::errors, {2, 4, 6}},
+                     {trackfold::LogFilter::numbered_replaced, {3, 5}},
+                     {trackfold::LogFilter::all, {0, 1, 2, 3, 4, 5, 6, 7, 8}}};
+        for (const auto& c : cases) {
+            list.set_filter(c.filter);
+            list.append(std::string("later"),
+                        c.filter == trackfold::LogFilter::errors ? "error" : "");
+            QCOMPARE(list.shown_lines(), c.shown);
+        }
+        list.set_filter(trackfold::LogFilter::errors);
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, list.row_rect(1).center());
+        QCOMPARE(list.current_row(), 4);
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.current_row(), 6);
+        QTest::keyClick(&list, Qt::Key_Home);
+        QCOMPARE(list.current_row(), 2);
+        QCOMPARE(list.count(), std::size_t{9});
+    }
+
     void clickBelowTheLastLineSelectsNothing() {
         LogList list;
         list.resize(653, 100);

@@ -1,5 +1,7 @@
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include "app/messages.h"
 #include "app/preview_window.h"
 #include "app/settings_dialog.h"
+#include "app/undo_window.h"
 #include "controls.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
@@ -123,6 +126,16 @@ class RecordingLibrary : public Mp3Library {
     std::vector<std::string>& calls_;
 };
 
+// Every file and folder below root, as relative paths in name order.
+std::vector<std::string> tree(const fs::path& root) {
+    std::vector<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        paths.push_back(fs::relative(entry.path(), root).string());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 const char* const kCounters[] = {"lblUnknownFileCount", "lblAlbumArtist", "lblAlbumOnlyCount",
                                  "lblArtistOnlyCount", "lblReadFileCount"};
 
@@ -194,9 +207,9 @@ class MainWindowTest : public QObject {
             }
             widget = widget->nextInFocusChain();
         } while (widget->objectName() != QStringLiteral("cmdStart") && visited.size() < 50);
-        QCOMPARE(visited,
-                 QStringList({"cmdStart", "lstInfo", "cmdEnd", "txtInputFolder", "txtOutputFolder",
-                              "cmdOpen_0", "cmdOpen_1", "picCorp", "cmdPreview", "cmdSettings"}));
+        QCOMPARE(visited, QStringList({"cmdStart", "lstInfo", "cmbLogFilter", "cmdEnd",
+                                       "txtInputFolder", "txtOutputFolder", "cmdOpen_0",
+                                       "cmdOpen_1", "picCorp", "cmdPreview", "cmdSettings"}));
     }
 
     void aLargerWindowGivesTheRoomToTheFoldersAndTheLog() {
@@ -210,7 +223,9 @@ class MainWindowTest : public QObject {
         bench.window.resize(designed + QSize(200, 100));
 
         QCOMPARE(bench.window.windowTitle(), QStringLiteral("Trackfold! Ver.1.1.0"));
-        QCOMPARE(bench.window.minimumSize(), QSize(677, 365));
+        // The designed window, below the menu bar.
+        const int menu = control<QWidget>(bench.window, "menuBar")->height();
+        QCOMPARE(bench.window.minimumSize(), QSize(677, 365 + menu));
         QCOMPARE(list->geometry(), list_before.adjusted(0, 0, 200, 100));
         QCOMPARE(control<QPushButton>(bench.window, "cmdEnd")->geometry(),
                  end_before.translated(200, 100));
@@ -312,6 +327,71 @@ class MainWindowTest : public QObject {
             control<QPushButton>(bench.window, "cmdSettings")->click();
             QCOMPARE(!control<QLabel>(bench.window, "lblMode")->isHidden(), !c.shown);
         }
+    }
+
+    // Enter on the question is No: nothing moves, no output folder is even made.
+    void aMoveIsAskedFirstAndEnterSaysNo() {
+        Bench bench;
+        write_file(bench.files.settings_file, "[SYSTEM]\nMode=move\n");
+        const fs::path in = bench.in();
+        make_mp3(in / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"});
+        make_mp3(in / "sub" / "b.mp3", Mp3Tags{.kind = TagKind::None});
+        bench.window.InitMainWindow();
+        QCOMPARE(control<QPushButton>(bench.window, "cmdStart")->text(), QStringLiteral("&Move"));
+        QString asked;
+        QTimer::singleShot(0, [&asked] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            asked = box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        bench.start(in.string(), bench.out());
+
+        for (const char* said : {"Move 2 files from", "before its copy", "can be undone"}) {
+            QVERIFY2(asked.contains(QLatin1String(said)), qPrintable(asked));
+        }
+        QVERIFY(asked.contains(QString::fromStdString(in.string())));
+        QVERIFY(asked.contains(QString::fromStdString(bench.out())));
+        QCOMPARE(tree(in), (std::vector<std::string>{"a.mp3", "sub", "sub/b.mp3"}));
+        QVERIFY(!fs::exists(bench.out()));
+        QCOMPARE(bench.log_lines(), std::vector<std::string>{"Ready..."});
+    }
+
+    // The preview changes nothing and says what stays and why; the undo then gives back the
+    // output as it was before the run, but for the file changed since.
+    void undoFromTheWindowShowsItsPreviewThenGivesBackTheTree() {
+        Bench bench;
+        const fs::path in = bench.in();
+        const fs::path out = bench.out();
+        make_mp3(in / "a.mp3", Mp3Tags{.artist = "Ann", .album = "First"});
+        make_mp3(in / "b.mp3", Mp3Tags{.kind = TagKind::None});
+        bench.window.InitMainWindow();
+        auto* undo = control<QAction>(bench.window, "actUndo");
+        QVERIFY(!undo->isEnabled());
+        bench.start(in.string(), out.string());
+        QVERIFY(undo->isEnabled());
+        write_file(out / "Unknown" / "b.mp3", "changed by another program");
+        const std::vector<std::string> after_run = tree(out);
+
+        std::vector<std::string> previewed;
+        bench.window.set_undo_opener([&](trackfold::UndoWindow& window) {
+            QCOMPARE(tree(out), after_run);
+            const auto* list = control<trackfold::LogList>(window, "lstUndo");
+            for (std::size_t i = 0; i < list->count(); ++i) {
+                previewed.push_back(list->action(i).toStdString() + ": " + list->utf8_line(i));
+            }
+            control<QPushButton>(window, "cmdUndoConfirm")->click();
+        });
+        undo->trigger();
+
+        const std::string kept =
+            "kept: Kept: " + (out / "Unknown" / "b.mp3").string() + " ...Changed since the run";
+        QVERIFY(std::find(previewed.begin(), previewed.end(), kept) != previewed.end());
+        const std::string removed = ": Removed: " + (out / "Albums/Ann/First/a.mp3").string();
+        QVERIFY(std::find(previewed.begin(), previewed.end(), removed) != previewed.end());
+        QCOMPARE(tree(out),
+                 (std::vector<std::string>{".trackfold-record.txt", "Unknown", "Unknown/b.mp3"}));
+        QCOMPARE(tree(in), (std::vector<std::string>{"a.mp3", "b.mp3"}));
     }
 
     void startWithAnEmptyFolderDoesNothing_data() {

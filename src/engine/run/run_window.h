@@ -27,6 +27,9 @@ class RunWindow : public RunFrontEnd {
 
     // A message the user must see before going on (why a run cannot start).
     virtual void tell(const std::string& message) = 0;
+    // A notice that reports no problem (where the log is, when nothing opens it): a message
+    // too, unless the front end shows notices its own way.
+    virtual void note(const std::string& message) { tell(message); }
 };
 
 // Whether a list shows the event's line selected, as the newest: a file that could not be

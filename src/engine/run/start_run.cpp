@@ -132,7 +132,7 @@ void start_run(RunWindow& window, const std::string& input_text, const std::stri
     if (!problem.empty()) {
         window.tell("The log could not be saved in " + log + ": " + problem);
     } else if (!window.open_with_shell(log)) {
-        window.tell("The log is saved in " + log +
+        window.note("The log is saved in " + log +
                     ". No program here opens text files: open it with a text editor.");
     }
 }
