@@ -292,8 +292,8 @@ void LogList::changeEvent(QEvent* event) {
             }
         }
         widest_ = 0;
-        for (const std::string& line : lines_) {
-            widest_ = std::max(widest_, line_width(QString::fromStdString(line)));
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            widest_ = std::max(widest_, line_width(line(i)));
         }
         horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth());
         update_scroll_bars();

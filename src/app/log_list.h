@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/line_store.h"
+
 namespace trackfold {
 
 // Which lines the list shows: all, only failures, or only files placed under another name or
@@ -29,9 +31,12 @@ class LogList : public QAbstractScrollArea {
     void append(const std::string& utf8_line, std::string_view action = {});
     void clear();
     std::size_t count() const { return lines_.size(); }
-    QString line(std::size_t index) const { return QString::fromStdString(lines_.at(index)); }
+    QString line(std::size_t index) const {
+        const std::string_view text = lines_.at(index);
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
     QString action(std::size_t index) const { return action_names_.at(actions_.at(index)); }
-    const std::string& utf8_line(std::size_t index) const { return lines_.at(index); }
+    std::string utf8_line(std::size_t index) const { return std::string(lines_.at(index)); }
 
     // -1 when no row is selected.
     int current_row() const { return current_; }
@@ -78,7 +83,7 @@ class LogList : public QAbstractScrollArea {
 
     // UTF-8 takes half the memory of QString's UTF-16 for these mostly ASCII lines, which
     // counts at a million of them.
-    std::vector<std::string> lines_;
+    LineStore lines_;
     // Each line's action, as an index into the few different ones.
     std::vector<std::uint8_t> actions_;
     std::vector<QString> action_names_{QString()};
