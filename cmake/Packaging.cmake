@@ -8,8 +8,9 @@ set(CPACK_PACKAGE_VENDOR "Trackfold")
 set(CPACK_PACKAGE_CONTACT "The Trackfold developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Copy MP3 files into folders sorted by artist and album")
 set(CPACK_PACKAGE_DESCRIPTION "Trackfold walks a folder tree, reads the artist and album tag \
-of every MP3 file and copies it into an output folder sorted by those tags. The source files \
-are only ever read. trackfold-cli does the same from a terminal or a script.")
+of every MP3 file and copies it into an output folder sorted by those tags; asked to, it moves \
+them instead, removing each source only once its copy is whole. trackfold-cli does the same \
+from a terminal or a script.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,5 +1,6 @@
 #include "cli/terminal_run.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
@@ -80,8 +81,11 @@ void TerminalRun::pump_events() {
     if (!file_in_hand_.empty()) {
         where += (where.empty() ? "" : ", ") + shown(file_in_hand_);
     }
-    std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s", progress_text(view).c_str(),
-                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0, where.c_str());
+    const double rate = seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0;
+    // Grouped as the counts before it are: 1,533 of 20,000 files, 4,249 files/s.
+    const std::string per_second = with_thousands(static_cast<std::size_t>(std::llround(rate)));
+    std::fprintf(stderr, "\r\033[K%s, %s files/s, %s", progress_text(view).c_str(),
+                 per_second.c_str(), where.c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;

@@ -434,12 +434,12 @@ class MainWindowTest : public QObject {
         const std::string typed = "  " + bench.in() + " ";
         bench.start(typed, bench.out() + "/");
 
-        QCOMPARE(
-            bench.log_lines(),
-            (std::vector<std::string>{
-                "Ready...", "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3",
-                "Summary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
-                "...Complete"}));
+        QCOMPARE(bench.log_lines(),
+                 (std::vector<std::string>{
+                     "Ready...",
+                     "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3\tcopied",
+                     "Summary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
+                     "...Complete"}));
         const std::string settings = read_file(bench.files.settings_file);
         QVERIFY(settings.find("InputFolder=" + bench.in() + "\r\n") != std::string::npos);
         QVERIFY(settings.find("OutputFolder=" + bench.out() + "\r\n") != std::string::npos);
@@ -482,10 +482,10 @@ class MainWindowTest : public QObject {
         const std::string o = bench.out();
         const std::vector<std::string> expected = {
             "Ready...",
-            "1\tAlbumName + ArtistName\t" + i + "/a.mp3\t" + o + "/Albums/Ann/First/a.mp3",
-            "2\tUnknown\t" + i + "/b.mp3\t" + o + "/Misc/b.mp3",
-            "3\tAlbumName\t" + i + "/sub/c.mp3\t" + o + "/Albums/Second/c.mp3",
-            "4\tArtistName\t" + i + "/sub/d.mp3\t" + o + "/Artists/Bob/d.mp3",
+            "1\tAlbumName + ArtistName\t" + i + "/a.mp3\t" + o + "/Albums/Ann/First/a.mp3\tcopied",
+            "2\tUnknown\t" + i + "/b.mp3\t" + o + "/Misc/b.mp3\tcopied",
+            "3\tAlbumName\t" + i + "/sub/c.mp3\t" + o + "/Albums/Second/c.mp3\tcopied",
+            "4\tArtistName\t" + i + "/sub/d.mp3\t" + o + "/Artists/Bob/d.mp3\tcopied",
             "Summary: 4 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
             "...Complete",
         };

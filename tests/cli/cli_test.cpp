@@ -158,8 +158,8 @@ TEST_F(CliTest, PreviewWritesNothingAndPrintsTheLinesOfTheRunThatFollows) {
     const CliRun real = run_cli({"--settings", settings.string(), in_folder(), out_folder()});
     EXPECT_EQ(preview.out, real.out);
     ASSERT_EQ(real.out.size(), 7u);
-    EXPECT_EQ(real.out[4],
-              copied(5, "AlbumName + ArtistName", "sub/b.mp3", "Albums/artist/ALBUM/b (3).mp3"));
+    EXPECT_EQ(real.out[4], copied(5, "AlbumName + ArtistName", "sub/b.mp3",
+                                  "Albums/artist/ALBUM/b (3).mp3", "numbered"));
 }
 
 // Paths below the folder, with each file's size and time; the record left out.
@@ -218,12 +218,12 @@ TEST_F(CliTest, UndoGivesBackTheTreeAsItWasButKeepsWhatChangedSince) {
     fs::remove(in / "b.mp3");
     const CliRun keeps = run_cli({"--undo", out_folder()});
     EXPECT_EQ(keeps.status, 1);
-    EXPECT_EQ(keeps.out,
-              (Lines{"Removed: " + album + "c (2).mp3",
-                     "Kept: " + out_folder() +
-                         "Albums/Other/Record/b.mp3 ...Its source is gone: this is "
-                         "the only copy",
-                     "Kept: " + album + "a.mp3 ...Changed since the run", "...Complete"}));
+    EXPECT_EQ(keeps.out, (Lines{"Removed: " + album + "c (2).mp3",
+                                "Kept: " + out_folder() +
+                                    "Albums/Other/Record/b.mp3 ...Its source is gone: this is "
+                                    "the only copy",
+                                "Kept: " + album + "a.mp3 ...This file changed since the run",
+                                "...Complete"}));
     EXPECT_EQ(read_file(out / "Albums/Artist/Album/a.mp3"), "edited since");
 }
 
@@ -415,10 +415,80 @@ TEST_F(CliTest, JsonCarriesEveryEventAndEveryFileGetsALine) {
                R"({"event":"file-error","read":3,"source":")" + in_folder() +
                    R"(x.mp3","stage":"reading","reason":"not a regular file"})",
                R"({"event":"summary","mode":"copy","copied":2,"already_there":0,"replaced":0,)"
-               R"("numbered":0,"failed":1,"sources_removed":0,"sources_kept":0,"bytes_freed":0,)"
+               R"("numbered":0,"failed":1,"folders_failed":0,"files_in_failed_folders":0,)"
+               R"("sources_removed":0,"sources_kept":0,"bytes_freed":0,)"
                R"("links_kept":0,"folders_left_out":0,)"
                R"("left_out":{"flac":2,"m4a":1}})",
                R"({"event":"end","outcome":"complete"})"}));
+}
+
+// Three runs over one input: what each placed line says was done, after the four fields it
+// always had, and a folder that cannot be read counted in every summary.
+TEST_F(CliTest, EveryPlacedLineSaysWhatWasDoneAndTheSummaryCountsAFolderThatFailed) {
+    use_sub_folders("Albums", "", "");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "locked/d.mp3"}) {
+        make_mp3(in / name, {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(4 + name[0] - 'a'));
+    }
+    const fs::path album = out / "Albums/Artist/Album";
+    fs::create_directories(album);
+    fs::copy_file(in / "b.mp3", album / "b.mp3");
+    write_file(album / "c.mp3", "someone else's recording");
+    fs::permissions(in / "locked", fs::perms::none);
+    const std::string removed = "already there\t...Already there, source removed";
+    const struct {
+        const char* run;
+        std::function<void()> before;
+        Lines options;
+        Lines actions;  // of a, b, c and then e
+        std::string summary;
+    } runs[] = {
+        {"first",
+         [] {},
+         {},
+         {"copied", "already there", "numbered"},
+         "Summary: 1 copied, 1 already there, 0 replaced, 1 numbered, 0 failed; 1 folder failed"},
+        {"a re-tagged",
+         [&] {
+             make_mp3(in / "a.mp3", {TagKind::Id3v24, "Artist", "Album"});
+         },
+         {},
+         {"replaced", "already there", "already there"},
+         "Summary: 0 copied, 2 already there, 1 replaced, 0 numbered, 0 failed; 1 folder failed"},
+        {"a move with e new",
+         [&] {
+             make_mp3(in / "e.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(9));
+         },
+         {"--move"},
+         {removed, removed, removed, "moved"},
+         "Summary: 1 moved, 3 already there, 0 replaced, 0 numbered, 0 failed; 1 folder failed; "
+         "4 sources removed, 0 kept; "},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.run);
+        r.before();
+        Lines arguments = r.options;
+        arguments.insert(arguments.end(),
+                         {"--settings", settings.string(), in_folder(), out_folder()});
+        CliRun run;
+        {
+            AsUnprivileged nobody(tmp.path());
+            run = run_cli(arguments);
+        }
+
+        EXPECT_EQ(run.status, 1) << run.err;
+        Lines expected;
+        const char* targets[] = {"a.mp3", "b.mp3", "c (2).mp3", "e.mp3"};
+        for (std::size_t i = 0; i < r.actions.size(); ++i) {
+            const std::string source = std::string(1, static_cast<char>('a' + (i < 3 ? i : 4)));
+            expected.push_back(
+                copied(static_cast<int>(i) + 1, "AlbumName + ArtistName", source + ".mp3",
+                       std::string("Albums/Artist/Album/") + targets[i], r.actions[i]));
+        }
+        expected.push_back("Folder: " + in_folder() + "locked/ ...Error (Permission denied)");
+        ASSERT_EQ(run.out.size(), expected.size() + 2) << ::testing::PrintToString(run.out);
+        EXPECT_EQ(Lines(run.out.begin(), run.out.end() - 2), expected);
+        EXPECT_TRUE(run.out[expected.size()].starts_with(r.summary)) << run.out[expected.size()];
+    }
 }
 
 TEST_F(CliTest, SigintStopsAfterTheFileInHandWithOnlyWholeCopies) {

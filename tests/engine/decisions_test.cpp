@@ -203,6 +203,7 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
         f.target = T::file;
         f.target_as_recorded = true;
         f.source = S::file;
+        f.source_as_recorded = true;
         set(f);
         return f;
     };
@@ -210,6 +211,7 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
         return copy([&](UndoFacts& f) {
             f.moved = true;
             f.source = S::missing;
+            f.source_as_recorded = false;
             set(f);
         });
     };
@@ -226,6 +228,9 @@ TEST(Decisions, WhatUndoMayDoWithAFile) {
         {"copy changed", copy([](auto& f) { f.target_as_recorded = false; }),
          U::kept_target_changed},
         {"copy now a link", copy([](auto& f) { f.target = T::other; }), U::kept_target_changed},
+        {"copy and source changed",
+         copy([](auto& f) { f.target_as_recorded = false, f.source_as_recorded = false; }),
+         U::kept_both_changed},
         {"source gone", copy([](auto& f) { f.source = S::missing; }), U::kept_only_copy},
         {"source now a link", copy([](auto& f) { f.source = S::link; }), U::kept_source_link},
         {"source hard-linked to it, which changed its time",

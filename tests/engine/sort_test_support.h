@@ -99,11 +99,11 @@ class SortFixture {
         return sorter.SortFolder(folder, out_folder());
     }
 
-    // The log line of a copied file.
+    // The log line of a placed file: copied, or what else was done.
     std::string copied(int read_count, const std::string& category, const std::string& source,
-                       const std::string& target) const {
+                       const std::string& target, const std::string& action = "copied") const {
         return std::to_string(read_count) + "\t" + category + "\t" + in_folder() + source + "\t" +
-               out_folder() + target;
+               out_folder() + target + "\t" + action;
     }
 
     // Every regular file below folder but placement records, relative to it, in name order.

@@ -30,6 +30,9 @@ void count_into(RunSummary& summary, const RunEvent& event) {
         }
     } else if (std::holds_alternative<FileFailed>(event)) {
         ++summary.failed;
+    } else if (const auto* folder = std::get_if<FolderFailed>(&event)) {
+        ++summary.folders_failed;
+        summary.files_in_failed_folders += folder->files_seen;
     } else if (std::holds_alternative<FolderLeftOut>(event)) {
         ++summary.folders_left_out;
     }

@@ -70,6 +70,9 @@ struct FileFailed {
 struct FolderFailed {
     std::string folder;
     std::string reason;
+    // Files of the types the run takes that a listing which broke off had seen: these at least
+    // were not taken. 0 when nothing in the folder could be seen.
+    std::size_t files_seen = 0;
 };
 
 // A folder the walk did not enter, and why: it was walked already by another way (a link), or
@@ -103,10 +106,12 @@ struct RunSummary {
     std::size_t replaced = 0;
     std::size_t numbered = 0;
     std::size_t failed = 0;
-    std::size_t moved = 0;             // sources removed
-    std::size_t stuck = 0;             // sources a move could not remove
-    std::size_t links_kept = 0;        // linked sources a move copied and left in place
-    std::size_t folders_left_out = 0;  // folders walked already, or the system's own
+    std::size_t folders_failed = 0;           // folders that could not be read: none taken
+    std::size_t files_in_failed_folders = 0;  // seen in them before a listing broke off
+    std::size_t moved = 0;                    // sources removed
+    std::size_t stuck = 0;                    // sources a move could not remove
+    std::size_t links_kept = 0;               // linked sources a move copied and left in place
+    std::size_t folders_left_out = 0;         // folders walked already, or the system's own
     std::uintmax_t bytes_freed = 0;
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;

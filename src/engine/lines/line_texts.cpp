@@ -64,6 +64,18 @@ char hex_digit(unsigned value) {
     return "0123456789abcdef"[value & 0xF];
 }
 
+std::string placed_action_text(const FilePlaced& placed) {
+    if (placed.source_fate == SourceFate::Stuck) {
+        return "source kept";
+    }
+    if (placed.source_fate == SourceFate::Removed && placed.action != PlaceAction::AlreadyThere) {
+        return "moved";
+    }
+    std::string text = action_key(placed.action);
+    std::replace(text.begin(), text.end(), '-', ' ');
+    return text;
+}
+
 }  // namespace
 
 std::string with_thousands(std::size_t number) {
@@ -111,27 +123,44 @@ std::string size_text(std::uintmax_t bytes) {
     return buffer;
 }
 
+// A folder that could not be read took none of its files: it is counted apart from the files
+// that failed, with the files a broken-off listing saw in it.
+std::string failed_folders_text(const RunSummary& s) {
+    const bool one = s.folders_failed == 1;
+    std::string text =
+        "; " + with_thousands(s.folders_failed) + (one ? " folder failed" : " folders failed");
+    if (s.files_in_failed_folders > 0) {
+        text += ", at least " + with_thousands(s.files_in_failed_folders) +
+                (s.files_in_failed_folders == 1 ? " file" : " files") +
+                (one ? " in it" : " in them");
+    }
+    return text;
+}
+
 std::string summary_text(const RunSummary& s) {
-    std::string text = "Summary: " + std::to_string(s.copied) +
-                       (s.move ? " moved, " : " copied, ") + std::to_string(s.already_there) +
-                       " already there, " + std::to_string(s.replaced) + " replaced, " +
-                       std::to_string(s.numbered) + " numbered, " + std::to_string(s.failed) +
+    std::string text = "Summary: " + with_thousands(s.copied) +
+                       (s.move ? " moved, " : " copied, ") + with_thousands(s.already_there) +
+                       " already there, " + with_thousands(s.replaced) + " replaced, " +
+                       with_thousands(s.numbered) + " numbered, " + with_thousands(s.failed) +
                        " failed";
+    if (s.folders_failed > 0) {
+        text += failed_folders_text(s);
+    }
     if (s.move) {
-        text += "; " + std::to_string(s.moved) + " sources removed, " + std::to_string(s.stuck) +
+        text += "; " + with_thousands(s.moved) + " sources removed, " + with_thousands(s.stuck) +
                 " kept; " + size_text(s.bytes_freed) + " freed on the source disk";
         if (s.links_kept > 0) {
-            text += "; " + std::to_string(s.links_kept) + " links copied and left in place";
+            text += "; " + with_thousands(s.links_kept) + " links copied and left in place";
         }
     }
     if (s.folders_left_out > 0) {
-        text += "; " + std::to_string(s.folders_left_out) + " folders left out";
+        text += "; " + with_thousands(s.folders_left_out) + " folders left out";
     }
     if (!s.left_out.empty()) {
         text += "; left out:";
         const char* separator = " ";
         for (const auto& [type, count] : s.left_out) {
-            text += separator + type + " " + std::to_string(count);
+            text += separator + type + " " + with_thousands(count);
             separator = ", ";
         }
         text += "; add them with FileTypes";
@@ -207,16 +236,19 @@ class JsonObject {
 
 namespace {
 
+// The action comes after the four fields a placed line always had, so that what reads those
+// still reads it; notes with more to say follow it.
 std::string log_text(const FilePlaced& e) {
     std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) + "\t" +
-                       shown(e.source) + "\t" + shown(e.target);
+                       shown(e.source) + "\t" + shown(e.target) + "\t" + placed_action_text(e);
     if (!e.time_not_kept.empty()) {
         // The copy is whole; with another time than its source's it is made again.
         line += "\t...Time not kept (" + e.time_not_kept + ")";
     }
     if (e.source_fate == SourceFate::Removed) {
-        line += e.action == PlaceAction::AlreadyThere ? "\t...Already there, source removed"
-                                                      : "\t...Moved";
+        if (e.action == PlaceAction::AlreadyThere) {
+            line += "\t...Already there, source removed";
+        }
     } else if (e.source_fate == SourceFate::Stuck) {
         line += "\t...Source kept (" + e.source_kept + ")";
     } else if (e.source_fate == SourceFate::LinkKept) {
@@ -305,7 +337,12 @@ std::string json_text(const FileFailed& e) {
 }
 
 std::string json_text(const FolderFailed& e) {
-    return JsonObject("folder-error").text("folder", e.folder).text("reason", e.reason).done();
+    JsonObject json("folder-error");
+    json.text("folder", e.folder).text("reason", e.reason);
+    if (e.files_seen > 0) {
+        json.number("files_seen", e.files_seen);
+    }
+    return json.done();
 }
 
 std::string json_text(const FolderLeftOut& e) {
@@ -351,6 +388,8 @@ std::string json_text(const RunSummary& e) {
         .number("replaced", e.replaced)
         .number("numbered", e.numbered)
         .number("failed", e.failed)
+        .number("folders_failed", e.folders_failed)
+        .number("files_in_failed_folders", e.files_in_failed_folders)
         .number("sources_removed", e.moved)
         .number("sources_kept", e.stuck)
         .number("bytes_freed", e.bytes_freed)
@@ -377,16 +416,7 @@ std::string json_line(const RunEvent& event) {
 
 std::string action_text(const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
-        if (placed->source_fate == SourceFate::Stuck) {
-            return "source kept";
-        }
-        if (placed->source_fate == SourceFate::Removed &&
-            placed->action != PlaceAction::AlreadyThere) {
-            return "moved";
-        }
-        std::string text = action_key(placed->action);
-        std::replace(text.begin(), text.end(), '-', ' ');
-        return text;
+        return placed_action_text(*placed);
     }
     const bool error = std::holds_alternative<FileFailed>(event) ||
                        std::holds_alternative<FolderFailed>(event) ||
@@ -412,7 +442,9 @@ std::string undo_line(const UndoStep& step) {
         case UndoAction::Gone:
             return "Gone: " + file + " ...Not there any more";
         case UndoAction::KeptChanged:
-            return "Kept: " + file + " ...Changed since the run";
+            return "Kept: " + file + " ...This file changed since the run";
+        case UndoAction::KeptBothChanged:
+            return "Kept: " + file + " ...This file and its source both changed since the run";
         case UndoAction::KeptSourceChanged:
             return "Kept: " + file + " ...Its source changed since the run";
         case UndoAction::KeptOnlyCopy:

@@ -17,7 +17,9 @@ UndoVerdict judge_copy(const UndoFacts& f) {
         return UndoVerdict::kept_same_file;
     }
     if (f.target != Target::file || !f.target_as_recorded) {
-        return UndoVerdict::kept_target_changed;
+        // Told apart, so that whoever re-tagged only the source is not told the copy changed.
+        return f.source == Source::file && !f.source_as_recorded ? UndoVerdict::kept_both_changed
+                                                                 : UndoVerdict::kept_target_changed;
     }
     switch (f.source) {
         case Source::missing:

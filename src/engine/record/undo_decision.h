@@ -18,9 +18,11 @@ struct UndoFacts {
     bool target_as_recorded = false;
     enum class Source { missing, file, link, other };
     Source source = Source::missing;
-    bool source_is_target = false;    // one file under two names
-    bool source_as_recorded = false;  // moved: the recorded source itself, never moved
-    std::optional<bool> same_bytes;   // the source's bytes are the target's; unknown until read
+    bool source_is_target = false;  // one file under two names
+    // The recorded source itself, as it was: for a copy, not re-tagged since; for a move, one
+    // that never went.
+    bool source_as_recorded = false;
+    std::optional<bool> same_bytes;  // the source's bytes are the target's; unknown until read
 };
 
 enum class UndoVerdict {
@@ -33,6 +35,7 @@ enum class UndoVerdict {
     move_back,            // moved: the file goes back where its source was
     restore,              // moved where its bytes were found: they are copied back
     kept_target_changed,  // the file changed since the run, or is another file
+    kept_both_changed,    // so did its source: neither holds what the run copied
     kept_source_changed,  // its source no longer holds its bytes
     kept_only_copy,       // its source is gone: the only copy of the recording
     kept_source_link,     // its source is now a link, maybe to this very file

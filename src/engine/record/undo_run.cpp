@@ -283,6 +283,7 @@ UndoAction told_as(UndoVerdict verdict) {
         {UndoVerdict::refused, UndoAction::Refused},
         {UndoVerdict::cannot_undo, UndoAction::CannotUndo},
         {UndoVerdict::kept_source_changed, UndoAction::KeptSourceChanged},
+        {UndoVerdict::kept_both_changed, UndoAction::KeptBothChanged},
         {UndoVerdict::kept_only_copy, UndoAction::KeptOnlyCopy},
         {UndoVerdict::kept_source_link, UndoAction::KeptSourceLink},
         {UndoVerdict::kept_same_file, UndoAction::KeptSameFile},

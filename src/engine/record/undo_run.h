@@ -16,6 +16,7 @@ enum class UndoAction {
     Removed,            // the file the run made, still exactly as it made it
     Gone,               // the file is not there any more
     KeptChanged,        // changed since the run, or another file under its name
+    KeptBothChanged,    // changed since the run, and so did its source
     KeptSourceChanged,  // its source no longer holds its bytes
     KeptOnlyCopy,       // its source is gone: this is the only copy of the recording
     KeptSourceLink,     // its source is now a link, maybe to this very file

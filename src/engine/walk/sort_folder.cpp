@@ -253,7 +253,7 @@ struct Sorter::State {
     }
 
     bool walk(const std::string& folder);
-    std::optional<FolderListing> enter(const std::string& folder);
+    std::optional<FolderListing> enter(const std::string& folder, const FileTypes& types);
     // How the walk takes each file of a folder.
     struct Chosen {
         std::vector<bool> taken;  // of a type the run takes
@@ -495,7 +495,8 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     return whole;
 }
 
-std::optional<FolderListing> Sorter::State::enter(const std::string& folder) {
+std::optional<FolderListing> Sorter::State::enter(const std::string& folder,
+                                                  const FileTypes& types) {
     struct stat info {};
     std::error_code ec;
     if (::stat(folder.c_str(), &info) != 0) {
@@ -523,7 +524,11 @@ std::optional<FolderListing> Sorter::State::enter(const std::string& folder) {
         ec = listing.error;
     }
     if (ec) {
-        report(FolderFailed{folder, ec.message()});
+        // A listing that broke off is not taken in part: what it saw is told as not taken.
+        const auto seen = std::count_if(
+            listing.files.begin(), listing.files.end(),
+            [&](const ListedFile& file) { return has_accepted_type(file.name, types.accepted); });
+        report(FolderFailed{folder, ec.message(), static_cast<std::size_t>(seen)});
         return std::nullopt;
     }
     for (const ListedFolder& sub : listing.folders) {
@@ -543,7 +548,7 @@ bool Sorter::State::walk(const std::string& folder) {
     note_tag_settings(settings);
     library.setCodePage(settings.code_page.c_str());
     report_unknown_types(settings.types);
-    const std::optional<FolderListing> listing = enter(folder);
+    const std::optional<FolderListing> listing = enter(folder, settings.types);
     if (!listing) {
         return true;
     }
