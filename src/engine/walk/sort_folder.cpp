@@ -697,8 +697,9 @@ void Sorter::State::check_room_ahead() {
     }
     if (const std::optional<CountedBytes> bytes = file_count->bytes()) {
         const std::uintmax_t taken = move ? bytes->other_disks : bytes->all;
-        if (auto short_of = room_short(taken - std::min(taken, placed_bytes))) {
-            report(std::move(*short_of));
+        if (const auto short_of = room_short(taken - std::min(taken, placed_bytes))) {
+            // Told now, ahead of the files a move still holds back: it is about none of them.
+            tell(*short_of);
         }
     }
 }
