@@ -114,7 +114,7 @@ struct Sorter::State {
     bool disk_full = false;
     // The record knew no placement into the output when the run began.
     bool first_run = false;
-    // Of the sources placed so far, however.
+    // The bytes of the sources placed so far, whether copied, renamed or found there.
     std::uintmax_t placed_bytes = 0;
     // Folders that lost a source to the move, to be removed at the end when left empty.
     std::set<std::string> emptied;
