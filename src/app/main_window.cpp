@@ -394,6 +394,11 @@ void MainWindow::tell(const std::string& message) {
         std::fprintf(stderr, "trackfold: %s\n", message.c_str());
         return;
     }
+    if (running_) {
+        // A warning during a run covers the window for a while; behind it the window paints.
+        show_pending_texts();
+        setUpdatesEnabled(true);
+    }
     tell_(message, Notice::problem);
 }
 

@@ -85,7 +85,7 @@ void PreviewWindow::show_plan(const RunResult& result) {
             trackfold::log_line(RunEnded{RunOutcome::NotStarted, not_started_})));
         return;
     }
-    status_->setText(QString::fromStdString(outcome_status(result)));
+    status_->setText(QString::fromStdString(outcome_status(result) + space_short_));
     start_->setEnabled(true);
     cancel_->setText(tr("&Close"));
 }
@@ -94,6 +94,9 @@ void PreviewWindow::report(const RunEvent& event) {
     if (const auto* ended = std::get_if<RunEnded>(&event);
         ended != nullptr && ended->outcome == RunOutcome::NotStarted) {
         not_started_ = ended->reason;
+    }
+    if (std::holds_alternative<SpaceShort>(event)) {
+        space_short_ = "\n" + log_line(event);
     }
     plan_->add(event);
     progress_.feed(event);

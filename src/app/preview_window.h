@@ -56,6 +56,7 @@ class PreviewWindow : public QDialog, public RunFrontEnd {
     std::unique_ptr<PlanTreeModel> model_;
     RunProgress progress_;
     std::string not_started_;
+    std::string space_short_;  // the line that says the run would not fit, on a line of its own
     bool walking_ = false;
     PumpClock pump_clock_;
     QLabel* status_;

@@ -41,7 +41,7 @@ Options:
 
 Standard output gets the log lines; standard error a progress line on a terminal, and errors.
 Exit status: 0 every file placed (or, with --undo, every file undone), 1 an error line was
-logged (or a file kept), 2 bad usage, or a run that could not start (a folder or the settings
+logged (or a file kept, or the output's disk was full), 2 bad usage, or a run that could not start (a folder or the settings
 file that cannot be used, a record that cannot be read, an undo or a compaction while a run
 into OUTPUT is going on), 130 stopped by Ctrl-C or SIGTERM after the file in hand.
 )";

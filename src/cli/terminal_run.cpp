@@ -58,6 +58,8 @@ int TerminalRun::exit_status() const {
             return kNotStarted;
         case RunOutcome::Cancelled:
             return kStopped;
+        case RunOutcome::DiskFull:
+            return kFailed;
         default:
             return failed_ ? kFailed : kPlaced;
     }

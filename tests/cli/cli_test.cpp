@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 #include "engine/record/record_line.h"
 #include "engine/run/sort_run.h"
 #include "sort_test_support.h"
+#include "support/mounted_image.h"
 #include "support/record_text.h"
 
 namespace fs = std::filesystem;
@@ -256,6 +258,54 @@ TEST_F(CliTest, ExitStatusSaysHowTheRunWent) {
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, c.error);
         EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST_F(CliTest, AFullDiskStopsTheRunInOneLineAndBothRunAndPreviewWarnOfIt) {
+    const MountedImage disk(DiskKind::Ext4, tmp.path() / "image", 16);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << disk.why_not();
+    }
+    out = disk.path() / "out";
+    use_sub_folders("Albums", "Artists", "Unknown");
+    // 30 recordings of about 1 MB, for a disk that holds about 14.
+    for (int i = 0; i < 30; ++i) {
+        make_mp3(in / ("d" + std::to_string(i / 10)) / (std::to_string(i) + ".mp3"),
+                 {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(2400 + i));
+    }
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        std::string end;
+    } cases[] = {{{"--preview"}, 0, "...Complete"}, {{}, 1, "...Disk full ("}};
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.end(),
+                         {"--settings", settings.string(), in_folder(), out_folder()});
+        const CliRun run = run_cli(arguments);
+        SCOPED_TRACE(c.end);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(std::count_if(run.out.begin(), run.out.end(),
+                                [&](const std::string& line) {
+                                    return line.starts_with("Disk: " + out_folder() +
+                                                            " ...Not enough space (");
+                                }),
+                  1);
+        EXPECT_TRUE(run.out.back().starts_with(c.end)) << run.out.back();
+        EXPECT_TRUE(run.out.end()[-2].starts_with("Summary: ")) << run.out.end()[-2];
+        EXPECT_FALSE(std::any_of(run.out.begin(), run.out.end(), [](const std::string& line) {
+            return line.starts_with("File: ");
+        }));
+    }
+    // Only whole copies are left, and the disk-full line counts what they did not take.
+    std::set<std::string> recordings;
+    for (const std::string& file : files_below(in)) {
+        recordings.insert(read_file(in / file));
+    }
+    const Lines placed = files_below(out);
+    EXPECT_FALSE(placed.empty());
+    for (const std::string& file : placed) {
+        EXPECT_TRUE(recordings.contains(read_file(out / file))) << file;
     }
 }
 

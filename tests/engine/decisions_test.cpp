@@ -1,6 +1,9 @@
 // The rules that keep files safe, each a pure decision, each row a way to break it.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "engine/fsio/disk_space.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/naming/temp_names.h"
 #include "engine/place/place_decision.h"
@@ -73,6 +76,24 @@ TEST(Decisions, WhatIsDoneAtATargetName) {
     };
     for (const auto& r : rows) {
         EXPECT_EQ(decide_target(r.facts), r.verdict) << r.row;
+    }
+}
+
+TEST(Decisions, WhichFailureIsAFullDiskThatEndsTheRun) {
+    const struct {
+        std::error_code error;
+        bool full;
+    } rows[] = {
+        {{ENOSPC, std::generic_category()}, true},
+        {{EDQUOT, std::generic_category()}, true},
+        {{ENOSPC, std::system_category()}, true},
+        {{EFBIG, std::generic_category()}, false},  // one file too big for FAT: the next fits
+        {{EACCES, std::generic_category()}, false},
+        {{EIO, std::generic_category()}, false},
+        {{}, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(is_disk_full(row.error), row.full) << row.error.message();
     }
 }
 

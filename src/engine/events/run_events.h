@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -99,6 +100,13 @@ struct DiskUnknown {
     std::string folder;
 };
 
+// Before the run has written much: the output's disk has less room than the files to copy.
+struct SpaceShort {
+    std::string folder;  // the output folder
+    std::uintmax_t free_bytes = 0;
+    std::uintmax_t to_copy = 0;
+};
+
 struct RunSummary {
     bool move = false;       // the run moved its files
     std::size_t copied = 0;  // in a move: moved
@@ -117,15 +125,24 @@ struct RunSummary {
     std::vector<std::pair<std::string, std::size_t>> left_out;
 };
 
-enum class RunOutcome { Complete, Cancelled, NotStarted };
+// DiskFull: the output's disk took no more, and the run stopped before the next file.
+enum class RunOutcome { Complete, Cancelled, NotStarted, DiskFull };
+
+// What a full disk left undone.
+struct DiskFullStop {
+    std::uintmax_t free_bytes = 0;
+    std::optional<std::uintmax_t> still_to_copy{};  // of the files not placed; unknown before
+                                                    // the count is done
+};
 
 struct RunEnded {
     RunOutcome outcome = RunOutcome::Complete;
-    std::string reason;  // why it did not start
+    std::string reason{};  // why it did not start
+    DiskFullStop disk_full{};
 };
 
 using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown,
-                              DiskFailed, DiskUnknown, RunSummary, RunEnded>;
+                              DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded>;
 
 // Whether an event is a failure that the run's exit status reports: an error, or a source a
 // move could not remove.

@@ -55,6 +55,8 @@ const char* outcome_key(RunOutcome outcome) {
             return "cancelled";
         case RunOutcome::NotStarted:
             return "not-started";
+        case RunOutcome::DiskFull:
+            return "disk-full";
         default:
             return "complete";
     }
@@ -135,6 +137,16 @@ std::string failed_folders_text(const RunSummary& s) {
                 (one ? " in it" : " in them");
     }
     return text;
+}
+
+// Whole megabytes: what is free rounded down, what is needed rounded up, so that a disk that
+// lacks a little never reads as having enough.
+std::string megabytes_down(std::uintmax_t bytes) {
+    return with_thousands(bytes / 1000000) + " MB";
+}
+
+std::string megabytes_up(std::uintmax_t bytes) {
+    return with_thousands((bytes + 999999) / 1000000) + " MB";
 }
 
 std::string summary_text(const RunSummary& s) {
@@ -284,8 +296,21 @@ std::string log_text(const DiskUnknown& e) {
            " ...Disk not known: names and times may differ in the real run";
 }
 
+std::string log_text(const SpaceShort& e) {
+    return "Disk: " + shown(e.folder) + " ...Not enough space (" + megabytes_down(e.free_bytes) +
+           " free, " + megabytes_up(e.to_copy) + " to copy)";
+}
+
 std::string log_text(const RunSummary& e) {
     return summary_text(e);
+}
+
+std::string disk_full_text(const DiskFullStop& stop) {
+    std::string text = "...Disk full (" + megabytes_down(stop.free_bytes) + " free";
+    if (stop.still_to_copy) {
+        text += ", " + megabytes_up(*stop.still_to_copy) + " still to copy";
+    }
+    return text + ")";
 }
 
 std::string log_text(const RunEnded& e) {
@@ -294,6 +319,8 @@ std::string log_text(const RunEnded& e) {
             return "...User Cancel";
         case RunOutcome::NotStarted:
             return "...Not started (" + shown(e.reason) + ")";
+        case RunOutcome::DiskFull:
+            return disk_full_text(e.disk_full);
         default:
             return "...Complete";
     }
@@ -372,6 +399,14 @@ std::string json_text(const DiskUnknown& e) {
     return JsonObject("disk-unknown").text("folder", e.folder).done();
 }
 
+std::string json_text(const SpaceShort& e) {
+    return JsonObject("space-short")
+        .text("folder", e.folder)
+        .number("free_bytes", e.free_bytes)
+        .number("to_copy_bytes", e.to_copy)
+        .done();
+}
+
 std::string json_text(const RunSummary& e) {
     std::string left_out = "{";
     for (const auto& [type, count] : e.left_out) {
@@ -404,6 +439,12 @@ std::string json_text(const RunEnded& e) {
     json.text("outcome", outcome_key(e.outcome));
     if (!e.reason.empty()) {
         json.text("reason", e.reason);
+    }
+    if (e.outcome == RunOutcome::DiskFull) {
+        json.number("free_bytes", e.disk_full.free_bytes);
+        if (e.disk_full.still_to_copy) {
+            json.number("still_to_copy_bytes", *e.disk_full.still_to_copy);
+        }
     }
     return json.done();
 }

@@ -128,7 +128,18 @@ PlacedFile TargetWriter::placed(Placement& p, OutputTree::Entry& entry, RecordAc
         line.target_stamp = *target;
         record_.append(std::move(line));
     }
-    return {path, {}, outcome.time_error, action};
+    PlacedFile result{path, {}, outcome.time_error, action};
+    result.source_size = entry.size;
+    return result;
+}
+
+// The preview's disk renames nothing, so a move within one disk is left out here, where the
+// real run would rename it.
+void TargetWriter::note_copied(const Placement& p) {
+    const FileStamp* from = p.from.known_stamp();
+    if (from != nullptr && !(move_ && from->device == static_cast<std::uint64_t>(p.place.device))) {
+        copied_bytes_ += static_cast<std::uintmax_t>(from->size);
+    }
 }
 
 void TargetWriter::note_written(Placement& p, const std::string& name) {
@@ -246,6 +257,7 @@ PlacedFile TargetWriter::after_new_copy(Placement& p, const std::string& candida
         return {p.folder + candidate, made.outcome.error, {}, action};
     }
     note_written(p, candidate);
+    note_copied(p);
     OutputTree::Entry& entry =
         p.place.entries.try_emplace(fold_case(candidate), OutputTree::Entry{candidate})
             .first->second;
@@ -282,6 +294,7 @@ PlacedFile TargetWriter::write_over(Placement& p, OutputTree::Entry& entry) {
         return {p.folder + entry.name, outcome.error, {}, RecordAction::Replaced};
     }
     note_written(p, entry.name);
+    note_copied(p);
     const StampResult target = stamp_at(p.folder_fd, entry.name);
     PlacedFile result =
         placed(p, entry, RecordAction::Replaced, target.stamp ? &*target.stamp : nullptr, outcome);

@@ -31,6 +31,7 @@ struct PlacedFile {
     std::uintmax_t bytes_freed = 0;
     // Pending: what the move's batch removes once the copy is on the disk.
     std::optional<PendingRemoval> removal{};
+    std::uintmax_t source_size = 0;  // when it was placed
 };
 
 // A source as the walk hands it over: the path it was found under, and its real path (links
@@ -88,6 +89,10 @@ class TargetWriter {
     // Keep the real path of every file this run writes, for wrote().
     void track_written(bool track) { track_written_ = track; }
     bool wrote(const std::string& real_path) const { return written_.contains(real_path); }
+
+    // The bytes of the copies made so far, or that a preview would make: a move's rename within
+    // one disk writes none.
+    std::uintmax_t copied_bytes() const { return copied_bytes_; }
 
     // The folders that copies were written to, one for each disk.
     const std::unordered_map<dev_t, std::string>& written_disks() const { return written_disks_; }
@@ -154,6 +159,7 @@ class TargetWriter {
     TargetVerdict verdict_at(Placement& p, const OutputTree::Entry& entry, const FileStamp& from,
                              std::optional<FileStamp>& there);
     void note_written(Placement& p, const std::string& name);
+    void note_copied(const Placement& p);
     // Marks the entry as this run's placement of the source and adds it to the record.
     PlacedFile placed(Placement& p, OutputTree::Entry& entry, RecordAction action,
                       const FileStamp* target, CopyOutcome outcome = {});
@@ -163,6 +169,7 @@ class TargetWriter {
     const std::vector<std::string>& input_roots_;
     Disk& disk_;
     std::unordered_map<dev_t, std::string> written_disks_;
+    std::uintmax_t copied_bytes_ = 0;
     bool track_written_ = false;
     bool move_ = false;
     std::unordered_map<std::uint64_t, bool> source_disks_;

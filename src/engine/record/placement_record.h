@@ -103,6 +103,8 @@ class PlacementRecord {
     std::error_code end(const std::string& outcome);
     // Puts what was appended so far on the disk.
     std::error_code flush();
+    // The first write that failed, as end() and flush() report it.
+    std::error_code write_error() const { return write_error_; }
     // A run's record that could not be read whole: it then counts as empty, and is written.
     std::error_code read_error() const { return read_error_; }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/events/cancel_state.h"
+#include "engine/fsio/disk_space.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/settings/folder_settings.h"
 #include "engine/settings/run_mode.h"
@@ -97,15 +98,21 @@ RunResult sort_run(RunFrontEnd& window, const SortRequest& request,
     if (started) {
         started();
     }
+    const std::optional<DiskSpace> space = disk_space(request.output);
     const FileCount count(request.input, read_folder_settings(settings).types.accepted,
-                          request.output);
+                          request.output, space ? space->device : 0);
     sorter.set_file_count(&count);
     sorter.SortFolder(request.input, request.output);
     sorter.finish();
     RunResult result{CancelState == Cancelled ? RunOutcome::Cancelled : RunOutcome::Complete,
                      sorter.summary()};
+    // The full disk is why the run stopped, even where a cancel came after it.
+    if (const std::optional<DiskFullStop> stop = sorter.disk_full()) {
+        result.outcome = RunOutcome::DiskFull;
+        result.disk_full = *stop;
+    }
     window.report(result.summary);
-    window.report(RunEnded{result.outcome, {}});
+    window.report(RunEnded{result.outcome, {}, result.disk_full});
     return result;
 }
 

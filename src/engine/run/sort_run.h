@@ -33,6 +33,7 @@ struct RunResult {
     RunOutcome outcome = RunOutcome::NotStarted;
     RunSummary summary{};
     std::string reason{};  // NotStarted: why
+    DiskFullStop disk_full{};
 };
 
 // One whole run, the same for the window and the command line: the checks, the walk, the

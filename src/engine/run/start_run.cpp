@@ -55,6 +55,10 @@ class LoggedRun final : public RunFrontEnd {
     void report(const RunEvent& event) override {
         log_.add(event);
         window_.report(event);
+        if (std::holds_alternative<SpaceShort>(event)) {
+            // Told while the run can still be cancelled with little written.
+            window_.tell(log_line(event));
+        }
     }
     void files_counted(std::size_t total) override { window_.files_counted(total); }
     void set_counters(const RunCounters& counters) override { window_.set_counters(counters); }
@@ -76,6 +80,8 @@ std::string outcome_status(const RunResult& result) {
     std::string status = log_line(result.summary);
     if (result.outcome == RunOutcome::Cancelled) {
         status += " ...User Cancel";
+    } else if (result.outcome == RunOutcome::DiskFull) {
+        status += " " + log_line(RunEnded{result.outcome, {}, result.disk_full});
     }
     return status;
 }
@@ -129,6 +135,10 @@ void start_run(RunWindow& window, const std::string& input_text, const std::stri
     const std::string problem = run.log().save();
     window.set_status(end_status(result, log, problem));
     window.unload_progress();
+    if (result.outcome == RunOutcome::DiskFull) {
+        // The run stopped short of its end: the user must hear why, not find it in the list.
+        window.tell(log_line(RunEnded{result.outcome, {}, result.disk_full}));
+    }
     if (!problem.empty()) {
         window.tell("The log could not be saved in " + log + ": " + problem);
     } else if (!window.open_with_shell(log)) {

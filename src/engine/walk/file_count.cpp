@@ -12,8 +12,9 @@
 
 namespace trackfold {
 
-FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output)
-    : accepted_(std::move(accepted)) {
+FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output,
+                     std::uint64_t output_device)
+    : accepted_(std::move(accepted)), output_device_(output_device) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
         const std::string input_real = real_path(input);
         WalkRules rules(input_real, real_path(output));
@@ -34,6 +35,11 @@ std::optional<std::size_t> FileCount::total() const {
     return done_ ? std::optional<std::size_t>(total_) : std::nullopt;
 }
 
+std::optional<CountedBytes> FileCount::bytes() const {
+    // Written before done_ is set, and never after.
+    return done_ ? std::optional<CountedBytes>(bytes_) : std::nullopt;
+}
+
 // Enters the folders the walk enters, by the walk's own rules, and knows where each really is
 // as the walk does: from its parent, unless it is a link.
 void FileCount::count(const std::string& folder, const std::string& real, WalkRules& rules) {
@@ -44,7 +50,17 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
     }
     const FolderListing listing = list_folder(folder);
     for (const ListedFile& file : listing.files) {
-        counted_ += has_accepted_type(file.name, accepted_) ? 1 : 0;
+        if (!has_accepted_type(file.name, accepted_)) {
+            continue;
+        }
+        ++counted_;
+        // A stat of each file taken, here on the count's own thread: the walk stats it too
+        // when it copies it, and then finds its inode read already.
+        if (struct stat taken{}; ::stat((folder + file.name).c_str(), &taken) == 0) {
+            const auto size = static_cast<std::uintmax_t>(taken.st_size);
+            bytes_.all += size;
+            bytes_.other_disks += taken.st_dev == output_device_ ? 0 : size;
+        }
     }
     for (const ListedFolder& sub : listing.folders) {
         std::string sub_real =

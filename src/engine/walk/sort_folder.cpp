@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/events/cancel_state.h"
+#include "engine/fsio/disk_space.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
@@ -109,6 +110,12 @@ struct Sorter::State {
     bool move = false;
     const FileCount* file_count = nullptr;
     bool count_told = false;
+    // The output's disk took no more: the walk takes no further file.
+    bool disk_full = false;
+    // The record knew no placement into the output when the run began.
+    bool first_run = false;
+    // The bytes of the sources placed so far, whether copied, renamed or found there.
+    std::uintmax_t placed_bytes = 0;
     // Folders that lost a source to the move, to be removed at the end when left empty.
     std::set<std::string> emptied;
     RunSummary summary;
@@ -248,9 +255,14 @@ struct Sorter::State {
             if (const auto total = file_count->total()) {
                 window.files_counted(*total);
                 count_told = true;
+                check_room_ahead();
             }
         }
     }
+    void check_room_ahead();
+    std::optional<SpaceShort> room_short(std::uintmax_t to_copy) const;
+    // Whether the walk takes no further file: cancelled, or the disk is full.
+    bool stopped() const { return disk_full || CancelState == Cancelled; }
 
     bool walk(const std::string& folder);
     std::optional<FolderListing> enter(const std::string& folder, const FileTypes& types);
@@ -327,6 +339,7 @@ Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) 
                           "cannot be read whole (" + record.read_error().message() +
                               "): nothing is replaced on its word"});
     }
+    first_run = !ec && record.index().size() == 0;
     if (!ec && disk.keeps_record()) {
         ec = record.begin(RecordAction::Start, real_path(input));
     }
@@ -397,6 +410,7 @@ bool Sorter::State::take_unchanged(const std::string& folder, const ListedFile& 
         return false;
     }
     count_read();
+    placed_bytes += static_cast<std::uintmax_t>(unchanged_file.source.size);
     // Just what the writer reports of a source it finds at its target, placed by an earlier run.
     report(FilePlaced{read_count,
                       there->category,
@@ -443,6 +457,13 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
 }
 
 void Sorter::State::tell_placed(const InFlight& file, PlacedFile& placed) {
+    if (is_disk_full(placed.error)) {
+        // Every file after it would fail alike; it and they are what the last line says is
+        // still to copy. Its source is untouched, and the copy left nothing behind.
+        disk_full = true;
+        return;
+    }
+    placed_bytes += placed.source_size;
     if (placed.error) {
         // One file that cannot be placed must not cost the rest of the folder.
         report(FileFailed{file.number, file.source, placed.error.message(), FailedAt::Placing});
@@ -464,13 +485,13 @@ Sorter::Sorter(RunFrontEnd& window, fs::path settings_file, Mp3Library& library,
 Sorter::~Sorter() {
     if (state_->run_output && !state_->finished) {
         // Ended without finish(): the record still says when the run ended.
-        state_->run_output->record.end(CancelState == Cancelled ? "cancelled" : "complete");
+        state_->run_output->record.end(state_->stopped() ? "cancelled" : "complete");
     }
 }
 
 bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
     State& s = *state_;
-    if (CancelState == Cancelled) {
+    if (s.stopped()) {
         return false;
     }
     struct stat info {};
@@ -540,7 +561,7 @@ std::optional<FolderListing> Sorter::State::enter(const std::string& folder,
 }
 
 bool Sorter::State::walk(const std::string& folder) {
-    if (CancelState == Cancelled) {
+    if (stopped()) {
         return false;
     }
     // Looked at for every folder, so a hand edit of the settings takes effect during a run.
@@ -598,6 +619,11 @@ Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
 }
 
 bool Sorter::State::keep_going() {
+    // The record's lines are the output's too: a move must not go on without them.
+    disk_full = disk_full || is_disk_full(run_output->record.write_error());
+    if (disk_full) {
+        return false;
+    }
     if (CancelState == CancelRequested) {
         if (window.ask_cancel()) {
             CancelState = Cancelled;
@@ -608,7 +634,7 @@ bool Sorter::State::keep_going() {
     tell_count();
     pump();
     // Ended from the window while it handled its events: no question is asked.
-    return CancelState != Cancelled;
+    return !stopped();
 }
 
 void Sorter::State::take_files(const std::string& folder, const FolderListing& listing,
@@ -659,6 +685,30 @@ std::string Sorter::start(const std::string& input, const std::string& output) {
     return state_->start_output(input, output).problem;
 }
 
+std::optional<SpaceShort> Sorter::State::room_short(std::uintmax_t to_copy) const {
+    const std::optional<DiskSpace> space = disk_space(output);
+    if (!space || to_copy <= space->free_bytes) {
+        return std::nullopt;
+    }
+    return SpaceShort{output, space->free_bytes, to_copy};
+}
+
+// A first run into the output copies every file it takes, as the count tells them; a later
+// one finds most of them there already, which only its walk can tell, so there the preview
+// says it instead, from the copies it planned.
+void Sorter::State::check_room_ahead() {
+    if (!disk.keeps_record() || !first_run) {
+        return;
+    }
+    if (const std::optional<CountedBytes> bytes = file_count->bytes()) {
+        const std::uintmax_t taken = move ? bytes->other_disks : bytes->all;
+        if (const auto short_of = room_short(taken - std::min(taken, placed_bytes))) {
+            // Told now, ahead of the files a move still holds back: it is about none of them.
+            tell(*short_of);
+        }
+    }
+}
+
 void Sorter::set_move(bool move) {
     state_->move = move;
 }
@@ -675,6 +725,11 @@ bool Sorter::finish() {
     }
     s.finished = true;
     s.finish_in_flight();
+    if (!s.disk.keeps_record()) {
+        if (auto short_of = s.room_short(s.run_output->writer.copied_bytes())) {
+            s.report(std::move(*short_of));
+        }
+    }
     bool whole = true;
     // Until the disks hold them, copies that the log calls placed could still be lost.
     for (const auto& [device, folder] : s.run_output->writer.written_disks()) {
@@ -685,11 +740,27 @@ bool Sorter::finish() {
     }
     PlacementRecord& record = s.run_output->record;
     const bool begun = record.begun();
-    const std::error_code ec = record.end(CancelState == Cancelled ? "cancelled" : "complete");
+    // A full disk ended it early, as a cancel would have.
+    const std::error_code ec = record.end(s.stopped() ? "cancelled" : "complete");
     if (ec && begun) {
         s.report(DiskFailed{"Record", record.path(), ec.message()});
     }
     return whole && !ec;
+}
+
+std::optional<DiskFullStop> Sorter::disk_full() const {
+    const State& s = *state_;
+    if (!s.disk_full) {
+        return std::nullopt;
+    }
+    DiskFullStop stop;
+    if (const std::optional<DiskSpace> space = disk_space(s.output)) {
+        stop.free_bytes = space->free_bytes;
+    }
+    if (const auto bytes = s.file_count != nullptr ? s.file_count->bytes() : std::nullopt) {
+        stop.still_to_copy = bytes->all - std::min(bytes->all, s.placed_bytes);
+    }
+    return stop;
 }
 
 RunSummary Sorter::summary() const {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/events/run_front_end.h"
@@ -43,6 +44,9 @@ class Sorter {
     // folder's placement record. False, with an error line logged, when that failed: copies
     // then may not survive a power cut.
     bool finish();
+
+    // Once the output's disk took no more: what is free, and what was left to copy.
+    std::optional<DiskFullStop> disk_full() const;
 
     // What the run did so far, with the audio files of types it left out.
     RunSummary summary() const;
