@@ -385,7 +385,7 @@ class MainWindowTest : public QObject {
         undo->trigger();
 
         const std::string kept =
-            "kept: Kept: " + (out / "Unknown" / "b.mp3").string() + " ...Changed since the run";
+            "kept: Kept: " + (out / "Unknown" / "b.mp3").string() + " ...This file changed since the run";
         QVERIFY(std::find(previewed.begin(), previewed.end(), kept) != previewed.end());
         const std::string removed = ": Removed: " + (out / "Albums/Ann/First/a.mp3").string();
         QVERIFY(std::find(previewed.begin(), previewed.end(), removed) != previewed.end());
