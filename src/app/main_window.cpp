@@ -469,7 +469,7 @@ void MainWindow::show_status(const QString& text) {
 
 // The list shows the engine's line of each event and the word for what was done.
 void MainWindow::report(const RunEvent& event) {
-    ui_->lstInfo->append(log_line(event), action_text(event));
+    ui_->lstInfo->append(list_line(event), action_text(event));
     if (selects_line(event)) {
         ui_->lstInfo->select_last();
     }

@@ -384,8 +384,8 @@ class MainWindowTest : public QObject {
         });
         undo->trigger();
 
-        const std::string kept =
-            "kept: Kept: " + (out / "Unknown" / "b.mp3").string() + " ...This file changed since the run";
+        const std::string kept = "kept: Kept: " + (out / "Unknown" / "b.mp3").string() +
+                                 " ...This file changed since the run";
         QVERIFY(std::find(previewed.begin(), previewed.end(), kept) != previewed.end());
         const std::string removed = ": Removed: " + (out / "Albums/Ann/First/a.mp3").string();
         QVERIFY(std::find(previewed.begin(), previewed.end(), removed) != previewed.end());
@@ -434,12 +434,12 @@ class MainWindowTest : public QObject {
         const std::string typed = "  " + bench.in() + " ";
         bench.start(typed, bench.out() + "/");
 
-        QCOMPARE(bench.log_lines(),
-                 (std::vector<std::string>{
-                     "Ready...",
-                     "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3\tcopied",
-                     "Summary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
-                     "...Complete"}));
+        QCOMPARE(
+            bench.log_lines(),
+            (std::vector<std::string>{
+                "Ready...", "1\tUnknown\t" + bench.in() + "/a.mp3\t" + bench.out() + "/Misc/a.mp3",
+                "Summary: 1 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
+                "...Complete"}));
         const std::string settings = read_file(bench.files.settings_file);
         QVERIFY(settings.find("InputFolder=" + bench.in() + "\r\n") != std::string::npos);
         QVERIFY(settings.find("OutputFolder=" + bench.out() + "\r\n") != std::string::npos);
@@ -489,7 +489,12 @@ class MainWindowTest : public QObject {
             "Summary: 4 copied, 0 already there, 0 replaced, 0 numbered, 0 failed",
             "...Complete",
         };
-        QCOMPARE(bench.log_lines(), expected);
+        // The list shows the action in a column of its own, not again at the end of the line.
+        std::vector<std::string> listed = expected;
+        for (std::string& line : listed) {
+            line = line.substr(0, line.rfind("\tcopied"));
+        }
+        QCOMPARE(bench.log_lines(), listed);
         const auto* list = control<trackfold::LogList>(bench.window, "lstInfo");
         QCOMPARE(list->action(1), QStringLiteral("copied"));
         QCOMPARE(list->action(0), QString());

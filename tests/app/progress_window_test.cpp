@@ -115,7 +115,7 @@ struct Collection {
     fs::path out() const { return dir.path() / "out"; }
     std::string copied_line(int count, const std::string& name) const {
         return std::to_string(count) + "\tUnknown\t" + (in() / name).string() + "\t" +
-               out().string() + "/Misc/" + fs::path(name).filename().string() + "\tcopied";
+               out().string() + "/Misc/" + fs::path(name).filename().string();
     }
     bool copied(const char* name) const { return fs::exists(out() / "Misc" / name); }
 

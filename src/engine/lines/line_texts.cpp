@@ -248,11 +248,16 @@ class JsonObject {
 
 namespace {
 
+enum class ActionField { written, left_out };
+
 // The action comes after the four fields a placed line always had, so that what reads those
 // still reads it; notes with more to say follow it.
-std::string log_text(const FilePlaced& e) {
+std::string placed_text(const FilePlaced& e, ActionField action) {
     std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) + "\t" +
-                       shown(e.source) + "\t" + shown(e.target) + "\t" + placed_action_text(e);
+                       shown(e.source) + "\t" + shown(e.target);
+    if (action == ActionField::written) {
+        line += "\t" + placed_action_text(e);
+    }
     if (!e.time_not_kept.empty()) {
         // The copy is whole; with another time than its source's it is made again.
         line += "\t...Time not kept (" + e.time_not_kept + ")";
@@ -267,6 +272,10 @@ std::string log_text(const FilePlaced& e) {
         line += "\t...Link kept: copied what it leads to";
     }
     return line;
+}
+
+std::string log_text(const FilePlaced& e) {
+    return placed_text(e, ActionField::written);
 }
 
 std::string log_text(const FileFailed& e) {
@@ -330,6 +339,13 @@ std::string log_text(const RunEnded& e) {
 
 std::string log_line(const RunEvent& event) {
     return std::visit([](const auto& e) { return log_text(e); }, event);
+}
+
+std::string list_line(const RunEvent& event) {
+    if (const auto* placed = std::get_if<FilePlaced>(&event)) {
+        return placed_text(*placed, ActionField::left_out);
+    }
+    return log_line(event);
 }
 
 namespace {

@@ -19,6 +19,10 @@ std::string shown(std::string_view text);
 // are shown as \xHH, so one file is always one line.
 std::string log_line(const RunEvent& event);
 
+// The log line as a list with a column of its own for the action shows it: without the
+// placed line's action field, which the column shows.
+std::string list_line(const RunEvent& event);
+
 // What was done, in a word or two for a column beside the log line: "copied", "already there",
 // "replaced", "numbered", "moved", "source kept", "error"; "" for events about no one file.
 std::string action_text(const RunEvent& event);
