@@ -3,9 +3,9 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <csignal>
-#include <csignal>
 #include <cstdlib>
 
+#include "app/latin_font.h"
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/single_instance.h"
@@ -23,6 +23,7 @@ int Main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(QStringLiteral("trackfold"));
     install_ui_language(QLocale());
+    QApplication::setFont(with_latin_face_first(QApplication::font()));
 
     QLockFile lock(instance_lock_path());
     if (!acquire_single_instance(lock)) {

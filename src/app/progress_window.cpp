@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/run_texts.h"
 #include "engine/events/cancel_state.h"
 
 namespace trackfold {
@@ -24,7 +25,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
       bar_(new QProgressBar(this)),
       count_(new QLabel(this)),
       folder_(new QLabel(this)) {
-    setWindowTitle(QStringLiteral("Running..."));
+    setWindowTitle(tr("Running..."));
     // Without a total the bar only says that something is going on.
     bar_->setRange(0, 0);
     bar_->setObjectName(QStringLiteral("barProgress"));
@@ -34,7 +35,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
     count_->setTextFormat(Qt::PlainText);
 
     // A plain widget has no Esc or Enter button; the button must not become one either.
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     cancel->setAutoDefault(false);
     cancel->setDefault(false);
@@ -65,7 +66,7 @@ void ProgressWindow::show_progress(const ProgressView& view) {
         bar_->setRange(0, static_cast<int>(*view.total));
         bar_->setValue(static_cast<int>(view.done));
     }
-    count_->setText(QString::fromStdString(progress_text(view)));
+    count_->setText(RunTexts::progress(view));
     const QString folder = QString::fromStdString(view.folder);
     folder_->setText(folder_->fontMetrics().elidedText(folder, Qt::ElideMiddle, folder_->width()));
     folder_->setToolTip(folder);

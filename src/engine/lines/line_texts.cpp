@@ -375,23 +375,52 @@ std::string json_line(const RunEvent& event) {
     return std::visit([](const auto& e) { return json_text(e); }, event);
 }
 
-std::string action_text(const RunEvent& event) {
+ActionWord action_word(const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
         if (placed->source_fate == SourceFate::Stuck) {
-            return "source kept";
+            return ActionWord::SourceKept;
         }
         if (placed->source_fate == SourceFate::Removed &&
             placed->action != PlaceAction::AlreadyThere) {
-            return "moved";
+            return ActionWord::Moved;
         }
-        std::string text = action_key(placed->action);
-        std::replace(text.begin(), text.end(), '-', ' ');
-        return text;
+        switch (placed->action) {
+            case PlaceAction::AlreadyThere:
+                return ActionWord::AlreadyThere;
+            case PlaceAction::Replaced:
+                return ActionWord::Replaced;
+            case PlaceAction::Numbered:
+                return ActionWord::Numbered;
+            default:
+                return ActionWord::Copied;
+        }
     }
     const bool error = std::holds_alternative<FileFailed>(event) ||
                        std::holds_alternative<FolderFailed>(event) ||
                        std::holds_alternative<DiskFailed>(event);
-    return error ? "error" : "";
+    return error ? ActionWord::Error : ActionWord::None;
+}
+
+std::string action_text(const RunEvent& event) {
+    switch (action_word(event)) {
+        case ActionWord::Copied:
+            return "copied";
+        case ActionWord::AlreadyThere:
+            return "already there";
+        case ActionWord::Replaced:
+            return "replaced";
+        case ActionWord::Numbered:
+            return "numbered";
+        case ActionWord::Moved:
+            return "moved";
+        case ActionWord::SourceKept:
+            return "source kept";
+        case ActionWord::Error:
+            return "error";
+        case ActionWord::None:
+            break;
+    }
+    return "";
 }
 
 std::string compaction_line(const CompactionResult& result) {
