@@ -1,8 +1,10 @@
 #include "cli/terminal_run.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
+#include "cli/cli_texts.h"
 #include "engine/events/cancel_state.h"
 #include "engine/lines/line_texts.h"
 
@@ -80,8 +82,10 @@ void TerminalRun::pump_events() {
     if (!file_in_hand_.empty()) {
         where += (where.empty() ? "" : ", ") + shown(file_in_hand_);
     }
-    std::fprintf(stderr, "\r\033[K%s, %.0f files/s, %s", progress_text(view).c_str(),
-                 seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0, where.c_str());
+    const double rate = seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0;
+    const std::string line = cli_text(
+        CliText::Rate, {cli_progress_text(view), std::to_string(std::lround(rate)), where});
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;
