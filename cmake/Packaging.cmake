@@ -17,4 +17,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 # dpkg-shlibdeps turns the linked Qt 6 and TagLib libraries into Debian package dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own buttons and dialogs (Yes, No, the folder dialog) in the desktop's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 include(CPack)

@@ -29,6 +29,19 @@ QString shown(const QString& line) {
 
 }  // namespace
 
+LineKind line_kind(ActionWord word) {
+    switch (word) {
+        case ActionWord::Error:
+        case ActionWord::SourceKept:
+            return LineKind::error;
+        case ActionWord::Numbered:
+        case ActionWord::Replaced:
+            return LineKind::renamed;
+        default:
+            return LineKind::plain;
+    }
+}
+
 LogList::LogList(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     verticalScrollBar()->setSingleStep(1);
@@ -40,13 +53,13 @@ void LogList::append(const QString& line) {
     append(line.toStdString());
 }
 
-void LogList::append(const std::string& utf8_line, std::string_view action) {
+void LogList::append(const std::string& utf8_line, std::string_view action, LineKind kind) {
     lines_.push_back(utf8_line);
     const QString name = QString::fromUtf8(action.data(), static_cast<qsizetype>(action.size()));
     auto found = std::find(action_names_.begin(), action_names_.end(), name);
     if (found == action_names_.end()) {
         action_names_.push_back(name);
-        action_kinds_.push_back(kind_of(name));
+        action_kinds_.push_back(kind);
         found = action_names_.end() - 1;
         if (!name.isEmpty()) {
             action_width_ = std::max(action_width_, fontMetrics().horizontalAdvance(name + u' '));
@@ -80,23 +93,13 @@ void LogList::set_current_row(int row) {
     viewport()->update();
 }
 
-LogList::Kind LogList::kind_of(const QString& action) {
-    if (action == QLatin1String("error") || action == QLatin1String("source kept")) {
-        return Kind::error;
-    }
-    if (action == QLatin1String("numbered") || action == QLatin1String("replaced")) {
-        return Kind::renamed;
-    }
-    return action == QLatin1String("kept") ? Kind::kept : Kind::plain;
-}
-
 bool LogList::passes(std::size_t index) const {
-    const Kind kind = action_kinds_[actions_[index]];
+    const LineKind kind = action_kinds_[actions_[index]];
     switch (filter_) {
         case LogFilter::errors:
-            return kind == Kind::error;
+            return kind == LineKind::error;
         case LogFilter::numbered_replaced:
-            return kind == Kind::renamed;
+            return kind == LineKind::renamed;
         case LogFilter::all:
             break;
     }
@@ -230,12 +233,12 @@ void LogList::scroll_to(int row) {
     }
 }
 
-QColor LogList::text_colour(Kind kind, bool selected) const {
-    if (selected || kind == Kind::plain || kind == Kind::renamed) {
+QColor LogList::text_colour(LineKind kind, bool selected) const {
+    if (selected || kind == LineKind::plain || kind == LineKind::renamed) {
         return palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
     }
     // Dark enough on a light list, light enough on a dark one.
-    return kind == Kind::error ? QColor(0xd0, 0x20, 0x20) : QColor(0xb0, 0x70, 0x00);
+    return kind == LineKind::error ? QColor(0xd0, 0x20, 0x20) : QColor(0xb0, 0x70, 0x00);
 }
 
 void LogList::paintEvent(QPaintEvent*) {

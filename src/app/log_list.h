@@ -12,12 +12,17 @@
 #include <vector>
 
 #include "app/line_store.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 
 // Which lines the list shows: all, only failures, or only files placed under another name or
 // over an earlier copy.
 enum class LogFilter { all, errors, numbered_replaced };
+
+// What a line means for its colour and the filter.
+enum class LineKind : std::uint8_t { plain, error, renamed, kept };
+LineKind line_kind(ActionWord word);
 
 // A plain single-selection list of text lines. Rows all have one height and only the visible
 // rows are painted, so appending a line and scrolling to it costs the same at any length.
@@ -28,7 +33,8 @@ class LogList : public QAbstractScrollArea {
 
     void append(const QString& line);
     // action: a word or two shown in a column of its own before the line; "" for none.
-    void append(const std::string& utf8_line, std::string_view action = {});
+    void append(const std::string& utf8_line, std::string_view action = {},
+                LineKind kind = LineKind::plain);
     void clear();
     std::size_t count() const { return lines_.size(); }
     QString line(std::size_t index) const {
@@ -65,15 +71,12 @@ class LogList : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
-    // What an action means for colour and filter.
-    enum class Kind : std::uint8_t { plain, error, renamed, kept };
-    static Kind kind_of(const QString& action);
     bool passes(std::size_t index) const;
     int rows() const;
     std::size_t line_of_row(int row) const;
     int row_of_line(std::size_t index) const;
     void select_row(int row);
-    QColor text_colour(Kind kind, bool selected) const;
+    QColor text_colour(LineKind kind, bool selected) const;
     int row_height() const;
     int line_width(const QString& line);
     qreal advance(char32_t c);
@@ -87,7 +90,7 @@ class LogList : public QAbstractScrollArea {
     // Each line's action, as an index into the few different ones.
     std::vector<std::uint8_t> actions_;
     std::vector<QString> action_names_{QString()};
-    std::vector<Kind> action_kinds_{Kind::plain};
+    std::vector<LineKind> action_kinds_{LineKind::plain};
     LogFilter filter_ = LogFilter::all;
     // With a filter: the lines it lets through, in order.
     std::vector<std::size_t> shown_;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "app/latin_font.h"
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/single_instance.h"
@@ -22,6 +23,7 @@ int Main(int argc, char** argv) {
     QApplication::setWindowIcon(icon);
     QApplication::setDesktopFileName(QStringLiteral("trackfold"));
     install_ui_language(QLocale());
+    QApplication::setFont(with_latin_face_first(QApplication::font()));
 
     const QString lock_path = instance_lock_path();
     QLockFile lock(lock_path);

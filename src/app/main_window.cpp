@@ -23,6 +23,7 @@
 #include "app/messages.h"
 #include "app/preview_window.h"
 #include "app/progress_window.h"
+#include "app/run_texts.h"
 #include "app/settings_dialog.h"
 #include "app/undo_window.h"
 #include "engine/events/cancel_state.h"
@@ -469,7 +470,8 @@ void MainWindow::show_status(const QString& text) {
 
 // The list shows the engine's line of each event and the word for what was done.
 void MainWindow::report(const RunEvent& event) {
-    ui_->lstInfo->append(list_line(event), action_text(event));
+    const ActionWord word = action_word(event);
+    ui_->lstInfo->append(list_line(event), RunTexts::action(word).toStdString(), line_kind(word));
     if (selects_line(event)) {
         ui_->lstInfo->select_last();
     }
@@ -568,6 +570,30 @@ void MainWindow::unload_progress() {
     progress_.reset();
 }
 
+void MainWindow::show_end_status(const RunResult& result, const std::string& log,
+                                 const std::string& problem) {
+    set_status(RunTexts::end_status(result, log, problem).toStdString());
+}
+
+void MainWindow::tell_log_trouble(LogTrouble trouble, const std::string& log,
+                                  const std::string& problem) {
+    const std::string text = RunTexts::log_trouble(trouble, log, problem).toStdString();
+    // A log no program opens is a notice; a log not saved is a problem.
+    if (trouble == LogTrouble::NoViewer) {
+        note(text);
+    } else {
+        tell(text);
+    }
+}
+
+void MainWindow::tell_disk_full(const DiskFullStop& stop) {
+    tell(RunTexts::disk_full(stop).toStdString());
+}
+
+void MainWindow::tell_not_started(const std::string& reason) {
+    tell(RunTexts::not_started(reason).toStdString());
+}
+
 bool MainWindow::open_with_shell(const std::string& path) {
     // An editor opening as the program ends was not asked for.
     return end_after_run_ || open_with_shell_(path);
@@ -575,8 +601,7 @@ bool MainWindow::open_with_shell(const std::string& path) {
 
 void MainWindow::open_clicked(int index) {
     QLineEdit* box = folder_box(index);
-    const QString title =
-        index == 0 ? QStringLiteral("Select Input Folder") : QStringLiteral("Select Output Folder");
+    const QString title = index == 0 ? tr("Select Input Folder") : tr("Select Output Folder");
     box->setText(BrowseFolder(this, title, trimmed(box->text()), choose_folder_));
     const QString folder = trimmed(box->text());
     if (!folder.isEmpty() && !folder.endsWith(u'/')) {

@@ -86,6 +86,12 @@ class MainWindow : public QWidget, public RunWindow {
     bool open_with_shell(const std::string& path) override;
     void tell(const std::string& message) override;
     void note(const std::string& message) override;
+    void show_end_status(const RunResult& result, const std::string& log,
+                         const std::string& problem) override;
+    void tell_log_trouble(LogTrouble trouble, const std::string& log,
+                          const std::string& problem) override;
+    void tell_not_started(const std::string& reason) override;
+    void tell_disk_full(const DiskFullStop& stop) override;
 
     // As the run told them; the labels catch up when the window paints.
     const RunCounters& counters() const { return counters_; }

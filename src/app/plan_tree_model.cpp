@@ -3,6 +3,8 @@
 #include <QBrush>
 #include <QLocale>
 
+#include "app/run_texts.h"
+
 namespace trackfold {
 
 namespace {
@@ -77,12 +79,12 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case Name:
-                return text(item.name);
+                return tree_.is_not_placed(item) ? RunTexts::not_placed() : text(item.name);
             case Files:
                 return item.folder ? QLocale().toString(static_cast<qulonglong>(item.files))
                                    : QString();
             default:
-                return text(item.action);
+                return RunTexts::action(item.word);
         }
     }
     if (role == Qt::ToolTipRole && !item.folder) {
@@ -101,7 +103,8 @@ QVariant PlanTreeModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }
-    static const char* const names[] = {"Name", "Files", "Action"};
+    static const char* const names[] = {QT_TR_NOOP("Name"), QT_TR_NOOP("Files"),
+                                        QT_TR_NOOP("Action")};
     return section >= 0 && section < ColumnCount ? tr(names[section]) : QVariant();
 }
 

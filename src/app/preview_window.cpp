@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/plan_tree_model.h"
+#include "app/run_texts.h"
 #include "engine/events/cancel_state.h"
 #include "engine/lines/line_texts.h"
 #include "engine/run/start_run.h"
@@ -81,11 +82,10 @@ void PreviewWindow::show_plan(const RunResult& result) {
     view_->expandToDepth(0);
     bar_->hide();
     if (result.outcome == RunOutcome::NotStarted) {
-        status_->setText(QString::fromStdString(
-            trackfold::log_line(RunEnded{RunOutcome::NotStarted, not_started_})));
+        status_->setText(RunTexts::not_started(not_started_));
         return;
     }
-    status_->setText(QString::fromStdString(outcome_status(result) + space_short_));
+    status_->setText(RunTexts::outcome(result) + QString::fromStdString(space_short_));
     start_->setEnabled(true);
     cancel_->setText(tr("&Close"));
 }
@@ -115,7 +115,7 @@ void PreviewWindow::pump_events() {
         bar_->setRange(0, 100);
         bar_->setValue(*view.percent);
     }
-    status_->setText(QString::fromStdString(progress_text(view) + "\n" + view.folder));
+    status_->setText(RunTexts::progress(view) + u'\n' + QString::fromStdString(view.folder));
     QCoreApplication::processEvents();
 }
 

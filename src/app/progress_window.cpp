@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/run_texts.h"
 #include "engine/events/cancel_state.h"
 
 namespace trackfold {
@@ -67,7 +68,7 @@ void ProgressWindow::show_progress(const ProgressView& view) {
         bar_->setRange(0, 100);
         bar_->setValue(*view.percent);
     }
-    count_->setText(QString::fromStdString(progress_text(view)));
+    count_->setText(RunTexts::progress(view));
     const QString folder = QString::fromStdString(view.folder);
     folder_->setText(folder_->fontMetrics().elidedText(folder, Qt::ElideMiddle, folder_->width()));
     folder_->setToolTip(folder);

@@ -74,7 +74,9 @@ bool UndoWindow::stop_asked() {
 void UndoWindow::show_step(const UndoStep& step) {
     count_into(summary_, step);
     done_ += step.action == UndoAction::FolderRemoved ? 0 : 1;
-    list_->append(undo_line(step), is_kept(step) ? "kept" : "");
+    const bool kept = is_kept(step);
+    list_->append(undo_line(step), kept ? tr("kept").toStdString() : std::string(),
+                  kept ? LineKind::kept : LineKind::plain);
 }
 
 void UndoWindow::show_progress() {

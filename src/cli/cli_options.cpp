@@ -1,4 +1,5 @@
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 #include "engine/settings/settings_keys.h"
 
 #include <utility>
@@ -109,7 +110,7 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
                 }
             }
             if (known == nullptr) {
-                return failure("unknown option " + flag);
+                return failure(cli_text(CliText::UnknownOption, {flag}));
             }
             std::string value;
             if (equals != std::string::npos) {
@@ -117,14 +118,14 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
             } else if (i + 1 < arguments.size()) {
                 value = arguments[++i];
             } else {
-                return failure(flag + " needs a value");
+                return failure(cli_text(CliText::NeedsValue, {flag}));
             }
             if (known->key != nullptr &&
                 value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
-                return failure(flag + " cannot take a value with a line break");
+                return failure(cli_text(CliText::NoLineBreak, {flag}));
             }
             if (flag == "--album-artist" && value != "0" && value != "1") {
-                return failure("--album-artist takes 0 or 1, not \"" + value + "\"");
+                return failure(cli_text(CliText::AlbumArtistValue, {value}));
             }
             if (flag == "--settings") {
                 options.settings_file = value;
@@ -143,10 +144,10 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
     if (options.compact_record) {
         if (options.undo || options.run || options.preview || options.log_file ||
             options.settings_file || !options.overrides.empty() || options.json) {
-            return failure("--compact-record takes only --trust-record");
+            return failure(cli_text(CliText::CompactTakesOnly));
         }
         if (folders.size() != 1) {
-            return failure("--compact-record needs the output folder (see --help)");
+            return failure(cli_text(CliText::CompactNeedsOutput));
         }
         options.output = folders[0];
         return ParsedOptions{options, {}};
@@ -154,22 +155,22 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
     if (options.undo) {
         if (options.log_file || options.settings_file || !options.overrides.empty() ||
             options.json) {
-            return failure("--undo takes only --run, --preview and --trust-record");
+            return failure(cli_text(CliText::UndoTakesOnly));
         }
         if (folders.size() != 1) {
-            return failure("--undo needs the output folder (see --help)");
+            return failure(cli_text(CliText::UndoNeedsOutput));
         }
         options.output = folders[0];
         return ParsedOptions{options, {}};
     }
     if (options.run || options.trust_record) {
-        return failure(std::string(options.run ? "--run" : "--trust-record") + " goes with --undo");
+        return failure(cli_text(CliText::GoesWithUndo, {options.run ? "--run" : "--trust-record"}));
     }
     if (options.preview && options.log_file) {
-        return failure("--preview writes nothing, so it takes no --log");
+        return failure(cli_text(CliText::PreviewTakesNoLog));
     }
     if (folders.size() != 2) {
-        return failure("needs an input and an output folder (see --help)");
+        return failure(cli_text(CliText::NeedsTwoFolders));
     }
     options.input = folders[0];
     options.output = folders[1];

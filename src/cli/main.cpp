@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 #include "cli/terminal_run.h"
 #include "engine/events/cancel_state.h"
 #include "engine/events/run_events.h"
@@ -90,7 +91,7 @@ class RunSettings {
 int undo(const CliOptions& options) {
     const std::string output = with_one_separator(options.output);
     if (output.empty()) {
-        return usage_error("the output folder must not be empty");
+        return usage_error(cli_text(CliText::OutputEmpty));
     }
     UndoRequest request{output, options.run, options.preview ? DiskMode::preview : DiskMode::real};
     request.trust = options.trust_record ? RecordTrust::given : RecordTrust::checked;
@@ -121,7 +122,7 @@ int undo(const CliOptions& options) {
 int compact(const CliOptions& options) {
     const std::string output = with_one_separator(options.output);
     if (output.empty()) {
-        return usage_error("the output folder must not be empty");
+        return usage_error(cli_text(CliText::OutputEmpty));
     }
     const CompactionResult result =
         compact_record(output, options.trust_record ? RecordTrust::given : RecordTrust::checked);
@@ -133,7 +134,7 @@ int run(const CliOptions& options) {
     const std::string input = with_one_separator(options.input);
     const std::string output = with_one_separator(options.output);
     if (input.empty() || output.empty()) {
-        return usage_error("the input and the output folder must not be empty");
+        return usage_error(cli_text(CliText::FoldersEmpty));
     }
     const fs::path settings_file = options.settings_file
                                        ? fs::path(*options.settings_file)
@@ -143,7 +144,7 @@ int run(const CliOptions& options) {
     }
     const RunSettings settings(settings_file, options);
     if (settings.failed()) {
-        return usage_error("cannot make the private copy of the settings for the options");
+        return usage_error(cli_text(CliText::PrivateSettings));
     }
 
     TerminalRun window(options.log_file,
@@ -159,8 +160,8 @@ int run(const CliOptions& options) {
         return window.exit_status();
     }
     if (const std::string problem = window.log()->save(); !problem.empty()) {
-        std::fprintf(stderr, "trackfold-cli: cannot write the log file %s: %s\n",
-                     options.log_file->c_str(), problem.c_str());
+        std::fprintf(stderr, "trackfold-cli: %s\n",
+                     cli_text(CliText::LogNotWritten, {*options.log_file, problem}).c_str());
         return std::max(window.exit_status(), kErrorLogged);
     }
     return window.exit_status();
@@ -185,12 +186,13 @@ int main(int argc, char** argv) {
     sigprocmask(SIG_UNBLOCK, &stops, nullptr);
     // A file over the size limit is an error of that file, not the end of the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    use_environment_language();
     const ParsedOptions parsed = parse_cli_options({argv + 1, argv + argc});
     if (!parsed.options) {
         return usage_error(parsed.error);
     }
     if (parsed.options->help) {
-        std::fputs(kCliUsage, stdout);
+        std::fputs(cli_usage(), stdout);
         return 0;
     }
     if (parsed.options->version) {

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "cli/cli_texts.h"
 #include "engine/events/cancel_state.h"
 #include "engine/lines/line_texts.h"
 
@@ -86,8 +87,8 @@ void TerminalRun::pump_events() {
     const double rate = seconds > 0 ? static_cast<double>(view.done) / seconds : 0.0;
     // Grouped as the counts before it are: 1,533 of 20,000 files, 4,249 files/s.
     const std::string per_second = with_thousands(static_cast<std::size_t>(std::llround(rate)));
-    std::fprintf(stderr, "\r\033[K%s, %s files/s, %s", progress_text(view).c_str(),
-                 per_second.c_str(), where.c_str());
+    const std::string line = cli_text(CliText::Rate, {cli_progress_text(view), per_second, where});
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     last_progress_ = now;
     progress_shown_ = true;

@@ -118,8 +118,15 @@ class LogListTest : public QObject {
         LogList list;
         list.resize(653, 100);
         list.show();
-        for (const char* action : {"", "copied", "error", "numbered", "source kept", "replaced"}) {
-            list.append(std::string("line"), action);
+        using trackfold::LineKind;
+        const std::pair<const char*, LineKind> lines[] = {{"", LineKind::plain},
+                                                          {"copied", LineKind::plain},
+                                                          {"error", LineKind::error},
+                                                          {"numbered", LineKind::renamed},
+                                                          {"source kept", LineKind::error},
+                                                          {"replaced", LineKind::renamed}};
+        for (const auto& [action, kind] : lines) {
+            list.append(std::string("line"), action, kind);
         }
         const struct {
             trackfold::LogFilter filter;
@@ -129,8 +136,9 @@ class LogListTest : public QObject {
                      {trackfold::LogFilter::all, {0, 1, 2, 3, 4, 5, 6, 7, 8}}};
         for (const auto& c : cases) {
             list.set_filter(c.filter);
-            list.append(std::string("later"),
-                        c.filter == trackfold::LogFilter::errors ? "error" : "");
+            const bool error = c.filter == trackfold::LogFilter::errors;
+            list.append(std::string("later"), error ? "error" : "",
+                        error ? LineKind::error : LineKind::plain);
             QCOMPARE(list.shown_lines(), c.shown);
         }
         list.set_filter(trackfold::LogFilter::errors);

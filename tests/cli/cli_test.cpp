@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/cli_texts.h"
 #include "engine/record/record_line.h"
 #include "engine/run/sort_run.h"
 #include "sort_test_support.h"
@@ -86,6 +87,85 @@ class CliTest : public ::testing::Test, public SortFixture {
   protected:
     std::vector<std::string> folders() const { return {in_folder(), out_folder()}; }
 };
+
+// A Japanese desktop's environment, whatever the machine's own, for the child.
+void speak_japanese() {
+    ::setenv("LANG", "ja_JP.UTF-8", 1);
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_MESSAGES");
+    ::unsetenv("LANGUAGE");
+}
+
+void speak_english() {
+    ::setenv("LANG", "C.UTF-8", 1);
+    ::unsetenv("LC_ALL");
+    ::unsetenv("LC_MESSAGES");
+}
+
+TEST_F(CliTest, ItsMessagesAreJapaneseOnAJapaneseDesktopButItsLinesAndJsonAreNot) {
+    make_mp3(in / "a.mp3", {TagKind::Id3v23, "Artist", "Album"});
+    const std::vector<std::string> preview{"--settings", settings.string(), "--preview",
+                                           in_folder(), out_folder()};
+    std::vector<std::string> json = preview;
+    json.insert(json.begin(), "--json");
+    const struct {
+        std::vector<std::string> arguments;
+        bool same_output;  // standard output as under English
+        const char* japanese_error;
+    } cases[] = {
+        {{"--help"}, false, ""},
+        {{"--bogus"}, true, "trackfold-cli: 不明なオプションです: --bogus\n"},
+        {{"--album-artist", "2", "a", "b"},
+         true,
+         "trackfold-cli: --album-artist には 0 か 1 を指定します (\"2\" は使えません)\n"},
+        {preview, true, ""},
+        {json, true, ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun english = run_cli(c.arguments, {}, speak_english);
+        const CliRun japanese = run_cli(c.arguments, {}, speak_japanese);
+        EXPECT_EQ(japanese.status, english.status) << c.arguments[0];
+        EXPECT_EQ(japanese.out == english.out, c.same_output) << c.arguments[0];
+        EXPECT_EQ(japanese.err, c.japanese_error) << c.arguments[0];
+    }
+}
+
+TEST(CliTexts, EveryMessageHasItsJapaneseWithTheSameArguments) {
+    const auto arguments = [](std::string_view text) {
+        std::string found;
+        for (std::size_t at = text.find('%'); at != std::string_view::npos;
+             at = text.find('%', at + 1)) {
+            found += text.substr(at, 2);
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    for (int id = 0; id < static_cast<int>(CliText::Count); ++id) {
+        const std::string_view english = cli_template(CliLanguage::English, CliText(id));
+        const std::string_view japanese = cli_template(CliLanguage::Japanese, CliText(id));
+        EXPECT_FALSE(japanese.empty()) << english;
+        EXPECT_NE(japanese, english);
+        EXPECT_EQ(arguments(japanese), arguments(english)) << english;
+    }
+}
+
+TEST(CliTexts, TheLanguageIsChosenAsGettextChoosesIt) {
+    const struct {
+        const char *language, *lc_all, *lc_messages, *lang;
+        CliLanguage expected;
+    } cases[] = {
+        {"", "", "", "ja_JP.UTF-8", CliLanguage::Japanese},
+        {"", "C", "", "ja_JP.UTF-8", CliLanguage::English},
+        {"", "", "en_GB.UTF-8", "ja_JP.UTF-8", CliLanguage::English},
+        {"ja", "", "", "en_US.UTF-8", CliLanguage::Japanese},
+        {"ja", "", "", "C.UTF-8", CliLanguage::English},
+        {nullptr, nullptr, nullptr, nullptr, CliLanguage::English},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(language_from(c.language, c.lc_all, c.lc_messages, c.lang), c.expected)
+            << (c.lang ? c.lang : "");
+    }
+}
 
 TEST_F(CliTest, SortsAsTheWindowsEngineDoesWithoutWritingTheSettings) {
     use_sub_folders("Albums", "Artists", "Unknown");

@@ -66,16 +66,45 @@ char hex_digit(unsigned value) {
     return "0123456789abcdef"[value & 0xF];
 }
 
-std::string placed_action_text(const FilePlaced& placed) {
+ActionWord placed_action_word(const FilePlaced& placed) {
     if (placed.source_fate == SourceFate::Stuck) {
-        return "source kept";
+        return ActionWord::SourceKept;
     }
     if (placed.source_fate == SourceFate::Removed && placed.action != PlaceAction::AlreadyThere) {
-        return "moved";
+        return ActionWord::Moved;
     }
-    std::string text = action_key(placed.action);
-    std::replace(text.begin(), text.end(), '-', ' ');
-    return text;
+    switch (placed.action) {
+        case PlaceAction::AlreadyThere:
+            return ActionWord::AlreadyThere;
+        case PlaceAction::Replaced:
+            return ActionWord::Replaced;
+        case PlaceAction::Numbered:
+            return ActionWord::Numbered;
+        default:
+            return ActionWord::Copied;
+    }
+}
+
+const char* word_text(ActionWord word) {
+    switch (word) {
+        case ActionWord::Copied:
+            return "copied";
+        case ActionWord::AlreadyThere:
+            return "already there";
+        case ActionWord::Replaced:
+            return "replaced";
+        case ActionWord::Numbered:
+            return "numbered";
+        case ActionWord::Moved:
+            return "moved";
+        case ActionWord::SourceKept:
+            return "source kept";
+        case ActionWord::Error:
+            return "error";
+        case ActionWord::None:
+            break;
+    }
+    return "";
 }
 
 }  // namespace
@@ -256,7 +285,7 @@ std::string placed_text(const FilePlaced& e, ActionField action) {
     std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) + "\t" +
                        shown(e.source) + "\t" + shown(e.target);
     if (action == ActionField::written) {
-        line += "\t" + placed_action_text(e);
+        line += std::string("\t") + word_text(placed_action_word(e));
     }
     if (!e.time_not_kept.empty()) {
         // The copy is whole; with another time than its source's it is made again.
@@ -471,14 +500,18 @@ std::string json_line(const RunEvent& event) {
     return std::visit([](const auto& e) { return json_text(e); }, event);
 }
 
-std::string action_text(const RunEvent& event) {
+ActionWord action_word(const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
-        return placed_action_text(*placed);
+        return placed_action_word(*placed);
     }
     const bool error = std::holds_alternative<FileFailed>(event) ||
                        std::holds_alternative<FolderFailed>(event) ||
                        std::holds_alternative<DiskFailed>(event);
-    return error ? "error" : "";
+    return error ? ActionWord::Error : ActionWord::None;
+}
+
+std::string action_text(const RunEvent& event) {
+    return word_text(action_word(event));
 }
 
 std::string compaction_line(const CompactionResult& result) {

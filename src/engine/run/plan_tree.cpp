@@ -91,6 +91,7 @@ void PlanTree::add_file(PlanNode& folder, std::unique_ptr<PlanNode> file) {
 void PlanTree::add(const RunEvent& event) {
     auto file = std::make_unique<PlanNode>();
     file->action = action_text(event);
+    file->word = action_word(event);
     file->mark = PlanMark::Failed;
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
         std::string relative = placed->target;

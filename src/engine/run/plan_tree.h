@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/events/run_events.h"
+#include "engine/lines/line_texts.h"
 
 namespace trackfold {
 
@@ -21,6 +22,7 @@ struct PlanNode {
     std::size_t row = 0;    // its place among its parent's children
     std::size_t files = 0;  // a folder: the files anywhere below it; a file: 1
     std::string action;     // a file: what the run would do, as the log's column says it
+    ActionWord word = ActionWord::None;  // the same as a value, for a window's own language
     PlanMark mark = PlanMark::Plain;
     std::string source;  // a file: where it comes from
     std::string reason;  // a file that fails: why
@@ -43,6 +45,8 @@ class PlanTree {
     std::size_t files() const { return root_.files; }
 
     static constexpr const char* kNotPlaced = "Not placed";
+    // Whether `node` is the folder of the files not placed, whatever its name says.
+    bool is_not_placed(const PlanNode& node) const { return &node == not_placed_; }
 
   private:
     PlanNode& folder_at(const std::string& relative_folder);

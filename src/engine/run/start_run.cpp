@@ -127,23 +127,22 @@ void start_run(RunWindow& window, const std::string& input_text, const std::stri
     EndRun(window);
     if (result.outcome == RunOutcome::NotStarted) {
         // Nothing was walked.
-        window.tell(result.reason);
+        window.tell_not_started(result.reason);
         return;
     }
 
     const std::string log = files.log_file.string();
     const std::string problem = run.log().save();
-    window.set_status(end_status(result, log, problem));
+    window.show_end_status(result, log, problem);
     window.unload_progress();
     if (result.outcome == RunOutcome::DiskFull) {
         // The run stopped short of its end: the user must hear why, not find it in the list.
-        window.tell(log_line(RunEnded{result.outcome, {}, result.disk_full}));
+        window.tell_disk_full(result.disk_full);
     }
     if (!problem.empty()) {
-        window.tell("The log could not be saved in " + log + ": " + problem);
+        window.tell_log_trouble(LogTrouble::NotSaved, log, problem);
     } else if (!window.open_with_shell(log)) {
-        window.note("The log is saved in " + log +
-                    ". No program here opens text files: open it with a text editor.");
+        window.tell_log_trouble(LogTrouble::NoViewer, log, problem);
     }
 }
 
