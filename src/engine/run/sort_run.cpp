@@ -100,7 +100,7 @@ RunResult sort_run(RunFrontEnd& window, const SortRequest& request,
     }
     const std::optional<DiskSpace> space = disk_space(request.output);
     const FileCount count(request.input, read_folder_settings(settings).types.accepted,
-                          request.output, space ? space->device : 0);
+                          request.output, space ? space->device : 0, sorter.sizes_to_count());
     sorter.set_file_count(&count);
     sorter.SortFolder(request.input, request.output);
     sorter.finish();

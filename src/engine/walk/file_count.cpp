@@ -13,8 +13,8 @@
 namespace trackfold {
 
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output,
-                     std::uint64_t output_device)
-    : accepted_(std::move(accepted)), output_device_(output_device) {
+                     std::uint64_t output_device, CountedSizes sizes)
+    : accepted_(std::move(accepted)), output_device_(output_device), sizes_(sizes) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
         const std::string input_real = real_path(input);
         WalkRules rules(input_real, real_path(output));
@@ -37,7 +37,8 @@ std::optional<std::size_t> FileCount::total() const {
 
 std::optional<CountedBytes> FileCount::bytes() const {
     // Written before done_ is set, and never after.
-    return done_ ? std::optional<CountedBytes>(bytes_) : std::nullopt;
+    return done_ && sizes_ == CountedSizes::all ? std::optional<CountedBytes>(bytes_)
+                                                : std::nullopt;
 }
 
 // Enters the folders the walk enters, by the walk's own rules, and knows where each really is
@@ -54,6 +55,9 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
             continue;
         }
         ++counted_;
+        if (sizes_ == CountedSizes::none) {
+            continue;
+        }
         // A stat of each file taken, here on the count's own thread: the walk stats it too
         // when it copies it, and then finds its inode read already.
         if (struct stat taken{}; ::stat((folder + file.name).c_str(), &taken) == 0) {

@@ -19,6 +19,9 @@ struct CountedBytes {
                                      // these, and renames the others
 };
 
+// Whether the count adds up the sizes of the files too: a stat of each.
+enum class CountedSizes { none, all };
+
 // A quick count of the files a run will take, made on its own thread while the walk goes on,
 // so that progress can show a total without the walk waiting for it. It lists folders as the
 // walk does and takes the types the settings name when the run starts; a hand edit of the
@@ -28,14 +31,14 @@ class FileCount {
     // The output folder is not counted when it lies in the input, as the walk does not walk it;
     // `output_device` is the disk it is on.
     FileCount(std::string input, std::vector<std::string> accepted, std::string output,
-              std::uint64_t output_device = 0);
+              std::uint64_t output_device = 0, CountedSizes sizes = CountedSizes::all);
     ~FileCount();
     FileCount(const FileCount&) = delete;
     FileCount& operator=(const FileCount&) = delete;
 
     // The total, once the count is done.
     std::optional<std::size_t> total() const;
-    // Their bytes, once the count is done.
+    // Their bytes, once the count is done, when it counted them.
     std::optional<CountedBytes> bytes() const;
 
   private:
@@ -43,6 +46,7 @@ class FileCount {
 
     std::vector<std::string> accepted_;
     std::uint64_t output_device_;
+    CountedSizes sizes_;
     std::size_t counted_ = 0;
     CountedBytes bytes_;
     std::atomic<bool> stop_{false};

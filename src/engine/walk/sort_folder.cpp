@@ -713,6 +713,11 @@ void Sorter::set_move(bool move) {
     state_->move = move;
 }
 
+CountedSizes Sorter::sizes_to_count() const {
+    return state_->first_run && state_->disk.keeps_record() ? CountedSizes::all
+                                                            : CountedSizes::none;
+}
+
 void Sorter::set_file_count(const FileCount* count) {
     state_->file_count = count;
 }

@@ -37,6 +37,9 @@ class Sorter {
 
     // Before the walk: move the sources instead of copying them.
     void set_move(bool move);
+    // After start: whether the count should add up sizes. Only a first run into the output
+    // can tell by them whether its files will fit; in a later run most are there already.
+    CountedSizes sizes_to_count() const;
     // Before the walk: the count whose total the window is told as soon as it is known.
     void set_file_count(const FileCount* count);
 
