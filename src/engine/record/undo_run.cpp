@@ -412,47 +412,74 @@ void end_undo(PlacementRecord& record, UndoResult& result, RecordSurvey survey) 
 
 }  // namespace
 
+namespace {
+
+// The record, read, and the run an undo of it takes back; without a run, the reason.
+struct UndoChoice {
+    std::unique_ptr<Disk> disk;
+    std::unique_ptr<PlacementRecord> record;
+    RunsInRecord runs;
+    RecordSurvey survey;
+    std::optional<std::string> run;
+    std::string problem;
+};
+
+UndoChoice choose_run(const UndoRequest& request) {
+    UndoChoice choice;
+    choice.disk = make_disk(request.mode);
+    choice.record = std::make_unique<PlacementRecord>(request.output);
+    const std::error_code ec =
+        choice.record->open(choice.disk->keeps_record() ? RecordUse::undo : RecordUse::undo_preview,
+                            request.trust, [&](const RecordLine& line, std::uint64_t offset) {
+                                choice.runs.note(line, offset);
+                                choice.survey.learn(line);
+                            });
+    if (ec) {
+        choice.problem = "cannot use the record " + choice.record->path() + ": " + ec.message();
+        return choice;
+    }
+    choice.run = run_to_undo(choice.runs, request.run, choice.problem);
+    return choice;
+}
+
+}  // namespace
+
+UndoResult chosen_run(const UndoRequest& request) {
+    const UndoChoice choice = choose_run(request);
+    return UndoResult{choice.run.value_or(""), choice.problem};
+}
+
 UndoResult undo_run(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
                     const std::function<bool()>& stop) {
     UndoResult result;
-    const std::unique_ptr<Disk> disk = make_disk(request.mode);
-    PlacementRecord record(request.output);
-    RunsInRecord runs;
-    RecordSurvey survey;
-    std::error_code ec =
-        record.open(disk->keeps_record() ? RecordUse::undo : RecordUse::undo_preview, request.trust,
-                    [&](const RecordLine& line, std::uint64_t offset) {
-                        runs.note(line, offset);
-                        survey.learn(line);
-                    });
-    if (ec) {
-        result.problem = "cannot use the record " + record.path() + ": " + ec.message();
+    UndoChoice choice = choose_run(request);
+    if (!choice.run) {
+        result.problem = choice.problem;
         return result;
     }
-    const std::optional<std::string> run = run_to_undo(runs, request.run, result.problem);
-    if (!run) {
-        return result;
-    }
-    const RunLines lines = lines_of(record, runs, *run);
+    const std::string& run = *choice.run;
+    PlacementRecord& record = *choice.record;
+    const RunLines lines = lines_of(record, choice.runs, run);
     if (lines.error) {
         result.problem = "cannot use the record " + record.path() + ": " + lines.error.message();
         return result;
     }
-    const auto input = runs.inputs.find(*run);
-    Undoer undoer(request, record, input == runs.inputs.end() ? std::string() : input->second,
-                  *disk);
+    const auto input = choice.runs.inputs.find(run);
+    Undoer undoer(request, record,
+                  input == choice.runs.inputs.end() ? std::string() : input->second, *choice.disk);
     if (!undoer.ready()) {
         result.problem = "cannot open the output folder " + request.output;
         return result;
     }
-    if (disk->keeps_record() && (ec = record.begin(RecordAction::Undo, *run))) {
+    std::error_code ec;
+    if (choice.disk->keeps_record() && (ec = record.begin(RecordAction::Undo, run))) {
         result.problem = "cannot write the record " + record.path() + ": " + ec.message();
         return result;
     }
-    result.run = *run;
+    result.run = run;
     take_back(undoer, record, lines, result, report, stop);
     if (record.begun()) {
-        end_undo(record, result, std::move(survey));
+        end_undo(record, result, std::move(choice.survey));
     }
     return result;
 }

@@ -61,6 +61,10 @@ struct UndoResult {
 // move removed where its bytes were found. Nothing outside the output folder is changed but
 // those places, no link is followed, and nothing runs while a run into the output is alive.
 // Each file and folder is told to `report`; `stop` is asked before each file.
+// The run undo_run would take back, in `run`, or why there is none; the record is only read,
+// and none of the run's lines are held.
+UndoResult chosen_run(const UndoRequest& request);
+
 UndoResult undo_run(const UndoRequest& request, const std::function<void(const UndoStep&)>& report,
                     const std::function<bool()>& stop = {});
 

@@ -48,11 +48,7 @@ std::string undo_summary_line(const UndoSummary& summary) {
 }
 
 UndoResult run_to_undo_in(const std::string& output, RecordTrust trust) {
-    UndoRequest request{output, std::nullopt, DiskMode::preview, trust};
-    // Stopped before its first file: what is left is the choice of the run.
-    UndoResult result = undo_run(request, {}, [] { return true; });
-    result.cancelled = false;
-    return result;
+    return chosen_run(UndoRequest{output, std::nullopt, DiskMode::preview, trust});
 }
 
 }  // namespace trackfold
