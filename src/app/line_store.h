@@ -8,20 +8,16 @@
 
 namespace trackfold {
 
-// Lines kept end to end in blocks of a mebibyte: at a million lines a string of its own for
-// each would cost about a third again in headers and allocator rounding, and one growing
-// buffer would for a moment be held twice whenever it grows.
+// Lines kept end to end in blocks, each block deflated once it is full: a log's lines repeat
+// their folders and paths so much that a million of them fit in a tenth of their size, and
+// only the block on screen is ever inflated again.
 class LineStore {
   public:
     void push_back(std::string_view line);
     void clear();
     std::size_t size() const { return spans_.size(); }
     bool empty() const { return spans_.empty(); }
-    std::string_view operator[](std::size_t index) const {
-        const Span& span = spans_[index];
-        return std::string_view(blocks_[span.block]).substr(span.offset, span.size);
-    }
-    // Throws std::out_of_range past the last line.
+    // Valid until the next call on the store. Throws std::out_of_range past the last line.
     std::string_view at(std::size_t index) const;
 
   private:
@@ -30,8 +26,18 @@ class LineStore {
         std::uint32_t offset;
         std::uint32_t size;
     };
-    std::vector<std::string> blocks_;
+    struct Block {
+        std::string packed;
+        std::size_t bytes = 0;
+    };
+    void close_block();
+    const std::string& block_text(std::uint32_t block) const;
+
+    std::vector<Block> closed_;
+    std::string open_;
     std::vector<Span> spans_;
+    mutable std::size_t inflated_block_ = static_cast<std::size_t>(-1);
+    mutable std::string inflated_;
 };
 
 }  // namespace trackfold

@@ -9,6 +9,40 @@ class LogListTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Lines over many blocks, deflated or not, come back byte for byte in any order, and none
+    // after a clear.
+    void everyLineComesBackAsItWentIn() {
+        std::vector<std::string> lines;
+        for (int i = 0; i < 20000; ++i) {
+            lines.push_back(std::to_string(i) + "\tAlbums\t/music/Shelf " + std::to_string(i % 7) +
+                            "/Track " + std::to_string(i) + ".mp3");
+        }
+        lines[5] = "";
+        lines[7000] = std::string(300 * 1024, 'x');
+        std::string noise;
+        for (unsigned i = 0; i < 300 * 1024; ++i) {
+            noise += static_cast<char>((i * 7919 + i / 13) % 251);
+        }
+        lines[7001] = noise;
+        trackfold::LineStore store;
+        for (const std::string& line : lines) {
+            store.push_back(line);
+        }
+        QCOMPARE(store.size(), lines.size());
+        for (std::size_t i = 0; i < lines.size(); i += 997) {
+            const std::size_t back = lines.size() - 1 - i;
+            QCOMPARE(std::string(store.at(back)), lines[back]);
+            QCOMPARE(std::string(store.at(i)), lines[i]);
+        }
+        for (const std::size_t i : {std::size_t{5}, std::size_t{6999}, std::size_t{7000},
+                                    std::size_t{7001}, std::size_t{7002}, lines.size() - 1}) {
+            QCOMPARE(std::string(store.at(i)), lines[i]);
+        }
+        store.clear();
+        QVERIFY(store.empty());
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, store.at(0));
+    }
+
     void keepsEveryLineBeyondTheOldListBoxLimit() {
         LogList list;
         list.resize(653, 100);
