@@ -23,6 +23,7 @@
 #include "app/messages.h"
 #include "app/preview_window.h"
 #include "app/progress_window.h"
+#include "app/qt_text.h"
 #include "app/run_texts.h"
 #include "app/settings_dialog.h"
 #include "app/undo_window.h"
@@ -48,10 +49,6 @@ constexpr qint64 kRunPaintIntervalMs = 100;
 // How long the move question waits for the count of the files: a large collection on a slow
 // disk is then named by its folder instead.
 constexpr qint64 kMoveCountWaitMs = 1500;
-
-QString to_qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QString trimmed(const QString& text) {
     return to_qt(trim_spaces(text.toStdString()));

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/qt_text.h"
 #include "engine/naming/file_types.h"
 #include "engine/settings/settings_keys.h"
 #include "tags/audio_formats.h"
@@ -31,10 +32,6 @@ constexpr int kMaxValueLength = 99;
 constexpr int kTypeColumns = 6;
 const char* const kCommonCodePages[] = {"CP1252", "CP932", "CP1251", "ISO-8859-1",
                                         "GBK",    "CP949", "BIG5"};
-
-QString to_qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The reader trims values, so what is written is trimmed too and reads back as written. A
 // value that is not UTF-8 compares as it was shown, so leaving it alone does not rewrite it.

@@ -9,18 +9,13 @@
 #include <algorithm>
 
 #include "app/log_list.h"
+#include "app/qt_text.h"
 #include "engine/lines/line_texts.h"
 #include "engine/run/run_progress.h"
 
 namespace trackfold {
 
-namespace {
-
-QString to_qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 UndoWindow::UndoWindow(QWidget* owner, std::string output)
     : QDialog(owner),

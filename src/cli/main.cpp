@@ -12,6 +12,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_texts.h"
+#include "cli/exit_status.h"
 #include "cli/terminal_run.h"
 #include "engine/events/cancel_state.h"
 #include "engine/events/run_events.h"
@@ -31,18 +32,13 @@ namespace fs = std::filesystem;
 namespace trackfold {
 namespace {
 
-constexpr int kPlaced = 0;
-constexpr int kErrorLogged = 1;
-constexpr int kBadUsage = 2;
-constexpr int kStopped = 130;
-
 void request_stop(int) {
     g_stop_requested = 1;
 }
 
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "trackfold-cli: %s\n", message.c_str());
-    return kBadUsage;
+    return exit_status::kNotStarted;
 }
 
 // The overrides go into a private copy of the settings, so the user's file is never written
@@ -108,7 +104,7 @@ int undo(const CliOptions& options) {
     }
     if (result.cancelled || g_stop_requested != 0) {
         std::printf("%s\n", log_line(RunEnded{RunOutcome::Cancelled, {}}).c_str());
-        return kStopped;
+        return exit_status::kStopped;
     }
     const std::string last =
         result.problem.empty() ? log_line(RunEnded{RunOutcome::Complete, {}}) : result.problem;
@@ -116,7 +112,7 @@ int undo(const CliOptions& options) {
     if (result.compaction.compacted) {
         std::printf("%s\n", compaction_line(result.compaction).c_str());
     }
-    return result.whole && result.problem.empty() ? kPlaced : kErrorLogged;
+    return result.whole && result.problem.empty() ? exit_status::kPlaced : exit_status::kFailed;
 }
 
 int compact(const CliOptions& options) {
@@ -127,7 +123,7 @@ int compact(const CliOptions& options) {
     const CompactionResult result =
         compact_record(output, options.trust_record ? RecordTrust::given : RecordTrust::checked);
     std::printf("%s\n", compaction_line(result).c_str());
-    return result.failed ? usage_error(result.problem) : kPlaced;
+    return result.failed ? usage_error(result.problem) : exit_status::kPlaced;
 }
 
 int run(const CliOptions& options) {
@@ -162,7 +158,7 @@ int run(const CliOptions& options) {
     if (const std::string problem = window.log()->save(); !problem.empty()) {
         std::fprintf(stderr, "trackfold-cli: %s\n",
                      cli_text(CliText::LogNotWritten, {*options.log_file, problem}).c_str());
-        return std::max(window.exit_status(), kErrorLogged);
+        return std::max(window.exit_status(), exit_status::kFailed);
     }
     return window.exit_status();
 }

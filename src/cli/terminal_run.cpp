@@ -5,17 +5,13 @@
 #include <cstdio>
 
 #include "cli/cli_texts.h"
+#include "cli/exit_status.h"
 #include "engine/events/cancel_state.h"
 #include "engine/lines/line_texts.h"
 
 namespace trackfold {
 
 namespace {
-
-constexpr int kPlaced = 0;
-constexpr int kFailed = 1;
-constexpr int kNotStarted = 2;
-constexpr int kStopped = 130;
 
 void put_line(const std::string& line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -56,13 +52,13 @@ void TerminalRun::report(const RunEvent& event) {
 int TerminalRun::exit_status() const {
     switch (outcome_) {
         case RunOutcome::NotStarted:
-            return kNotStarted;
+            return exit_status::kNotStarted;
         case RunOutcome::Cancelled:
-            return kStopped;
+            return exit_status::kStopped;
         case RunOutcome::DiskFull:
-            return kFailed;
+            return exit_status::kFailed;
         default:
-            return failed_ ? kFailed : kPlaced;
+            return failed_ ? exit_status::kFailed : exit_status::kPlaced;
     }
 }
 

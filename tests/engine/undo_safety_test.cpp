@@ -22,13 +22,13 @@ using Lines = std::vector<std::string>;
 namespace trackfold::test {
 namespace {
 
-enum class Disk { Ext4, ExFat };
+enum class UndoDisk { Ext4, ExFat };
 
-class UndoSafetyTest : public ::testing::TestWithParam<Disk>, public SortFixture {
+class UndoSafetyTest : public ::testing::TestWithParam<UndoDisk>, public SortFixture {
   protected:
     void SetUp() override {
         use_sub_folders("", "", "");
-        if (GetParam() == Disk::ExFat) {
+        if (GetParam() == UndoDisk::ExFat) {
             disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, tmp.path());
             if (!disk_->mounted()) {
                 GTEST_SKIP() << "no exFAT file system to test on: " << disk_->why_not();
@@ -42,7 +42,7 @@ class UndoSafetyTest : public ::testing::TestWithParam<Disk>, public SortFixture
     UndoResult undo() {
         lines.clear();
         UndoRequest request{out_folder()};
-        request.trust = GetParam() == Disk::ExFat ? RecordTrust::given : RecordTrust::checked;
+        request.trust = GetParam() == UndoDisk::ExFat ? RecordTrust::given : RecordTrust::checked;
         return undo_run(request, [&](const UndoStep& step) { lines.push_back(undo_line(step)); });
     }
 
@@ -98,7 +98,7 @@ TEST_P(UndoSafetyTest, ForgedLinesNeverReachOutsideTheOutputOrTheRunsInput) {
           out / "a.mp3");
     forge(RecordAction::SourceRemoved, (tmp.path() / "made/evil.mp3").string(), "a.mp3",
           out / "a.mp3");
-    if (GetParam() == Disk::Ext4) {
+    if (GetParam() == UndoDisk::Ext4) {
         // A folder on the way that leads out.
         fs::create_directory_symlink(secret.parent_path(), out / "way");
         forge(RecordAction::Copied, twin, "way/secret.txt", secret);
@@ -112,7 +112,7 @@ TEST_P(UndoSafetyTest, ForgedLinesNeverReachOutsideTheOutputOrTheRunsInput) {
     EXPECT_FALSE(fs::exists(tmp.path() / "made"));
     const auto refused = std::count_if(lines.begin(), lines.end(),
                                        [](const auto& l) { return l.starts_with("Refused: "); });
-    EXPECT_EQ(refused, GetParam() == Disk::Ext4 ? 4 : 3) << ::testing::PrintToString(lines);
+    EXPECT_EQ(refused, GetParam() == UndoDisk::Ext4 ? 4 : 3) << ::testing::PrintToString(lines);
 }
 
 TEST_P(UndoSafetyTest, ACopyWhoseSourceBecameALinkToItIsKept) {
@@ -125,7 +125,7 @@ TEST_P(UndoSafetyTest, ACopyWhoseSourceBecameALinkToItIsKept) {
         fs::remove(in / name);
         fs::create_symlink(out / name, in / name);
     }
-    const bool hard = GetParam() == Disk::Ext4;
+    const bool hard = GetParam() == UndoDisk::Ext4;
     if (hard) {
         fs::remove(in / "3.mp3");
         fs::create_hard_link(out / "3.mp3", in / "3.mp3");
@@ -241,7 +241,7 @@ TEST_P(UndoSafetyTest, AnUnchangedReRunWritesOnlyItsStartSettingsAndEndAlsoForTw
 
 // Anyone who may write the record may have written any line of it.
 TEST_P(UndoSafetyTest, ARecordOthersMayHaveWrittenIsRefusedUnlessTrusted) {
-    if (GetParam() != Disk::Ext4) {
+    if (GetParam() != UndoDisk::Ext4) {
         GTEST_SKIP() << "exFAT keeps no owners or permissions";
     }
     make_mp3(in / "a.mp3", {TagKind::None}, mpeg_audio(200));
@@ -345,12 +345,12 @@ TEST(RecordReading, ARunAndAnUndoReadTheRecordOnce) {
     EXPECT_EQ(SortFixture::files_below(t.out), Lines{"1.mp3"});
 }
 
-std::string disk_name(const ::testing::TestParamInfo<Disk>& info) {
-    return info.param == Disk::Ext4 ? "Ext4" : "ExFat";
+std::string undo_disk_name(const ::testing::TestParamInfo<UndoDisk>& info) {
+    return info.param == UndoDisk::Ext4 ? "Ext4" : "ExFat";
 }
 
-INSTANTIATE_TEST_SUITE_P(Disks, UndoSafetyTest, ::testing::Values(Disk::Ext4, Disk::ExFat),
-                         disk_name);
+INSTANTIATE_TEST_SUITE_P(Disks, UndoSafetyTest, ::testing::Values(UndoDisk::Ext4, UndoDisk::ExFat),
+                         undo_disk_name);
 
 }  // namespace
 }  // namespace trackfold::test

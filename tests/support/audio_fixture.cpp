@@ -15,28 +15,13 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "support/byte_order.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace trackfold::test {
 namespace {
-
-std::string little_endian(std::uint64_t value, int width) {
-    std::string out;
-    for (int i = 0; i < width; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return out;
-}
-
-std::string big_endian(std::uint64_t value, int width) {
-    std::string out;
-    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
-        out += static_cast<char>((value >> shift) & 0xFF);
-    }
-    return out;
-}
 
 std::string flac_stream() {
     // STREAMINFO: 4096-sample blocks, 44.1 kHz, stereo, 16 bits, length unknown.

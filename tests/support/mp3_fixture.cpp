@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 
+#include "support/byte_order.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -38,14 +39,6 @@ TagLib::StringList artist_values(const Mp3Tags& tags) {
 
 std::string bytes(const TagLib::ByteVector& data) {
     return std::string(data.data(), data.size());
-}
-
-std::string big_endian(std::size_t value, int width) {
-    std::string out;
-    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
-        out += static_cast<char>((value >> shift) & 0xFF);
-    }
-    return out;
 }
 
 std::string id3v2_header(int major_version, std::size_t tag_size) {

@@ -12,14 +12,11 @@
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path_inside.h"
 #include "engine/fsio/same_content.h"
+#include "engine/fsio/system_error.h"
 
 namespace trackfold {
 
 namespace {
-
-std::error_code last_error() {
-    return {errno, std::generic_category()};
-}
 
 class RealDisk final : public Disk {
   public:

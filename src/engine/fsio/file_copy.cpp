@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/system_error.h"
 
 namespace trackfold {
 
@@ -17,10 +18,6 @@ class CopyErrorCategory : public std::error_category {
     const char* name() const noexcept override { return "trackfold copy"; }
     std::string message(int) const override { return "source changed while copying"; }
 };
-
-std::error_code last_error() {
-    return {errno, std::generic_category()};
-}
 
 // From the offset `copied` on, in case the kernel copy stopped part of the way.
 void copy_with_read_write(int in, off_t copied, int out, std::error_code& ec) {

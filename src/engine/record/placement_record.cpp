@@ -18,6 +18,7 @@
 #include "engine/fsio/disk_traits.h"
 #include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/output_lock.h"
+#include "engine/fsio/system_error.h"
 #include "engine/naming/temp_names.h"
 
 namespace trackfold {
@@ -69,10 +70,6 @@ class RecordErrorCategory : public std::error_category {
         return "unknown";
     }
 };
-
-std::error_code last_error() {
-    return {errno, std::generic_category()};
-}
 
 std::string new_run_id() {
     unsigned char bytes[kRunIdLength / 2] = {};

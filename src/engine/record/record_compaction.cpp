@@ -9,16 +9,13 @@
 #include <cstring>
 
 #include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/system_error.h"
 
 namespace trackfold {
 
 namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
-
-std::error_code last_error() {
-    return {errno, std::generic_category()};
-}
 
 }  // namespace
 
