@@ -18,6 +18,9 @@ namespace {
 class Vbmp3Library final : public Mp3Library {
   public:
     int open(const char* path, StreamInfoRecord* info) override { return vbmp3_open(path, info); }
+    int openDescriptor(int fd, long long size, StreamInfoRecord* info) override {
+        return vbmp3_openDescriptor(fd, size, info);
+    }
     int getTagInfo(TagInfoRecord* info) override { return vbmp3_getTagInfo(info); }
     void stop() override { vbmp3_stop(); }
     void stopCallback() override { vbmp3_stopCallback(); }
@@ -57,6 +60,17 @@ void take_album_artist(const std::string& album_artist, std::string& artist) {
     }
 }
 
+// The library's open of the file, through the caller's descriptor where it has one.
+int open_in(Mp3Library& library, const std::string& path, OpenForTags opened,
+            StreamInfoRecord* stream) {
+    if (opened.fd >= 0) {
+        if (const int done = library.openDescriptor(opened.fd, opened.size, stream); done >= 0) {
+            return done;
+        }
+    }
+    return library.open(path.c_str(), stream);
+}
+
 }  // namespace
 
 Mp3Library& vbmp3_library() {
@@ -87,8 +101,12 @@ std::string tag_error_reason(const std::string& path) {
     return format_error(lower_extension(path));
 }
 
+bool reads_open_file(const std::string& path) {
+    return !is_taglib_extension(lower_extension(path));
+}
+
 bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
-             bool use_album_artist) {
+             bool use_album_artist, OpenForTags opened) {
     // The path exactly as given: " in/b.mp3" and "in/b.mp3" are two files.
     if (const std::string extension = lower_extension(path); is_taglib_extension(extension)) {
         const FileTags tags = read_file_tags(path, extension);
@@ -103,7 +121,7 @@ bool ReadTag(const std::string& path, std::string& artist, std::string& album, M
 
     StreamInfoRecord stream;
     std::memset(&stream, 0, sizeof stream);
-    if (library.open(path.c_str(), &stream) == 0) {
+    if (open_in(library, path, opened, &stream) == 0) {
         artist.clear();
         album.clear();
         error = true;

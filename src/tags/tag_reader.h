@@ -12,6 +12,13 @@ class Mp3Library {
   public:
     virtual ~Mp3Library() = default;
     virtual int open(const char* path, StreamInfoRecord* info) = 0;
+    // vbmp3_openDescriptor; -1 when the library can only open a path.
+    virtual int openDescriptor(int fd, long long size, StreamInfoRecord* info) {
+        (void)fd;
+        (void)size;
+        (void)info;
+        return -1;
+    }
     virtual int getTagInfo(TagInfoRecord* info) = 0;
     virtual void stop() = 0;
     virtual void stopCallback() = 0;
@@ -43,6 +50,16 @@ std::string TrimAtNul(std::string_view text);
 // texts are read by, in the code page last chosen on this thread.
 std::string legacy_text_to_utf8(std::string_view bytes);
 
+// A file its caller has open for reading, and its size: read through, not opened again.
+struct OpenForTags {
+    int fd = -1;
+    long long size = 0;
+};
+
+// Whether ReadTag reads a file of this name through an OpenForTags it is given. The types read
+// through TagLib's own streams open the path.
+bool reads_open_file(const std::string& path);
+
 // Reads artist and album of one file: an MP3 (or a file of an unknown type) through the
 // library, the other supported types through TagLib, whole and by one rule for every type:
 // trimmed of spaces, and "" when only white space or invisible characters. With
@@ -50,7 +67,8 @@ std::string legacy_text_to_utf8(std::string_view bytes);
 // when the file could not be opened; then, and when the tag query fails, both texts are "" so a
 // file never keeps another file's tags.
 bool ReadTag(const std::string& path, std::string& artist, std::string& album,
-             Mp3Library& library = vbmp3_library(), bool use_album_artist = false);
+             Mp3Library& library = vbmp3_library(), bool use_album_artist = false,
+             OpenForTags opened = {});
 
 // Why ReadTag could not read the file: the system's reason when it cannot be opened
 // ("Permission denied"), otherwise what it is not ("no MPEG audio found", "not a FLAC file").

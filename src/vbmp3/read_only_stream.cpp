@@ -26,20 +26,37 @@ bool ReadOnlyStream::open(const char* path) {
     }
     path_ = path;
     size_ = static_cast<long>(info.st_size);
+    start_windows();
+    return true;
+}
+
+bool ReadOnlyStream::borrow(int fd, long size) {
+    close();
+    if (fd < 0 || size <= 0) {
+        return false;
+    }
+    fd_ = fd;
+    owned_ = false;
+    size_ = size;
+    start_windows();
+    return true;
+}
+
+void ReadOnlyStream::start_windows() {
     head_reach_ = size_;
     tail_start_ = 0;
     // A small file is one window, read whole.
     const bool whole = size_ <= kHead + kTail;
     head_ = {buffer_, 0, whole ? size_ : kHead, false};
     tail_ = {buffer_ + kHead, whole ? 0 : size_ - kTail, whole ? 0 : kTail, false};
-    return true;
 }
 
 void ReadOnlyStream::close() {
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && owned_) {
         ::close(fd_);
     }
     fd_ = -1;
+    owned_ = true;
     size_ = 0;
     position_ = 0;
     path_.clear();

@@ -28,6 +28,9 @@ class ReadOnlyStream final : public TagLib::IOStream {
 
     // False when the path is not a regular, non-empty file that can be opened for reading.
     bool open(const char* path);
+    // Reads a file its caller opened and stated, and keeps open after close(): the one
+    // descriptor serves both the tags and the copy.
+    bool borrow(int fd, long size);
     void close();
 
     // Reads stop `head` bytes from the start, and start again `tail` bytes before the end; a
@@ -68,8 +71,12 @@ class ReadOnlyStream final : public TagLib::IOStream {
     long reachable(long length) const;
     const char* window_bytes(Window& window, long offset, long length);
 
+    // Sets up the windows of a file of size_ bytes.
+    void start_windows();
+
     std::string path_;
     int fd_ = -1;
+    bool owned_ = true;
     long size_ = 0;
     long position_ = 0;
     long head_reach_ = 0;

@@ -281,12 +281,10 @@ void limit_to_mp3_tags(ReadOnlyStream& stream) {
     stream.limit_reach(std::min(id3v2, ReadOnlyStream::kTagReach) + kAudioReach, tail);
 }
 
-bool open_mp3(const char* file_name) {
+// Once the thread's stream has the file.
+bool open_mp3() {
     prepare_taglib();
     OpenFile& file = open_file();
-    if (!file.stream.open(file_name)) {
-        return false;
-    }
     limit_to_mp3_tags(file.stream);
     file.mpeg = std::make_unique<TagLib::MPEG::File>(
         &file.stream, TagLib::ID3v2::FrameFactory::instance(), false);
@@ -307,7 +305,26 @@ int vbmp3_open(const char* file_name, StreamInfoRecord* info) {
             std::memset(info, 0, sizeof *info);
         }
         trackfold::open_file().close();
-        return file_name != nullptr && trackfold::open_mp3(file_name) ? 1 : 0;
+        return file_name != nullptr && trackfold::open_file().stream.open(file_name) &&
+                       trackfold::open_mp3()
+                   ? 1
+                   : 0;
+    } catch (...) {
+        trackfold::open_file().close();
+        return 0;
+    }
+}
+
+int vbmp3_openDescriptor(int fd, long long size, StreamInfoRecord* info) {
+    try {
+        if (info != nullptr) {
+            std::memset(info, 0, sizeof *info);
+        }
+        trackfold::open_file().close();
+        return trackfold::open_file().stream.borrow(fd, static_cast<long>(size)) &&
+                       trackfold::open_mp3()
+                   ? 1
+                   : 0;
     } catch (...) {
         trackfold::open_file().close();
         return 0;

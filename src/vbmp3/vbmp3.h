@@ -33,6 +33,9 @@ typedef struct TagInfoRecord {
 /* Boolean results: 0 is false, anything else true. The open file and the code page belong to
    the calling thread: each thread may read its own file at the same time. */
 int vbmp3_open(const char* file_name, StreamInfoRecord* info);
+/* As vbmp3_open, of a regular file of `size` bytes the caller has open for reading as `fd`. The
+   descriptor stays the caller's: vbmp3_free does not close it. */
+int vbmp3_openDescriptor(int fd, long long size, StreamInfoRecord* info);
 int vbmp3_getTagInfo(TagInfoRecord* info);
 int vbmp3_stop(void);
 int vbmp3_stopCallback(void);

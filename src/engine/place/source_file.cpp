@@ -6,6 +6,27 @@
 
 namespace trackfold {
 
+std::optional<OpenedSource> open_source(const std::string& path) {
+    OpenedSource opened{FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)),
+                        {}};
+    if (opened.fd.get() < 0) {
+        return std::nullopt;
+    }
+    opened.stamp = stamp_of_open_file(opened.fd.get());
+    if (!opened.stamp.stamp.stamp || !S_ISREG(opened.stamp.info.st_mode)) {
+        return std::nullopt;
+    }
+    return opened;
+}
+
+SourceFile::SourceFile(const std::string& path, OpenedSource* opened) : path_(&path) {
+    if (opened != nullptr) {
+        fd_.emplace(std::move(opened->fd));
+        source_ = {fd_->get(), opened->stamp.info};
+        stamp_ = opened->stamp.stamp.stamp;
+    }
+}
+
 const FileStamp* SourceFile::stamp() {
     if (!stamp_ && !error_) {
         StampResult got = stamp_of_path(*path_);

@@ -10,13 +10,25 @@
 
 namespace trackfold {
 
+// A source opened once, before its tags are read: the same descriptor, and what it was when
+// opened, then serve its copy.
+struct OpenedSource {
+    FileDescriptor fd;
+    OpenFileStamp stamp;
+};
+
+// Opens a regular file for reading, without hanging on a FIFO; nothing when it cannot, and then
+// whoever reads it opens it by its path, and learns why.
+std::optional<OpenedSource> open_source(const std::string& path);
+
 // The source as far as one placement needs it: its stamp to compare with a target found in the
 // folder and with the record, a descriptor to copy from for a new one. Each is asked of the
 // system once, when first needed, so a first run does not stat what it opens and a re-run does
 // not open what it skips.
 class SourceFile {
   public:
-    explicit SourceFile(const std::string& path) : path_(&path) {}
+    // opened: the source already open, or nullptr.
+    SourceFile(const std::string& path, OpenedSource* opened);
 
     const FileStamp* stamp();
     // Open, with the stamp taken from the open file, before anything of it is read.

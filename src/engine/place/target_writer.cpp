@@ -61,7 +61,7 @@ struct TargetWriter::Placement {
         : source_path(given.path),
           real_path(given.real_path),
           source{source_path, real_path, given.is_link},
-          from(source_path),
+          from(source_path, given.opened),
           place(place),
           folder(folder),
           handle(std::move(handle)),

@@ -17,6 +17,7 @@
 #include "engine/place/move_batch.h"
 #include "engine/place/output_tree.h"
 #include "engine/place/place_decision.h"
+#include "engine/place/source_file.h"
 #include "engine/record/placement_record.h"
 
 namespace trackfold {
@@ -41,6 +42,8 @@ struct SourcePath {
     const std::string& real_path;
     // The name is a link: a move copies what it leads to and leaves the link where it is.
     bool is_link = false;
+    // Opened when its tags were read: the placement takes the descriptor over.
+    OpenedSource* opened = nullptr;
 };
 
 // Places sources in the output tree without ever losing a file. The source is only read. A

@@ -282,7 +282,7 @@ struct Sorter::State {
     bool keep_going();
     void count_read();
     void take_file(const std::string& folder, const ListedFile& file,
-                   const FolderSettings& settings, const TagResult& tags);
+                   const FolderSettings& settings, TagResult tags);
     // Whether the file was at its recorded target, and reported as placed there.
     bool take_unchanged(const std::string& folder, const ListedFile& file,
                         UnchangedFile& unchanged_file);
@@ -425,7 +425,7 @@ bool Sorter::State::take_unchanged(const std::string& folder, const ListedFile& 
 }
 
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
-                              const FolderSettings& settings, const TagResult& tags) {
+                              const FolderSettings& settings, TagResult tags) {
     count_read();
     const std::string source = folder + file.name;
     if (!file.regular) {
@@ -444,8 +444,9 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         return;
     }
     const std::string real_source = real_path_in(folder, file.name, file.link);
-    std::optional<PlacedFile> placed =
-        run_output->writer.start({source, real_source, file.link}, target.path + "/", file.name);
+    std::optional<PlacedFile> placed = run_output->writer.start(
+        {source, real_source, file.link, tags.opened ? &*tags.opened : nullptr}, target.path + "/",
+        file.name);
     if (placed) {
         tell_placed(flight, *placed);
         return;

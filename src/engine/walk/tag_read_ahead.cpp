@@ -48,7 +48,8 @@ void TagReadAhead::start(TagBatch batch) {
     {
         const std::lock_guard lock(mutex_);
         ++generation_;
-        results_.assign(batch.paths.size(), std::nullopt);
+        results_.clear();
+        results_.resize(batch.paths.size());
         batch_ = std::move(batch);
         next_ = 0;
         taken_ = 0;
@@ -68,8 +69,16 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.error = true;
         return result;
     }
-    result.error = ReadTag(path, result.artist, result.album, library, use_album_artist);
+    OpenForTags through;
+    if (reads_open_file(path)) {
+        result.opened = open_source(path);
+        if (result.opened) {
+            through = {result.opened->fd.get(), result.opened->stamp.info.st_size};
+        }
+    }
+    result.error = ReadTag(path, result.artist, result.album, library, use_album_artist, through);
     if (result.error) {
+        result.opened.reset();
         result.reason = tag_error_reason(path);
     }
     return result;

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/place/source_file.h"
 #include "tags/tag_reader.h"
 
 namespace trackfold {
@@ -17,6 +18,8 @@ struct TagResult {
     std::string artist{};
     std::string album{};
     std::string reason{};  // with error: why
+    // The file as its tags were read from it, for its copy to read too: one open, one stat.
+    std::optional<OpenedSource> opened{};
 };
 
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not
