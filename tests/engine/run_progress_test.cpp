@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <thread>
 
+#include <unistd.h>
+
 #include "engine/walk/file_count.h"
+#include "support/mounted_image.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -53,4 +56,31 @@ TEST(FileCount, CountsWhatTheWalkTakesAndNotTheOutputInsideTheInput) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_EQ(*count.total(), 3u);
+}
+
+// Sizes are skipped while the output's disk has room for all in use on the input's disks; a
+// linked folder on a fuller disk, met late, makes every size count, also those passed.
+TEST(FileCount, SizesComeToMatterAtALateDiskAndThenCountEveryFile) {
+    using trackfold::test::DiskKind;
+    using trackfold::test::MountedImage;
+    trackfold::test::TempDir dir;
+    const MountedImage input(DiskKind::Ext4, dir.path() / "input", 8);
+    const MountedImage late(DiskKind::Ext4, dir.path() / "late", 32);
+    const MountedImage output(DiskKind::Ext4, dir.path() / "output", 16);
+    if (!input.mounted() || !late.mounted() || !output.mounted()) {
+        GTEST_SKIP() << "no ext4 images to count on: " << input.why_not();
+    }
+    trackfold::test::write_file(input.path() / "in/a/1.mp3", std::string(1000, 'x'));
+    trackfold::test::write_file(late.path() / "b/2.mp3", std::string(3000, 'x'));
+    trackfold::test::write_file(late.path() / "filler", std::string(20 << 20, 'x'));
+    ::sync();
+    fs::create_directory_symlink(late.path() / "b", input.path() / "in/b");
+
+    const FileCount count((input.path() / "in").string() + "/", {"mp3"},
+                          (output.path() / "out").string(), 0, trackfold::CountedSizes::all);
+    while (!count.total()) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(count.bytes());
+    EXPECT_EQ(count.bytes()->all, 4000u);
 }

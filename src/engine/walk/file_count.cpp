@@ -1,9 +1,11 @@
 #include "engine/walk/file_count.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 
+#include "engine/fsio/disk_space.h"
 #include "engine/fsio/path.h"
 #include "engine/naming/file_types.h"
 #include "engine/walk/folder_listing.h"
@@ -16,14 +18,48 @@ FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::
                      std::uint64_t output_device, CountedSizes sizes)
     : accepted_(std::move(accepted)), output_device_(output_device), sizes_(sizes) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
-        const std::string input_real = real_path(input);
-        WalkRules rules(input_real, real_path(output));
-        count(input, input_real, rules);
+        count_all(input, output);
         if (!stop_) {
             total_ = counted_;
             done_ = true;
         }
     });
+}
+
+bool sizes_can_matter(std::uintmax_t used_on_input_disks, std::uintmax_t free_on_output) {
+    return used_on_input_disks > free_on_output;
+}
+
+void FileCount::count_all(const std::string& input, const std::string& output) {
+    if (sizes_ == CountedSizes::all) {
+        const std::optional<DiskSpace> space = disk_space(output);
+        output_free_ = space ? space->free_bytes : 0;
+    }
+    const std::string input_real = real_path(input);
+    WalkRules rules(input_real, real_path(output));
+    count(input, input_real, rules);
+    if (exact_ && unsized_ && !stop_) {
+        // The sizes came to matter part-way, at a disk met late: counted again, each file's.
+        counted_ = 0;
+        bytes_ = {};
+        WalkRules again(input_real, real_path(output));
+        count(input, input_real, again);
+    }
+}
+
+bool FileCount::sizes_matter(const std::string& folder, std::uint64_t device) {
+    if (sizes_ == CountedSizes::none || exact_) {
+        return exact_;
+    }
+    if (std::find(input_disks_.begin(), input_disks_.end(), device) == input_disks_.end()) {
+        input_disks_.push_back(device);
+        struct statvfs disk {};
+        exact_ = ::statvfs(folder.c_str(), &disk) != 0;
+        used_on_input_disks_ +=
+            static_cast<std::uintmax_t>(disk.f_blocks - disk.f_bfree) * disk.f_frsize;
+        exact_ = exact_ || sizes_can_matter(used_on_input_disks_, output_free_);
+    }
+    return exact_;
 }
 
 FileCount::~FileCount() {
@@ -37,8 +73,7 @@ std::optional<std::size_t> FileCount::total() const {
 
 std::optional<CountedBytes> FileCount::bytes() const {
     // Written before done_ is set, and never after.
-    return done_ && sizes_ == CountedSizes::all ? std::optional<CountedBytes>(bytes_)
-                                                : std::nullopt;
+    return done_ && exact_ ? std::optional<CountedBytes>(bytes_) : std::nullopt;
 }
 
 // Enters the folders the walk enters, by the walk's own rules, and knows where each really is
@@ -50,12 +85,14 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
         return;
     }
     const FolderListing listing = list_folder(folder);
+    const bool sized = sizes_matter(folder, info.st_dev);
     for (const ListedFile& file : listing.files) {
         if (!has_accepted_type(file.name, accepted_)) {
             continue;
         }
         ++counted_;
-        if (sizes_ == CountedSizes::none) {
+        if (!sized) {
+            unsized_ = true;
             continue;
         }
         // A stat of each file taken, here on the count's own thread: the walk stats it too

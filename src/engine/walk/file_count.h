@@ -19,8 +19,14 @@ struct CountedBytes {
                                      // these, and renames the others
 };
 
-// Whether the count adds up the sizes of the files too: a stat of each.
+// Whether the count adds up the sizes of the files too: a stat of each, unless the output's disk
+// has room for every byte in use on the disks the input lies on.
 enum class CountedSizes { none, all };
+
+// Whether the sizes of the files can tell whether they fit: not when the output's disk has room
+// for all that is in use on the input's disks (a sparse or compressed file may still take more
+// room than its disk gave it; a full disk then stops the run itself).
+bool sizes_can_matter(std::uintmax_t used_on_input_disks, std::uintmax_t free_on_output);
 
 // A quick count of the files a run will take, made on its own thread while the walk goes on,
 // so that progress can show a total without the walk waiting for it. It lists folders as the
@@ -42,11 +48,19 @@ class FileCount {
     std::optional<CountedBytes> bytes() const;
 
   private:
+    void count_all(const std::string& input, const std::string& output);
     void count(const std::string& folder, const std::string& real, WalkRules& rules);
+    // Of a folder of the walk on `device`: whether its files' sizes must be counted.
+    bool sizes_matter(const std::string& folder, std::uint64_t device);
 
     std::vector<std::string> accepted_;
     std::uint64_t output_device_;
     CountedSizes sizes_;
+    std::uintmax_t output_free_ = 0;
+    std::vector<std::uint64_t> input_disks_;  // seen by the count so far
+    std::uintmax_t used_on_input_disks_ = 0;
+    bool exact_ = false;    // the sizes matter: each file is stated
+    bool unsized_ = false;  // files were counted before they did
     std::size_t counted_ = 0;
     CountedBytes bytes_;
     std::atomic<bool> stop_{false};
