@@ -30,8 +30,8 @@ unsigned CopyWorkers::default_threads() {
 
 namespace {
 
-constexpr std::size_t kHandOver = 8;    // copies handed to the workers at once
-constexpr std::size_t kTakeAtOnce = 4;  // copies a worker takes at once
+constexpr std::size_t kHandOver = 16;   // copies handed to the workers at once
+constexpr std::size_t kTakeAtOnce = 8;  // copies a worker takes at once
 
 }  // namespace
 
