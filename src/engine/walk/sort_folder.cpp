@@ -590,7 +590,11 @@ Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
     Chosen chosen{std::vector<bool>(listing.files.size(), false),
                   std::vector<std::optional<UnchangedFile>>(listing.files.size())};
     std::vector<bool>& taken = chosen.taken;
-    TagBatch tag_batch{{}, settings.code_page, settings.use_album_artist};
+    TagBatch tag_batch{
+        {},
+        settings.code_page,
+        settings.use_album_artist,
+        disk.keeps_record() && !move ? SourceRead::tags_then_copy : SourceRead::tags_only};
     unchanged->enter(folder, tag_fingerprint);
     const bool real_folder_known = !real_folders.empty() && !real_folders.back().empty();
     for (std::size_t i = 0; i < listing.files.size(); ++i) {

@@ -1,5 +1,7 @@
 #include "engine/walk/tag_read_ahead.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -63,7 +65,8 @@ void TagReadAhead::start(TagBatch batch) {
     }
 }
 
-TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist) {
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist,
+                          SourceRead read) {
     TagResult result;
     if (path.empty()) {
         result.error = true;
@@ -74,6 +77,9 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.opened = open_source(path);
         if (result.opened) {
             through = {result.opened->fd.get(), result.opened->stamp.info.st_size};
+            if (read == SourceRead::tags_then_copy) {
+                ::posix_fadvise(through.fd, 0, 0, POSIX_FADV_WILLNEED);
+            }
         }
     }
     result.error = ReadTag(path, result.artist, result.album, library, use_album_artist, through);
@@ -88,7 +94,7 @@ TagResult TagReadAhead::take(std::size_t index) {
     std::unique_lock lock(mutex_);
     if (workers_.empty()) {
         // The walk has set the folder's code page on this thread.
-        return read_tag_result(batch_.paths[index], library_, batch_.use_album_artist);
+        return read_tag_result(batch_.paths[index], library_, batch_.use_album_artist, batch_.read);
     }
     // The walk sleeps only when the stretch that holds this index is not handed over yet, and
     // idle workers are woken only when a whole stretch has room in the window.
@@ -111,7 +117,8 @@ TagResult TagReadAhead::take(std::size_t index) {
         work_ready_.notify_one();
     }
     // Only the walk replaces the batch, so it reads its own paths without the lock.
-    return unclaimed ? read_tag_result(batch_.paths[index], library_, batch_.use_album_artist)
+    return unclaimed ? read_tag_result(batch_.paths[index], library_, batch_.use_album_artist,
+                                       batch_.read)
                      : std::move(*result);
 }
 
@@ -148,6 +155,7 @@ void TagReadAhead::work() {
         paths.assign(batch_.paths.begin() + static_cast<std::ptrdiff_t>(claimed.begin),
                      batch_.paths.begin() + static_cast<std::ptrdiff_t>(claimed.end));
         const bool use_album_artist = batch_.use_album_artist;
+        const SourceRead read_for = batch_.read;
         if (!code_page_set || code_page != batch_.code_page) {
             code_page = batch_.code_page;
             code_page_set = true;
@@ -161,7 +169,7 @@ void TagReadAhead::work() {
         }
         read.clear();
         for (const std::string& path : paths) {
-            read.push_back(read_tag_result(path, library_, use_album_artist));
+            read.push_back(read_tag_result(path, library_, use_album_artist, read_for));
         }
         lock.lock();
         if (generation != generation_) {

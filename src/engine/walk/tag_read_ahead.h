@@ -22,15 +22,22 @@ struct TagResult {
     std::optional<OpenedSource> opened{};
 };
 
+// What follows the reading of a file's tags. Where a copy does, the disk is asked at the open
+// for the whole file, so that it is read in one stream ahead of the copy rather than as the
+// tags' head and tail first and the rest later: on a cold cache that is the slower part.
+enum class SourceRead { tags_only, tags_then_copy };
+
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not
 // have read.
-TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist);
+TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist,
+                          SourceRead read = SourceRead::tags_only);
 
 // How one folder's tags are read: its files, in walk order, and the settings read on entering it.
 struct TagBatch {
     std::vector<std::string> paths;
     std::string code_page;
     bool use_album_artist = false;
+    SourceRead read = SourceRead::tags_only;
 };
 
 // Reads the tags of a folder's files on worker threads, a bounded stretch ahead of the walk, so
