@@ -52,6 +52,27 @@ std::string legacy_text_to_utf8(std::string_view bytes);
 bool ReadTag(const std::string& path, std::string& artist, std::string& album,
              Mp3Library& library = vbmp3_library(), bool use_album_artist = false);
 
+// What a layout may name of a file besides its artist and album, by the same rule: "" when
+// the file has none.
+struct TrackFields {
+    std::string album_artist{};
+    std::string title{};
+    std::string year{};   // as tagged: "1979" or "1979-11-30"
+    std::string track{};  // as tagged: "3" or "3/12"
+    std::string disc{};   // as tagged: "2" or "2/3"
+    std::string genre{};
+};
+
+// ReadTag's texts with the other fields of the file.
+struct TrackTags {
+    bool error = false;  // as ReadTag returns it
+    std::string artist{};
+    std::string album{};
+    TrackFields fields{};
+};
+TrackTags read_track_tags(const std::string& path, Mp3Library& library = vbmp3_library(),
+                          bool use_album_artist = false);
+
 // Why ReadTag could not read the file: the system's reason when it cannot be opened
 // ("Permission denied"), otherwise what it is not ("no MPEG audio found", "not a FLAC file").
 std::string tag_error_reason(const std::string& path);

@@ -68,7 +68,11 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.error = true;
         return result;
     }
-    result.error = ReadTag(path, result.artist, result.album, library, use_album_artist);
+    TrackTags read = read_track_tags(path, library, use_album_artist);
+    result.error = read.error;
+    result.artist = std::move(read.artist);
+    result.album = std::move(read.album);
+    result.fields = std::move(read.fields);
     if (result.error) {
         result.reason = tag_error_reason(path);
     }

@@ -17,6 +17,7 @@ struct TagResult {
     std::string artist{};
     std::string album{};
     std::string reason{};  // with error: why
+    TrackFields fields{};  // what a layout may name besides
 };
 
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not
