@@ -570,7 +570,7 @@ to
     <message>
         <location filename="../src/app/settings_dialog.cpp" line="290"/>
         <source>Put each disc of an album of several discs into a &quot;&amp;Disc N&quot; folder</source>
-        <translation>複数枚組のアルバムは、ディスクごとにフォルダーを分ける (アルバム/Disc 2/...)(&amp;D)</translation>
+        <translation>複数枚組のアルバムは、ディスクごとのフォルダーに分ける(&amp;D)</translation>
     </message>
     <message>
         <location filename="../src/app/settings_dialog.cpp" line="290"/>

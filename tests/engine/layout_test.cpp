@@ -8,6 +8,7 @@
 #include "engine/naming/disc_number.h"
 #include "engine/naming/layout_template.h"
 #include "engine/settings/first_start.h"
+#include "engine/settings/folder_settings.h"
 #include "sort_test_support.h"
 
 namespace trackfold::test {
@@ -146,6 +147,29 @@ TEST(Layout, ADiscFolderOnlyWhereTheTagSaysSo) {
             disc_folder({parse_set_number(c.tag), c.set_differs, disc_of_folder_name(c.folder)}),
             c.disc)
             << c.tag << " " << c.folder;
+    }
+}
+
+TEST(Layout, TheRecordTellsEveryLayoutAndDiscSettingApart) {
+    const auto text = [](const char* layout, const char* code_page, bool discs) {
+        FolderSettings settings;
+        settings.layout_text = layout;
+        settings.code_page = code_page;
+        settings.disc_folders = discs;
+        return tag_settings_text(settings);
+    };
+    const std::string texts[] = {
+        text("", "", true),
+        text("", "", false),
+        text("{title}", "", true),
+        text("", "x;album-artist=0;disc-folders=1", true),
+        text("{title};code-page=", "", true),
+        text("{title}", ";code-page=", true),
+    };
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        for (std::size_t j = i + 1; j < std::size(texts); ++j) {
+            EXPECT_NE(texts[i], texts[j]) << texts[i];
+        }
     }
 }
 
