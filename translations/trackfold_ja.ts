@@ -567,6 +567,31 @@ to
         <source>Mode</source>
         <translation>モード</translation>
     </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="290"/>
+        <source>Put each disc of an album of several discs into a &quot;&amp;Disc N&quot; folder</source>
+        <translation>複数枚組のアルバムは、ディスクごとのフォルダーに分ける(&amp;D)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="290"/>
+        <source>La&amp;yout under the output folder</source>
+        <translation>出力フォルダーの下の配置(&amp;Y)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="290"/>
+        <source>Cannot be used: %1</source>
+        <translation>使えません: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="290"/>
+        <source>No music file in the input folder to show an example by</source>
+        <translation>例を示す音楽ファイルが入力フォルダーにありません</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="290"/>
+        <source>For example: %1</source>
+        <translation>例: %1</translation>
+    </message>
 </context>
 <context>
     <name>trackfold::UndoWindow</name>

@@ -18,6 +18,7 @@
 #include "app/qt_text.h"
 #include "engine/naming/file_types.h"
 #include "engine/settings/settings_keys.h"
+#include "engine/walk/layout_example.h"
 #include "tags/audio_formats.h"
 #include "util/ini_file.h"
 #include "util/text.h"
@@ -30,6 +31,12 @@ namespace {
 // The reader cuts longer values.
 constexpr int kMaxValueLength = 99;
 constexpr int kTypeColumns = 6;
+// The design's, and two that name the file by its title.
+const char* const kLayoutPresets[] = {
+    kDesignLayout.data(),
+    "{artist}/{album}/Disc {disc}/[{track:2} ]{title}",
+    "{albumartist|artist}/[{year} - ]{album}/[{track:2} ]{title}",
+};
 const char* const kCommonCodePages[] = {"CP1252", "CP932", "CP1251", "ISO-8859-1",
                                         "GBK",    "CP949", "BIG5"};
 
@@ -104,6 +111,13 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     loaded_album_artist_ = std::atoi(settings.text(kSection, kUseAlbumArtist, "0").c_str()) != 0;
     album_artist_->setChecked(loaded_album_artist_);
 
+    disc_folders_ = new QCheckBox(
+        tr("Put each disc of an album of several discs into a \"&Disc N\" folder"), this);
+    disc_folders_->setObjectName(QStringLiteral("chkDiscFolders"));
+    loaded_disc_folders_ = std::atoi(settings.text(kSection, kDiscFolders, "1").c_str()) != 0;
+    disc_folders_->setChecked(loaded_disc_folders_);
+    QWidget* layout_box = make_layout_box(settings);
+
     code_page_ = new QComboBox(this);
     code_page_->setObjectName(QStringLiteral("cboTagCodePage"));
     code_page_->setEditable(true);
@@ -139,16 +153,28 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     ok_ = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
-    const auto update_ok = [this] { ok_->setEnabled(!checked_types().empty()); };
+    const auto update_ok = [this] {
+        show_layout_examples();
+        ok_->setEnabled(!checked_types().empty() &&
+                        parse_layout(layout_->currentText().toStdString()).layout);
+    };
     for (const FileType& type : file_types_) {
         connect(type.box, &QCheckBox::toggled, this, update_ok);
     }
+    for (const FolderName& name : folder_names_) {
+        connect(name.box, &QLineEdit::textChanged, this, update_ok);
+    }
+    connect(album_artist_, &QCheckBox::toggled, this, update_ok);
+    connect(disc_folders_, &QCheckBox::toggled, this, update_ok);
+    connect(layout_, &QComboBox::editTextChanged, this, update_ok);
     update_ok();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(folders);
     layout->addWidget(types_group);
     layout->addWidget(album_artist_);
+    layout->addWidget(disc_folders_);
+    layout->addWidget(layout_box);
     layout->addLayout(code_page_row);
     layout->addWidget(mode_group);
     layout->addWidget(buttons);
@@ -204,11 +230,101 @@ void SettingsDialog::save_changes() const {
     if (album_artist_->isChecked() != loaded_album_artist_) {
         put(kUseAlbumArtist, album_artist_->isChecked() ? "1" : "0");
     }
+    if (disc_folders_->isChecked() != loaded_disc_folders_) {
+        put(kDiscFolders, disc_folders_->isChecked() ? "1" : "0");
+    }
+    if (const QString typed = typed_text(layout_->currentText()); typed != loaded_layout_) {
+        put(kLayout, typed.toStdString());
+    }
     if (const QString typed = typed_text(code_page_->currentText()); typed != loaded_code_page_) {
         put(kTagCodePage, typed.toStdString());
     }
     if (const std::optional<RunMode> mode = chosen_mode(); mode && mode != loaded_mode_) {
         put(kMode, mode == RunMode::move ? "move" : "copy");
+    }
+}
+
+QWidget* SettingsDialog::make_layout_box(const IniReader& settings) {
+    using namespace settings_key;
+    auto* group = new QGroupBox(tr("La&yout under the output folder"), this);
+    layout_ = new QComboBox(group);
+    layout_->setObjectName(QStringLiteral("cboLayout"));
+    layout_->setEditable(true);
+    layout_->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* preset : kLayoutPresets) {
+        layout_->addItem(QString::fromUtf8(preset), QString::fromUtf8(preset));
+    }
+    // A preset's item shows its example too; the field takes the layout alone.
+    connect(layout_, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { layout_->setEditText(layout_->itemData(index).toString()); });
+    const std::string loaded = settings.whole_text(kSection, kLayout);
+    loaded_layout_ = to_qt(loaded.empty() ? std::string(kDesignLayout) : loaded);
+    // No item is current, so that a preset's item text never stands in for what is typed.
+    layout_->setCurrentIndex(-1);
+    layout_->setEditText(loaded_layout_);
+    layout_example_ = new QLabel(group);
+    layout_example_->setObjectName(QStringLiteral("lblLayoutExample"));
+    layout_example_->setTextFormat(Qt::PlainText);
+    layout_example_->setWordWrap(true);
+    const FolderSettings now = read_folder_settings(settings);
+    if (const std::string input = settings.text(kSection, kInputFolder, ""); !input.empty()) {
+        if (const std::string sample = sample_music_file(input, now.types); !sample.empty()) {
+            sample_name_ = std::filesystem::path(sample).filename().string();
+            sample_tags_ = read_tag_result(sample, vbmp3_library(), false);
+        }
+    }
+    auto* rows = new QVBoxLayout(group);
+    rows->addWidget(layout_);
+    rows->addWidget(layout_example_);
+    return group;
+}
+
+FolderSettings SettingsDialog::shown_settings() const {
+    FolderSettings shown;
+    for (const FolderName& name : folder_names_) {
+        const std::string typed = typed_text(name.box->text()).toStdString();
+        (name.key == std::string(settings_key::kAlbumFolder)    ? shown.names.album
+         : name.key == std::string(settings_key::kArtistFolder) ? shown.names.artist
+                                                                : shown.names.unknown) = typed;
+    }
+    shown.use_album_artist = album_artist_->isChecked();
+    shown.disc_folders = disc_folders_->isChecked();
+    return shown;
+}
+
+void SettingsDialog::show_layout_examples() {
+    FolderSettings shown = shown_settings();
+    // The tags alone: the sample's file is not held open for a copy.
+    TagResult tags{sample_tags_.error, sample_tags_.artist, sample_tags_.album, sample_tags_.reason,
+                   sample_tags_.fields};
+    if (shown.use_album_artist && !tags.fields.album_artist.empty()) {
+        tags.artist = tags.fields.album_artist;
+    }
+    const auto example = [&](const QString& text) -> std::optional<QString> {
+        LayoutParse parsed = parse_layout(typed_text(text).toStdString());
+        if (!parsed.layout) {
+            return std::nullopt;
+        }
+        shown.layout = std::move(*parsed.layout);
+        return to_qt(layout_example(shown, tags, sample_name_));
+    };
+    for (int i = 0; i < layout_->count(); ++i) {
+        const QString preset = layout_->itemData(i).toString();
+        const QString shown_item = sample_name_.empty() ? preset
+                                                        : preset + QStringLiteral("   \u2192   ") +
+                                                              example(preset).value_or(QString());
+        if (layout_->itemText(i) != shown_item) {
+            layout_->setItemText(i, shown_item);
+        }
+    }
+    const QString typed = layout_->currentText();
+    if (const std::string problem = parse_layout(typed_text(typed).toStdString()).problem;
+        !problem.empty()) {
+        layout_example_->setText(tr("Cannot be used: %1").arg(to_qt(problem)));
+    } else if (sample_name_.empty()) {
+        layout_example_->setText(tr("No music file in the input folder to show an example by"));
+    } else {
+        layout_example_->setText(tr("For example: %1").arg(example(typed).value_or(QString())));
     }
 }
 

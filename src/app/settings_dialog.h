@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/settings/folder_settings.h"
 #include "engine/settings/run_mode.h"
+#include "engine/walk/tag_read_ahead.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -40,6 +43,10 @@ class SettingsDialog : public QDialog {
     std::optional<RunMode> chosen_mode() const;
     std::vector<std::string> checked_types() const;
     void save_changes() const;
+    QWidget* make_layout_box(const IniReader& settings);
+    // The settings as the dialog shows them, for its examples.
+    FolderSettings shown_settings() const;
+    void show_layout_examples();
 
     std::filesystem::path settings_file_;
     std::vector<FolderName> folder_names_;
@@ -48,6 +55,14 @@ class SettingsDialog : public QDialog {
     std::vector<std::string> unknown_types_;
     QCheckBox* album_artist_;
     bool loaded_album_artist_;
+    QCheckBox* disc_folders_;
+    bool loaded_disc_folders_;
+    QComboBox* layout_;
+    QString loaded_layout_;
+    QLabel* layout_example_;
+    // A real file of the input folder, to show each layout by.
+    std::string sample_name_;
+    TagResult sample_tags_;
     QComboBox* code_page_;
     QString loaded_code_page_;
     QRadioButton* copy_;

@@ -21,6 +21,9 @@ Options:
   --code-page NAME       code page of 8-bit tag texts, e.g. CP932
   --file-types LIST      extensions to take, e.g. "mp3 flac m4a"
   --album-artist 0|1     1: an album artist names the artist folder
+  --disc-folders 0|1     1: the files of an album of several discs go into "Disc N" folders
+  --layout TEMPLATE      where each file goes under OUTPUT, e.g.
+                         "{artist}/{album}/{track:2} {title}" (see the manual page)
   --log FILE             also write the log file there
   --preview              write nothing; print the lines the run would print, with the names
                          it would choose given what OUTPUT holds now
@@ -64,6 +67,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--code-page", settings_key::kTagCodePage},
     {"--file-types", settings_key::kFileTypes},
     {"--album-artist", settings_key::kUseAlbumArtist},
+    {"--disc-folders", settings_key::kDiscFolders},
+    {"--layout", settings_key::kLayout},
 };
 
 ParsedOptions failure(std::string error) {
@@ -124,8 +129,9 @@ ParsedOptions parse_cli_options(const std::vector<std::string>& arguments) {
                 value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
                 return failure(cli_text(CliText::NoLineBreak, {flag}));
             }
-            if (flag == "--album-artist" && value != "0" && value != "1") {
-                return failure(cli_text(CliText::AlbumArtistValue, {value}));
+            if ((flag == "--album-artist" || flag == "--disc-folders") && value != "0" &&
+                value != "1") {
+                return failure(cli_text(CliText::ZeroOrOne, {flag, value}));
             }
             if (flag == "--settings") {
                 options.settings_file = value;

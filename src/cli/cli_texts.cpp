@@ -30,8 +30,8 @@ constexpr Entry kTexts[] = {
     {CliText::UnknownOption, "unknown option %1", "不明なオプションです: %1"},
     {CliText::NeedsValue, "%1 needs a value", "%1 には値が必要です"},
     {CliText::NoLineBreak, "%1 cannot take a value with a line break", "%1 の値に改行は使えません"},
-    {CliText::AlbumArtistValue, "--album-artist takes 0 or 1, not \"%1\"",
-     "--album-artist には 0 か 1 を指定します (\"%1\" は使えません)"},
+    {CliText::ZeroOrOne, "%1 takes 0 or 1, not \"%2\"",
+     "%1 には 0 か 1 を指定します (\"%2\" は使えません)"},
     {CliText::CompactTakesOnly, "--compact-record takes only --trust-record",
      "--compact-record と一緒に使えるのは --trust-record だけです"},
     {CliText::CompactNeedsOutput, "--compact-record needs the output folder (see --help)",
@@ -81,6 +81,8 @@ const char* const kJapaneseUsage = R"(使い方: trackfold-cli [オプション]
   --code-page 名前       8 ビットのタグ文字列のコードページ (例: CP932)
   --file-types 一覧      対象にする拡張子 (例: "mp3 flac m4a")
   --album-artist 0|1     1: アルバムアーティストをアーティストのフォルダー名にする
+  --disc-folders 0|1     1: 複数枚組のアルバムのファイルを「Disc N」フォルダーに分ける
+  --layout テンプレート  出力フォルダーの下の置き場所の形 (例: "{artist}/{album}/{track:2} {title}")
   --log ファイル         ログファイルをそこにも書き込む
   --preview              何も書き込まない。出力フォルダーの今の中身から選ぶ名前で、実行した
                          場合の行を表示する

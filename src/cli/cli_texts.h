@@ -27,7 +27,7 @@ enum class CliText {
     UnknownOption,
     NeedsValue,
     NoLineBreak,
-    AlbumArtistValue,
+    ZeroOrOne,
     CompactTakesOnly,
     CompactNeedsOutput,
     UndoTakesOnly,

@@ -211,10 +211,26 @@ std::string first_value(const std::vector<TagLib::PropertyMap>& maps,
     return {};
 }
 
+// Vorbis comments may keep the count of a set in a field of its own.
+std::string number_of(const std::vector<TagLib::PropertyMap>& maps, const char* key,
+                      std::initializer_list<const char*> total_keys) {
+    std::string number = first_value(maps, {key});
+    if (const std::string total = first_value(maps, total_keys);
+        !number.empty() && !total.empty() && number.find('/') == std::string::npos) {
+        number += "/" + total;
+    }
+    return number;
+}
+
 FileTags file_tags(const std::vector<TagLib::PropertyMap>& maps) {
     return FileTags{.artist = first_value(maps, {"ARTIST"}),
                     .album = first_value(maps, {"ALBUM"}),
-                    .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"})};
+                    .album_artist = first_value(maps, {"ALBUMARTIST", "ALBUM ARTIST"}),
+                    .title = first_value(maps, {"TITLE"}),
+                    .year = first_value(maps, {"DATE", "YEAR"}),
+                    .track = number_of(maps, "TRACKNUMBER", {"TRACKTOTAL", "TOTALTRACKS"}),
+                    .disc = number_of(maps, "DISCNUMBER", {"DISCTOTAL", "TOTALDISCS"}),
+                    .genre = first_value(maps, {"GENRE"})};
 }
 
 }  // namespace

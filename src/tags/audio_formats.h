@@ -21,6 +21,11 @@ struct FileTags {
     std::string artist{};  // UTF-8, several values joined with "/"; "" when absent or blank
     std::string album{};
     std::string album_artist{};
+    std::string title{};
+    std::string year{};   // as tagged: "1979" or "1979-11-30"
+    std::string track{};  // as tagged: "3" or "3/12"
+    std::string disc{};   // as tagged: "2" or "2/3"
+    std::string genre{};
 };
 
 // Why a file that opens could not be read as the format its extension names, in a few words:

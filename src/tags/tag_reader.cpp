@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "legacy_text.h"
 #include "tags/audio_formats.h"
@@ -105,46 +106,71 @@ bool reads_open_file(const std::string& path) {
     return !is_taglib_extension(lower_extension(path));
 }
 
-bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
-             bool use_album_artist, OpenForTags opened) {
+namespace {
+
+TrackTags taglib_tags(const std::string& path, const std::string& extension,
+                      bool use_album_artist) {
+    const FileTags tags = read_file_tags(path, extension);
+    TrackTags read{tags.error,
+                   name_text(tags.artist),
+                   name_text(tags.album),
+                   {name_text(tags.album_artist), name_text(tags.title), name_text(tags.year),
+                    name_text(tags.track), name_text(tags.disc), name_text(tags.genre)}};
+    if (use_album_artist) {
+        take_album_artist(read.fields.album_artist, read.artist);
+    }
+    return read;
+}
+
+TrackTags mp3_tags(Mp3Library& library, bool use_album_artist) {
+    TagInfoRecord tag;
+    std::memset(&tag, 0, sizeof tag);
+    if (library.getTagInfo(&tag) == 0) {
+        // A file whose tag cannot be read is a file without tags, never the previous file's.
+        return {};
+    }
+    const char no_record[1] = {};
+    TrackTags read{false, field_text(library, VBMP3_ARTIST, tag.artist),
+                   field_text(library, VBMP3_ALBUM, tag.album)};
+    TrackFields& more = read.fields;
+    more.album_artist = field_text(library, VBMP3_ALBUM_ARTIST, no_record);
+    more.title = field_text(library, VBMP3_TITLE, tag.title);
+    more.year = name_text(TrimAtNul(std::string_view(tag.year, sizeof tag.year)));
+    more.track = tag.track > 0 ? std::to_string(tag.track) : std::string();
+    more.disc = field_text(library, VBMP3_DISC, no_record);
+    more.genre = name_text(TrimAtNul(std::string_view(tag.genre, sizeof tag.genre)));
+    if (use_album_artist) {
+        take_album_artist(more.album_artist, read.artist);
+    }
+    return read;
+}
+
+}  // namespace
+
+TrackTags read_track_tags(const std::string& path, Mp3Library& library, bool use_album_artist,
+                          OpenForTags opened) {
     // The path exactly as given: " in/b.mp3" and "in/b.mp3" are two files.
     if (const std::string extension = lower_extension(path); is_taglib_extension(extension)) {
-        const FileTags tags = read_file_tags(path, extension);
-        artist = name_text(tags.artist);
-        album = name_text(tags.album);
-        if (use_album_artist) {
-            take_album_artist(name_text(tags.album_artist), artist);
-        }
-        return tags.error;
+        return taglib_tags(path, extension, use_album_artist);
     }
-    bool error = false;
-
     StreamInfoRecord stream;
     std::memset(&stream, 0, sizeof stream);
+    TrackTags read;
     if (open_in(library, path, opened, &stream) == 0) {
-        artist.clear();
-        album.clear();
-        error = true;
+        read.error = true;
     } else {
-        TagInfoRecord tag;
-        std::memset(&tag, 0, sizeof tag);
-        if (library.getTagInfo(&tag) == 0) {
-            // Keeping the caller's texts here would sort this file under the previous
-            // file's tags; a file whose tag cannot be read is a file without tags.
-            artist.clear();
-            album.clear();
-        } else {
-            artist = field_text(library, VBMP3_ARTIST, tag.artist);
-            album = field_text(library, VBMP3_ALBUM, tag.album);
-            if (use_album_artist) {
-                const char no_record[1] = {};
-                take_album_artist(field_text(library, VBMP3_ALBUM_ARTIST, no_record), artist);
-            }
-        }
+        read = mp3_tags(library, use_album_artist);
     }
-
     release_mp3_library(library);
-    return error;
+    return read;
+}
+
+bool ReadTag(const std::string& path, std::string& artist, std::string& album, Mp3Library& library,
+             bool use_album_artist) {
+    TrackTags read = read_track_tags(path, library, use_album_artist);
+    artist = std::move(read.artist);
+    album = std::move(read.album);
+    return read.error;
 }
 
 }  // namespace trackfold

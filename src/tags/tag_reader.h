@@ -56,8 +56,8 @@ struct OpenForTags {
     long long size = 0;
 };
 
-// Whether ReadTag reads a file of this name through an OpenForTags it is given. The types read
-// through TagLib's own streams open the path.
+// Whether read_track_tags reads a file of this name through an OpenForTags it is given. The types
+// read through TagLib's own streams open the path.
 bool reads_open_file(const std::string& path);
 
 // Reads artist and album of one file: an MP3 (or a file of an unknown type) through the
@@ -67,8 +67,28 @@ bool reads_open_file(const std::string& path);
 // when the file could not be opened; then, and when the tag query fails, both texts are "" so a
 // file never keeps another file's tags.
 bool ReadTag(const std::string& path, std::string& artist, std::string& album,
-             Mp3Library& library = vbmp3_library(), bool use_album_artist = false,
-             OpenForTags opened = {});
+             Mp3Library& library = vbmp3_library(), bool use_album_artist = false);
+
+// What a layout may name of a file besides its artist and album, by the same rule: "" when
+// the file has none.
+struct TrackFields {
+    std::string album_artist{};
+    std::string title{};
+    std::string year{};   // as tagged: "1979" or "1979-11-30"
+    std::string track{};  // as tagged: "3" or "3/12"
+    std::string disc{};   // as tagged: "2" or "2/3"
+    std::string genre{};
+};
+
+// ReadTag's texts with the other fields of the file.
+struct TrackTags {
+    bool error = false;  // as ReadTag returns it
+    std::string artist{};
+    std::string album{};
+    TrackFields fields{};
+};
+TrackTags read_track_tags(const std::string& path, Mp3Library& library = vbmp3_library(),
+                          bool use_album_artist = false, OpenForTags opened = {});
 
 // Why ReadTag could not read the file: the system's reason when it cannot be opened
 // ("Permission denied"), otherwise what it is not ("no MPEG audio found", "not a FLAC file").

@@ -123,6 +123,7 @@ constexpr TextField kAlbum{"TALB", "ALBUM", &TagLib::Tag::album};
 constexpr TextField kComment{nullptr, nullptr, &TagLib::Tag::comment};
 constexpr TextField kGenre{nullptr, nullptr, &TagLib::Tag::genre};
 constexpr TextField kAlbumArtist{"TPE2", "ALBUM ARTIST", nullptr};
+constexpr TextField kDisc{"TPOS", "DISC", nullptr};
 
 TagLib::String id3v2_text(const TagLib::ID3v2::Tag& tag, const char* frame_id) {
     const auto& frames = tag.frameListMap();
@@ -226,6 +227,11 @@ std::optional<std::string> whole_text(OpenFile& file, int field) {
                                   : field == VBMP3_ALBUM        ? &kAlbum
                                   : field == VBMP3_ALBUM_ARTIST ? &kAlbumArtist
                                                                 : nullptr;
+    if (field == VBMP3_TITLE || field == VBMP3_DISC) {
+        // Neither names a folder of the default layout, so our own walk does not rescue them.
+        return first_text(tags_by_priority(*file.mpeg), field == VBMP3_TITLE ? kTitle : kDisc)
+            .to8Bit(true);
+    }
     if (text_field == nullptr) {
         return std::nullopt;
     }

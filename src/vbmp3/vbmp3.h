@@ -46,14 +46,15 @@ int vbmp3_free(void);
    file is open or `text` is NULL. */
 int vbmp3_getAlbumArtist(char* text, int size);
 
-/* The fields of vbmp3_getTagText. */
-enum { VBMP3_ARTIST = 1, VBMP3_ALBUM = 2, VBMP3_ALBUM_ARTIST = 3 };
+/* The fields of vbmp3_getTagText. The disc is the text as tagged ("2" or "2/3": ID3v2 TPOS,
+   else the APE item "Disc"). */
+enum { VBMP3_ARTIST = 1, VBMP3_ALBUM = 2, VBMP3_ALBUM_ARTIST = 3, VBMP3_TITLE = 4, VBMP3_DISC = 5 };
 
-/* The open file's artist, album or album artist, chosen from its tags as vbmp3_getTagInfo and
-   vbmp3_getAlbumArtist choose them, but whole: the records cut a text at their size. UTF-8 and
-   NUL-terminated in `size` bytes, cut at a character boundary. Returns the whole text's length
-   in bytes without the NUL, so that a caller can ask again with room for all of it; -1 when no
-   file is open, the field is unknown, or `text` is NULL and `size` is not 0. */
+/* The open file's artist, album, album artist, title or disc, chosen from its tags as
+   vbmp3_getTagInfo and vbmp3_getAlbumArtist choose them, but whole: the records cut a text at their
+   size. UTF-8 and NUL-terminated in `size` bytes, cut at a character boundary. Returns the whole
+   text's length in bytes without the NUL, so that a caller can ask again with room for all of it;
+   -1 when no file is open, the field is unknown, or `text` is NULL and `size` is not 0. */
 int vbmp3_getTagText(int field, char* text, int size);
 
 /* The code page of 8-bit tag texts (ID3v1, ISO-8859-1 ID3v2 frames) when they are neither ASCII

@@ -246,7 +246,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(bench.selected_row(), 0);
         QCOMPARE(label_text(bench.window, "lbReadFilelStatus"), QString());
         QCOMPARE(read_file(bench.files.settings_file),
-                 "[SYSTEM]\nAlbumFolder=Albums\nArtistFolder=Artists\nUnknowFolder=Unknown\n");
+                 "[SYSTEM]\nAlbumFolder=Albums\nArtistFolder=Artists\nUnknowFolder=Unknown\n"
+                 "UseAlbumArtist=1\n");
 
         // A key that is there, even empty, is the user's choice.
         const std::string chosen = "[SYSTEM]\r\nUnknowFolder=\r\n";

@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -10,11 +11,14 @@
 
 #include "app/settings_dialog.h"
 #include "controls.h"
+#include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 
 using trackfold::SettingsDialog;
 using trackfold::test::control;
+using trackfold::test::make_mp3;
 using trackfold::test::read_file;
+using trackfold::test::TagKind;
 using trackfold::test::TempDir;
 using trackfold::test::write_file;
 
@@ -100,6 +104,10 @@ class SettingsDialogTest : public QObject {
              {{"UnknowFolder=", "UnknowFolder=Not Sure"},
               {"TagCodePage=CP932", "TagCodePage="},
               {"Mode=Sideways", "Mode=move"}}},
+            {"disc folders and a layout",
+             {{"chkDiscFolders", false}, {"cboLayout", "{artist}/{title}"}},
+             true,
+             {{"Theme=dark\r\n", "Theme=dark\r\nDiscFolders=0\r\nLayout={artist}/{title}\r\n"}}},
             {"cancel", {{"txtAlbumFolder", "Other"}, {"optCopy", true}}, false, {}},
         };
         for (const auto& c : cases) {
@@ -118,6 +126,22 @@ class SettingsDialogTest : public QObject {
                 QVERIFY2(value_of(reopened, edit.name) == edit.value, edit.name);
             }
         }
+    }
+
+    void aLayoutShowsWhereARealFileOfTheInputWouldGo() {
+        TempDir dir;
+        make_mp3(dir.path() / "in/sub/a.mp3", {TagKind::Id3v24, "Ann", "First"});
+        write_file(dir.path() / "trackfold.ini",
+                   "[SYSTEM]\nAlbumFolder=Albums\nInputFolder=" + (dir.path() / "in").string());
+        SettingsDialog dialog(dir.path() / "trackfold.ini");
+        const QLabel* example = control<QLabel>(dialog, "lblLayoutExample");
+        QCOMPARE(example->text(), QStringLiteral("For example: Albums/Ann/First/a.mp3"));
+        apply(dialog, {"cboLayout", "{album}/{nope}"});
+        QVERIFY(
+            example->text().startsWith(QStringLiteral("Cannot be used: {nope} names no field")));
+        QVERIFY(!control<QDialogButtonBox>(dialog, "buttonBox")
+                     ->button(QDialogButtonBox::Ok)
+                     ->isEnabled());
     }
 
     void okNeedsAFileType() {

@@ -407,6 +407,9 @@ TEST_F(CliTest, ARunThatCannotStartSaysWhyWalksNothingAndExitsTwo) {
          "cannot make the output folder " + tmp.path().string() + "/a file/out/: Not a directory"},
         {{"--settings", missing, in_folder(), out_folder()},
          "cannot read the settings file " + missing + ": No such file or directory"},
+        {{"--layout", "{artist}/[{year}/{album}]", in_folder(), out_folder()},
+         "Layout={artist}/[{year}/{album}] cannot be used: a [ ] holds a /: brackets stay within "
+         "one part"},
     };
     for (const auto& c : cases) {
         const CliRun run = run_cli(c.arguments);

@@ -41,7 +41,7 @@ std::string settings_problem(const SortRequest& request, const IniReader& settin
         return "cannot use the settings file " + request.settings_file.string() + ": " +
                settings.problem();
     }
-    if (std::string problem = sub_folder_problem(read_folder_settings(settings).names);
+    if (std::string problem = folder_settings_problem(read_folder_settings(settings));
         !problem.empty()) {
         return problem;
     }

@@ -24,6 +24,11 @@ void write_first_start_defaults(const std::filesystem::path& settings_file) {
     for (const auto& d : defaults) {
         PutIniText(settings_file, kSection, d.key, d.name);
     }
+    // A compilation's tracks name many artists and one album artist: a fresh install keeps them
+    // together.
+    if (!settings.has(kSection, kUseAlbumArtist)) {
+        PutIniText(settings_file, kSection, kUseAlbumArtist, "1");
+    }
 }
 
 }  // namespace trackfold

@@ -11,17 +11,33 @@ namespace trackfold {
 FolderSettings read_folder_settings(const IniReader& settings) {
     using namespace settings_key;
     const std::string use_album_artist = settings.text(kSection, kUseAlbumArtist, "0");
-    return FolderSettings{
+    FolderSettings read{
         {settings.text(kSection, kAlbumFolder, ""), settings.text(kSection, kArtistFolder, ""),
          settings.text(kSection, kUnknownFolder, "")},
         parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
         settings.text(kSection, kTagCodePage, "")};
+    read.disc_folders = std::atoi(settings.text(kSection, kDiscFolders, "1").c_str()) != 0;
+    read.layout_text = settings.whole_text(kSection, kLayout);
+    LayoutParse parsed = parse_layout(read.layout_text);
+    read.layout = parsed.layout ? std::move(*parsed.layout) : *parse_layout("").layout;
+    if (!parsed.layout) {
+        read.layout_problem =
+            std::string(kLayout) + "=" + read.layout_text + " cannot be used: " + parsed.problem;
+    }
+    return read;
 }
 
 std::string tag_settings_text(const FolderSettings& settings) {
-    return "code-page=" + settings.code_page +
-           ";album-artist=" + (settings.use_album_artist ? "1" : "0");
+    return "layout=" + std::to_string(settings.layout_text.size()) + ":" + settings.layout_text +
+           ";code-page=" + settings.code_page +
+           ";album-artist=" + (settings.use_album_artist ? "1" : "0") +
+           ";disc-folders=" + (settings.disc_folders ? "1" : "0");
+}
+
+std::string folder_settings_problem(const FolderSettings& settings) {
+    std::string problem = sub_folder_problem(settings.names);
+    return problem.empty() ? settings.layout_problem : problem;
 }
 
 namespace {

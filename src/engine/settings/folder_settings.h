@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/naming/file_types.h"
+#include "engine/naming/layout_template.h"
 #include "util/ini_file.h"
 
 namespace trackfold {
@@ -19,13 +20,21 @@ struct FolderSettings {
     FileTypes types;
     bool use_album_artist = false;
     std::string code_page;
+    bool disc_folders = true;
+    std::string layout_text{};  // as the file has it; "" for the design's layout
+    LayoutTemplate layout{};    // the design's where layout_problem is not ""
+    std::string layout_problem{};
 };
 
 FolderSettings read_folder_settings(const IniReader& settings);
 
 // The settings that decide what a file's tags mean for its folder, as the record keeps them:
-// "code-page=CP932;album-artist=1". The flag comes last, so no code page makes two alike.
+// "layout=0:;code-page=CP932;album-artist=1;disc-folders=1". The layout's length goes first
+// and the flags last, so no layout or code page makes two alike.
 std::string tag_settings_text(const FolderSettings& settings);
+
+// Why the run cannot sort by these settings, or "": sub_folder_problem, or a bad layout.
+std::string folder_settings_problem(const FolderSettings& settings);
 
 // Why the sub-folder names cannot be used, or "": each must lead to a folder inside the output
 // folder, so no absolute path and no "." or ".." part.

@@ -15,6 +15,8 @@ inline constexpr const char* kFileTypes = "FileTypes";
 inline constexpr const char* kUseAlbumArtist = "UseAlbumArtist";
 inline constexpr const char* kTagCodePage = "TagCodePage";
 inline constexpr const char* kMode = "Mode";
+inline constexpr const char* kLayout = "Layout";
+inline constexpr const char* kDiscFolders = "DiscFolders";
 // The main window's size and place, as Qt saves them (base64).
 inline constexpr const char* kWindowGeometry = "WindowGeometry";
 }  // namespace settings_key

@@ -14,11 +14,14 @@
 #include "engine/events/cancel_state.h"
 #include "engine/fsio/disk_space.h"
 #include "engine/fsio/path_inside.h"
+#include "engine/naming/disc_number.h"
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
 #include "engine/settings/folder_settings.h"
 #include "engine/walk/folder_listing.h"
+#include "engine/walk/folder_tags.h"
+#include "engine/walk/layout_target.h"
 #include "engine/walk/unchanged_files.h"
 #include "engine/walk/walk_rules.h"
 #include "tags/audio_formats.h"
@@ -63,6 +66,7 @@ struct TargetFolder {
     std::string path;
     Counter category = Counter::Unknown;
     std::error_code error{};  // set: the folder could not be made
+    std::string file_name{};  // the target's, in the folder
 };
 
 }  // namespace
@@ -130,7 +134,7 @@ struct Sorter::State {
 
     FolderSettings folder_settings() {
         FolderSettings now = read_folder_settings(settings.current());
-        const std::string problem = sub_folder_problem(now.names);
+        const std::string problem = folder_settings_problem(now);
         if (problem.empty()) {
             last_good = now;
             return now;
@@ -142,6 +146,7 @@ struct Sorter::State {
         }
         if (!last_good) {
             now.names = {};
+            now.layout = *parse_layout("").layout;
             last_good = now;
         }
         return *last_good;
@@ -271,6 +276,7 @@ struct Sorter::State {
         std::vector<bool> taken;  // of a type the run takes
         // Unchanged at its recorded target: given to the read-ahead only if it is not there.
         std::vector<std::optional<UnchangedFile>> unchanged;
+        std::size_t to_read = 0;  // files given to the read-ahead
     };
     // The files of the folder whose types the run takes, as the read-ahead gets them; the
     // others of a known type are counted as left out.
@@ -282,45 +288,26 @@ struct Sorter::State {
     bool keep_going();
     void count_read();
     void take_file(const std::string& folder, const ListedFile& file,
-                   const FolderSettings& settings, TagResult tags);
+                   const FolderSettings& settings, TagResult tags, int disc);
     // Whether the file was at its recorded target, and reported as placed there.
     bool take_unchanged(const std::string& folder, const ListedFile& file,
                         UnchangedFile& unchanged_file);
-    TargetFolder ensure_target_folder(const SubFolderNames& names, const TagResult& tags);
+    TargetFolder ensure_target_folder(const FolderSettings& settings, const TagResult& tags,
+                                      int disc, const std::string& name);
     void remove_emptied_folders(const std::string& input);
 };
 
-TargetFolder Sorter::State::ensure_target_folder(const SubFolderNames& names,
-                                                 const TagResult& tags) {
-    const std::string& artist = tags.artist;
-    const std::string& album = tags.album;
-    const std::string& base_name = !album.empty()    ? names.album
-                                   : !artist.empty() ? names.artist
-                                                     : names.unknown;
-    OutputTree& folders = run_output->folders;
-    const std::string base = output + base_name;
-    if (const std::error_code ec = folders.ensure(base)) {
-        return {base, Counter::Unknown, ec};
+TargetFolder Sorter::State::ensure_target_folder(const FolderSettings& settings,
+                                                 const TagResult& tags, int disc,
+                                                 const std::string& name) {
+    const LayoutFile file = layout_file(tags, settings.names, disc, name);
+    const LayoutPath path = expand_layout(settings.layout, file.values);
+    const FolderPath found = ensure_layout_folders(run_output->folders, output, path);
+    if (found.error || path.file_stem.empty()) {
+        return {found.path, file.category, found.error, name};
     }
-    // Joined with a bare separator even when the configured name is empty: the target then
-    // shows a doubled separator after the output folder, as the log always has.
-    const std::string under = base + "/";
-    if (!artist.empty() && !album.empty()) {
-        FolderPath found = folders.ensure_child(under, artist);
-        if (!found.error) {
-            found = folders.ensure_child(found.path + "/", album);
-        }
-        return {found.path, Counter::AlbumArtist, found.error};
-    }
-    if (!album.empty()) {
-        const FolderPath found = folders.ensure_child(under, album);
-        return {found.path, Counter::AlbumOnly, found.error};
-    }
-    if (!artist.empty()) {
-        const FolderPath found = folders.ensure_child(under, artist);
-        return {found.path, Counter::ArtistOnly, found.error};
-    }
-    return {base, Counter::Unknown};
+    const std::size_t name_max = run_output->folders.folder(found.path + "/").traits.name_max;
+    return {found.path, file.category, {}, layout_file_name(path, name, name_max)};
 }
 
 Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) {
@@ -425,7 +412,7 @@ bool Sorter::State::take_unchanged(const std::string& folder, const ListedFile& 
 }
 
 void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
-                              const FolderSettings& settings, TagResult tags) {
+                              const FolderSettings& settings, TagResult tags, int disc) {
     count_read();
     const std::string source = folder + file.name;
     if (!file.regular) {
@@ -436,17 +423,17 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         report(FileFailed{read_count, source, tags.reason, FailedAt::Reading});
         return;
     }
-    const TargetFolder target = ensure_target_folder(settings.names, tags);
+    const TargetFolder target = ensure_target_folder(settings, tags, disc, file.name);
     InFlight flight{read_count, target.category, source};
     if (target.error) {
-        PlacedFile failed{target.path + "/" + file.name, target.error, {}};
+        PlacedFile failed{target.path + "/" + target.file_name, target.error, {}};
         tell_placed(flight, failed);
         return;
     }
     const std::string real_source = real_path_in(folder, file.name, file.link);
     std::optional<PlacedFile> placed = run_output->writer.start(
         {source, real_source, file.link, tags.opened ? &*tags.opened : nullptr}, target.path + "/",
-        file.name);
+        target.file_name);
     if (placed) {
         tell_placed(flight, *placed);
         return;
@@ -619,6 +606,7 @@ Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
         }
     }
     unchanged->leave();
+    chosen.to_read = tag_batch.paths.size();
     read_ahead.start(std::move(tag_batch));
     return chosen;
 }
@@ -649,7 +637,8 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
         finish_in_flight();
     }
     Chosen chosen = choose_files(folder, listing, settings);
-    std::size_t index = 0;
+    FolderTags folder_tags(read_ahead, chosen.to_read);
+    const int folder_disc = disc_of_folder_name(last_name(folder.substr(0, folder.size() - 1)));
     for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
         const ListedFile& file = listing.files[i];
         window.set_status(file.name);
@@ -657,10 +646,12 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
         if (chosen.taken[i] && !(unchanged_file && take_unchanged(folder, file, *unchanged_file))) {
             // A file whose target is not as the record said after all has its tags read now,
             // here, where the walk has set the folder's code page.
-            take_file(folder, file, settings,
-                      unchanged_file
-                          ? read_tag_result(folder + file.name, library, settings.use_album_artist)
-                          : read_ahead.take(index++));
+            TagResult tags = unchanged_file ? read_tag_result(folder + file.name, library,
+                                                              settings.use_album_artist)
+                                            : folder_tags.take();
+            const int disc =
+                settings.disc_folders ? folder_tags.disc_folder_of(tags, folder_disc) : 0;
+            take_file(folder, file, settings, std::move(tags), disc);
         }
         if (batch->full()) {
             settle();

@@ -82,7 +82,11 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
             }
         }
     }
-    result.error = ReadTag(path, result.artist, result.album, library, use_album_artist, through);
+    TrackTags read_tags = read_track_tags(path, library, use_album_artist, through);
+    result.error = read_tags.error;
+    result.artist = std::move(read_tags.artist);
+    result.album = std::move(read_tags.album);
+    result.fields = std::move(read_tags.fields);
     if (result.error) {
         result.opened.reset();
         result.reason = tag_error_reason(path);

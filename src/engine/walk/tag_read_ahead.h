@@ -18,6 +18,7 @@ struct TagResult {
     std::string artist{};
     std::string album{};
     std::string reason{};  // with error: why
+    TrackFields fields{};  // what a layout may name besides
     // The file as its tags were read from it, for its copy to read too: one open, one stat.
     std::optional<OpenedSource> opened{};
 };
