@@ -50,6 +50,8 @@ class SettingsDialog : public QDialog {
     bool loaded_album_artist_;
     QComboBox* code_page_;
     QString loaded_code_page_;
+    QLineEdit* ignore_;
+    QString loaded_ignore_;
     QRadioButton* copy_;
     QRadioButton* move_;
     std::optional<RunMode> loaded_mode_;

@@ -16,7 +16,8 @@ FolderSettings read_folder_settings(const IniReader& settings) {
          settings.text(kSection, kUnknownFolder, "")},
         parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
-        settings.text(kSection, kTagCodePage, "")};
+        settings.text(kSection, kTagCodePage, ""),
+        parse_ignore_patterns(settings.whole_text(kSection, kIgnore))};
 }
 
 std::string tag_settings_text(const FolderSettings& settings) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/naming/file_types.h"
+#include "engine/walk/ignored_names.h"
 #include "util/ini_file.h"
 
 namespace trackfold {
@@ -19,6 +20,7 @@ struct FolderSettings {
     FileTypes types;
     bool use_album_artist = false;
     std::string code_page;
+    IgnorePatterns ignore{};
 };
 
 FolderSettings read_folder_settings(const IniReader& settings);

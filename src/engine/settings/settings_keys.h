@@ -15,6 +15,8 @@ inline constexpr const char* kFileTypes = "FileTypes";
 inline constexpr const char* kUseAlbumArtist = "UseAlbumArtist";
 inline constexpr const char* kTagCodePage = "TagCodePage";
 inline constexpr const char* kMode = "Mode";
+// Glob patterns of file and folder names the walk leaves out, separated by ';'.
+inline constexpr const char* kIgnore = "Ignore";
 // The main window's size and place, as Qt saves them (base64).
 inline constexpr const char* kWindowGeometry = "WindowGeometry";
 }  // namespace settings_key

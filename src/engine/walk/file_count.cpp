@@ -13,8 +13,11 @@
 namespace trackfold {
 
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output,
-                     std::uint64_t output_device, CountedSizes sizes)
-    : accepted_(std::move(accepted)), output_device_(output_device), sizes_(sizes) {
+                     std::uint64_t output_device, CountedSizes sizes, IgnorePatterns ignore)
+    : accepted_(std::move(accepted)),
+      ignore_(std::move(ignore)),
+      output_device_(output_device),
+      sizes_(sizes) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
         const std::string input_real = real_path(input);
         WalkRules rules(input_real, real_path(output));
@@ -51,7 +54,8 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
     }
     const FolderListing listing = list_folder(folder);
     for (const ListedFile& file : listing.files) {
-        if (!has_accepted_type(file.name, accepted_)) {
+        if (left_out_name(file.name, NameKind::file, ignore_) ||
+            !has_accepted_type(file.name, accepted_)) {
             continue;
         }
         ++counted_;
@@ -67,6 +71,9 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
         }
     }
     for (const ListedFolder& sub : listing.folders) {
+        if (left_out_name(sub.name, NameKind::folder, ignore_)) {
+            continue;
+        }
         std::string sub_real =
             sub.link || real.empty() ? real_path(folder + sub.name) : join_path(real, sub.name);
         if (sub_real.empty()) {
