@@ -129,6 +129,11 @@
         <translation>番号付き</translation>
     </message>
     <message>
+        <location filename="../src/app/run_texts.cpp" line="41"/>
+        <source>left out</source>
+        <translation>除外</translation>
+    </message>
+    <message>
         <location filename="../src/app/run_texts.cpp" line="35"/>
         <source>moved</source>
         <translation>移動</translation>
@@ -177,6 +182,16 @@
         <location filename="../src/app/run_texts.cpp" line="67"/>
         <source>; %1 folders left out</source>
         <translation> / 除外したフォルダー %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/run_texts.cpp" line="72"/>
+        <source>; %1 system files left out</source>
+        <translation> / 除外したシステムファイル %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/run_texts.cpp" line="75"/>
+        <source>; %1 left out by Ignore</source>
+        <translation> / 除外する名前に一致 %1</translation>
     </message>
     <message>
         <location filename="../src/app/run_texts.cpp" line="74"/>
@@ -257,6 +272,11 @@
         <location filename="../src/app/run_texts.cpp" line="135"/>
         <source>Not placed</source>
         <translation>配置できなかったファイル</translation>
+    </message>
+    <message>
+        <location filename="../src/app/run_texts.cpp" line="146"/>
+        <source>Left out</source>
+        <translation>除外したもの</translation>
     </message>
     <message>
         <location filename="../src/app/run_texts.cpp" line="141"/>
@@ -546,6 +566,21 @@ to
         <location filename="../src/app/settings_dialog.cpp" line="124"/>
         <source>Code &amp;page of 8-bit tag texts:</source>
         <translation>8 ビットのタグ文字列のコードページ(&amp;P):</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="130"/>
+        <source>(for example: *.bak; Incomplete*)</source>
+        <translation>(例: 未完成*; サンプル*)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="132"/>
+        <source>Patterns of file and folder names to leave out, separated by &apos;;&apos;: * is any text, ? one character. System files (._*, .DS_Store, Thumbs.db, desktop.ini) are always left out.</source>
+        <translation>除外するファイル名・フォルダー名のパターン。&apos;;&apos; で区切ります。* は任意の文字列、? は 1 文字です。「._」で始まるアップルダブルのファイルやサムネイルのキャッシュなど、システムのファイルは常に除外します。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="137"/>
+        <source>&amp;Ignore names:</source>
+        <translation>除外する名前(&amp;I):</translation>
     </message>
     <message>
         <location filename="../src/app/settings_dialog.cpp" line="127"/>

@@ -249,8 +249,9 @@ bool MainWindow::move_confirmed(const std::string& input_text, const std::string
     }
     std::optional<std::size_t> total;
     {
-        const FileCount count(
-            input, read_folder_settings(IniReader(files_.settings_file)).types.accepted, output);
+        const FolderSettings settings = read_folder_settings(IniReader(files_.settings_file));
+        const FileCount count(input, settings.types.accepted, output, 0, CountedSizes::all,
+                              settings.ignore);
         QElapsedTimer waited;
         waited.start();
         while (!(total = count.total()) && !waited.hasExpired(kMoveCountWaitMs)) {

@@ -25,6 +25,7 @@ QVariant action_colour(const PlanNode& node) {
         case PlanMark::Replaced:
             return QBrush(Qt::darkBlue);
         case PlanMark::AlreadyThere:
+        case PlanMark::LeftOut:
             return QBrush(Qt::darkGray);
         default:
             return {};
@@ -79,7 +80,9 @@ QVariant PlanTreeModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case Name:
-                return tree_.is_not_placed(item) ? RunTexts::not_placed() : text(item.name);
+                return tree_.is_not_placed(item) ? RunTexts::not_placed()
+                       : tree_.is_left_out(item) ? RunTexts::left_out()
+                                                 : text(item.name);
             case Files:
                 return item.folder ? QLocale().toString(static_cast<qulonglong>(item.files))
                                    : QString();

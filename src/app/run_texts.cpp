@@ -37,6 +37,8 @@ QString RunTexts::action(ActionWord word) {
             return tr("source kept");
         case ActionWord::Error:
             return tr("error");
+        case ActionWord::LeftOut:
+            return tr("left out");
         case ActionWord::None:
             break;
     }
@@ -65,6 +67,12 @@ QString RunTexts::summary(const RunSummary& s) {
     }
     if (s.folders_left_out > 0) {
         text += tr("; %1 folders left out").arg(count(s.folders_left_out));
+    }
+    if (s.system_files > 0) {
+        text += tr("; %1 system files left out").arg(count(s.system_files));
+    }
+    if (s.ignored > 0) {
+        text += tr("; %1 left out by Ignore").arg(count(s.ignored));
     }
     if (!s.left_out.empty()) {
         QStringList types;
@@ -133,6 +141,10 @@ QString RunTexts::not_started(const std::string& reason) {
 
 QString RunTexts::not_placed() {
     return tr("Not placed");
+}
+
+QString RunTexts::left_out() {
+    return tr("Left out");
 }
 
 QString RunTexts::disk_full(const DiskFullStop& stop) {

@@ -33,6 +33,8 @@ class RunTexts {
     // The message of a run that cannot start, around the engine's reason.
     static QString not_started(const std::string& reason);
     static QString not_placed();
+    // The preview's folder of the files and folders left out by their names.
+    static QString left_out();
     // The message of a run the output's full disk stopped.
     static QString disk_full(const DiskFullStop& stop);
 };

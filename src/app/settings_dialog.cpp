@@ -134,6 +134,18 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     auto* code_page_row = new QFormLayout;
     code_page_row->addRow(tr("Code &page of 8-bit tag texts:"), code_page_);
 
+    // Read whole, as the walk reads it: a list of patterns can be longer than other values.
+    ignore_ = new QLineEdit(this);
+    ignore_->setObjectName(QStringLiteral("txtIgnore"));
+    ignore_->setPlaceholderText(tr("(for example: *.bak; Incomplete*)"));
+    ignore_->setToolTip(
+        tr("Patterns of file and folder names to leave out, separated by ';': * is any text, "
+           "? one character. System files (._*, .DS_Store, Thumbs.db, desktop.ini) are always "
+           "left out."));
+    loaded_ignore_ = to_qt(settings.whole_text(kSection, kIgnore));
+    ignore_->setText(loaded_ignore_);
+    code_page_row->addRow(tr("&Ignore names:"), ignore_);
+
     auto* mode_group = new QGroupBox(tr("Mode"), this);
     copy_ = new QRadioButton(tr("&Copy the files (the sources stay)"), mode_group);
     copy_->setObjectName(QStringLiteral("optCopy"));
@@ -238,6 +250,9 @@ void SettingsDialog::save_changes() const {
     }
     if (const QString typed = typed_text(code_page_->currentText()); typed != loaded_code_page_) {
         put(kTagCodePage, typed.toStdString());
+    }
+    if (const QString typed = typed_text(ignore_->text()); typed != loaded_ignore_) {
+        put(kIgnore, typed.toStdString());
     }
     if (const std::optional<RunMode> mode = chosen_mode(); mode && mode != loaded_mode_) {
         put(kMode, mode == RunMode::move ? "move" : "copy");

@@ -65,6 +65,8 @@ class SettingsDialog : public QDialog {
     TagResult sample_tags_;
     QComboBox* code_page_;
     QString loaded_code_page_;
+    QLineEdit* ignore_;
+    QString loaded_ignore_;
     QRadioButton* copy_;
     QRadioButton* move_;
     std::optional<RunMode> loaded_mode_;

@@ -8,6 +8,7 @@
 #include <taglib/flacfile.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
 #include <taglib/mp4file.h>
@@ -26,10 +27,12 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "read_only_stream.h"
 #include "tag_text_handlers.h"
+#include "tags/asf_walk.h"
 #include "tags/flac_walk.h"
 #include "util/text.h"
 
@@ -155,8 +158,40 @@ std::vector<TagLib::Tag*> tags_of(TagLib::File& file) {
     return tags;
 }
 
+// Whether a file whose own tag is APE (Musepack, WavPack, Monkey's Audio) has one; nullopt for
+// a file of another format.
+std::optional<bool> has_own_ape_tag(TagLib::File& file) {
+    if (auto* ape = dynamic_cast<TagLib::APE::File*>(&file)) {
+        return ape->hasAPETag();
+    }
+    if (auto* wavpack = dynamic_cast<TagLib::WavPack::File*>(&file)) {
+        return wavpack->hasAPETag();
+    }
+    if (auto* mpc = dynamic_cast<TagLib::MPC::File*>(&file)) {
+        return mpc->hasAPETag();
+    }
+    return std::nullopt;
+}
+
+// TagLib skips an ID3v2 tag at the start of a file whose own tag is APE, but taggers write one
+// there all the same, sometimes beside the APE tag: its texts come after the APE tag's, as the
+// format's own, and before ID3v1's.
+void add_leading_id3v2(TagLib::File& file, std::vector<TagLib::PropertyMap>& maps) {
+    const std::optional<bool> has_ape = has_own_ape_tag(file);
+    if (!has_ape) {
+        return;
+    }
+    file.seek(0);
+    if (file.readBlock(3) != TagLib::ID3v2::Header::fileIdentifier()) {
+        return;
+    }
+    const TagLib::ID3v2::Tag id3v2(&file, 0);
+    const std::size_t after_ape = *has_ape ? std::min<std::size_t>(maps.size(), 1) : 0;
+    maps.insert(maps.begin() + static_cast<long>(after_ape), id3v2.properties());
+}
+
 // A WMA file keeps its first artist as the Author and any others as Author attributes, which
-// TagLib's properties leave out.
+// TagLib's properties leave out. Used where the header could not be walked for them in order.
 TagLib::PropertyMap asf_properties(const TagLib::ASF::Tag& tag) {
     TagLib::PropertyMap map = tag.properties();
     TagLib::StringList artists = map.contains("ARTIST") ? map["ARTIST"] : TagLib::StringList();
@@ -270,6 +305,12 @@ FileTags read_file_tags(const std::string& path, std::string_view extension) {
         if (file != nullptr && file->isValid()) {
             for (const TagLib::Tag* tag : tags_of(*file)) {
                 maps.push_back(properties_of(*tag));
+            }
+            add_leading_id3v2(*file, maps);
+            if (TagLib::PropertyMap fields =
+                    known->format == Format::Asf ? asf_fields(stream) : TagLib::PropertyMap();
+                !fields.isEmpty()) {
+                maps = {fields};
             }
         }
         FileTags tags = file_tags(maps);

@@ -63,6 +63,7 @@ TEST_F(FileTypesTest, EachListedTypeLandsByItsOwnTagAndOnlyMp3sWithoutTheKey) {
 TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
     make_mixed_collection();
     make_mp3(in / "sub/a.mp3", {TagKind::Id3v24, "MP3 Artist", "MP3 Album"}, mpeg_audio(6));
+    write_file(in / "sub/._a.mp3", std::string(4096, '\0'));
     PutIniText(settings, "SYSTEM", "FileTypes", "mp3 flac ogg opus m4a wma wav");
     struct TreeWindow : FakeWindow {
         explicit TreeWindow(const std::string& out) : tree(out) {}
@@ -84,7 +85,7 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
         });
     };
     const PlanNode& root = tree_window.tree.root();
-    ASSERT_EQ(root.children.size(), 3u);
+    ASSERT_EQ(root.children.size(), 4u);
     const struct {
         const PlanNode& node;
         const char* name;
@@ -93,6 +94,7 @@ TEST_F(FileTypesTest, APreviewTreeCountsWhatThePreviewLinesPlace) {
         {*root.children[0], "Albums", static_cast<std::size_t>(lines_below("Albums"))},
         {*root.children[1], "Artists", static_cast<std::size_t>(lines_below("Artists"))},
         {*root.children[2], PlanTree::kNotPlaced, 1},
+        {*root.children[3], PlanTree::kLeftOut, 1},  // and not in the root's count
         {*root.children[0]->children[2], "MP3 Artist", 2},
     };
     for (const auto& folder : folders) {

@@ -1,7 +1,9 @@
 #include "support/audio_fixture.h"
 
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
 #include <taglib/opusfile.h>
@@ -114,9 +116,14 @@ std::string wma_stream() {
         asf_guid(0xF8699E40, 0x5B4D, 0x11CF, 0xA8FD00805F5C442B) + std::string(16, '\0') +
             std::string(8, '\0') + little_endian(wave_format.size(), 4) + little_endian(0, 4) +
             little_endian(1, 2) + std::string(4, '\0') + wave_format);
-    const std::string children = file_properties + stream_properties;
+    // Empty: TagLib fills its Metadata Library where it lies, and adds the other objects after.
+    const std::string header_extension =
+        asf_object(asf_guid(0x5FBF03B5, 0xA92E, 0x11CF, 0x8EE300C00C205365),
+                   asf_guid(0xABD3D211, 0xA9BA, 0x11CF, 0x8EE600C00C205365) + little_endian(6, 2) +
+                       little_endian(0, 4));
+    const std::string children = file_properties + header_extension + stream_properties;
     return asf_guid(0x75B22630, 0x668E, 0x11CF, 0xA6D900AA0062CE6C) +
-           little_endian(30 + children.size(), 8) + little_endian(2, 4) + "\x01\x02" + children;
+           little_endian(30 + children.size(), 8) + little_endian(3, 4) + "\x01\x02" + children;
 }
 
 std::string wav_stream() {
@@ -126,6 +133,17 @@ std::string wav_stream() {
     const std::string chunks = "WAVE" + ("fmt " + little_endian(format.size(), 4) + format) +
                                ("data" + little_endian(16, 4) + std::string(16, '\0'));
     return "RIFF" + little_endian(chunks.size(), 4) + chunks;
+}
+
+// Musepack SV7 at 44.1 kHz, and a WavPack block of 4.10, 16-bit stereo at 44.1 kHz.
+std::string ape_family_stream(AudioType type) {
+    if (type == AudioType::Musepack) {
+        return "MP+\x17" + little_endian(100, 4) + std::string(48, '\0') + std::string(64, '\0');
+    }
+    const std::uint32_t flags = 0x1 | 0x4 | (9U << 23);
+    return "wvpk" + little_endian(24 + 64, 4) + little_endian(0x410, 2) + std::string(2, '\0') +
+           little_endian(1152, 4) + little_endian(0, 4) + little_endian(1152, 4) +
+           little_endian(flags, 4) + std::string(4, '\0') + std::string(64, '\0');
 }
 
 TagLib::PropertyMap properties_of(const AudioTags& tags) {
@@ -176,6 +194,34 @@ void write_tags(const fs::path& path, const TagLib::PropertyMap& map, Arguments.
 
 }  // namespace
 
+void make_ape_family_file(const fs::path& path, AudioType type, const TagsByKind& tags) {
+    const auto bytes = [](const TagLib::ByteVector& rendered) {
+        return std::string(rendered.data(), rendered.size());
+    };
+    const auto named = [](const AudioTags& some) {
+        return !some.artists.empty() || !some.album.empty() || !some.album_artist.empty();
+    };
+    std::string file;
+    if (named(tags.id3v2)) {
+        TagLib::ID3v2::Tag id3v2;
+        id3v2.setProperties(properties_of(tags.id3v2));
+        file += bytes(id3v2.render());
+    }
+    file += ape_family_stream(type);
+    if (named(tags.ape)) {
+        TagLib::APE::Tag ape;
+        ape.setProperties(properties_of(tags.ape));
+        file += bytes(ape.render());
+    }
+    if (named(tags.id3v1)) {
+        TagLib::ID3v1::Tag id3v1;
+        id3v1.setProperties(properties_of(tags.id3v1));
+        file += bytes(id3v1.render());
+    }
+    fs::create_directories(path.parent_path());
+    write_file(path, file);
+}
+
 void make_audio_file(const fs::path& path, AudioType type, const AudioTags& tags) {
     fs::create_directories(path.parent_path());
     const TagLib::PropertyMap map = properties_of(tags);
@@ -198,6 +244,9 @@ void make_audio_file(const fs::path& path, AudioType type, const AudioTags& tags
         case AudioType::Wav:
             write_file(path, wav_stream());
             return write_tags<TagLib::RIFF::WAV::File>(path, map, false);
+        case AudioType::Musepack:
+        case AudioType::WavPack:
+            return make_ape_family_file(path, type, {.ape = tags});
     }
 }
 

@@ -83,6 +83,19 @@ struct FolderLeftOut {
     std::string walked_as;  // the way it was walked first; "" for a folder of the system's
 };
 
+// Why a file or folder is left out by its name: one of the systems' own files, or the Ignore
+// setting names it.
+enum class LeftOutBy { system_file, ignore_setting };
+
+// A file or folder the walk leaves out by its name. Told only by a preview, so a run leaves
+// them out quietly; the summary counts them.
+struct NameLeftOut {
+    std::string path;
+    bool folder = false;
+    LeftOutBy by = LeftOutBy::system_file;
+    std::string pattern{};  // LeftOutBy::ignore_setting: the pattern that matched, case-folded
+};
+
 // Types the settings name that no reader here knows: those files are left out.
 struct TypesUnknown {
     std::string type;  // as the setting writes it
@@ -121,6 +134,8 @@ struct RunSummary {
     std::size_t links_kept = 0;               // linked sources a move copied and left in place
     std::size_t folders_left_out = 0;         // folders walked already, or the system's own
     std::uintmax_t bytes_freed = 0;
+    std::size_t system_files = 0;  // the systems' own files left out by their names
+    std::size_t ignored = 0;       // files and folders the Ignore setting left out
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;
 };
@@ -141,8 +156,9 @@ struct RunEnded {
     DiskFullStop disk_full{};
 };
 
-using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown,
-                              DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded>;
+using RunEvent =
+    std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, NameLeftOut, TypesUnknown,
+                 DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded>;
 
 // Whether an event is a failure that the run's exit status reports: an error, or a source a
 // move could not remove.

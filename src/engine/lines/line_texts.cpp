@@ -101,6 +101,8 @@ const char* word_text(ActionWord word) {
             return "source kept";
         case ActionWord::Error:
             return "error";
+        case ActionWord::LeftOut:
+            return "left out";
         case ActionWord::None:
             break;
     }
@@ -178,6 +180,19 @@ std::string megabytes_up(std::uintmax_t bytes) {
     return with_thousands((bytes + 999999) / 1000000) + " MB";
 }
 
+// Told once, as a count: these are left out quietly.
+std::string names_left_out_text(const RunSummary& s) {
+    std::string text;
+    if (s.system_files > 0) {
+        text += "; " + with_thousands(s.system_files) +
+                (s.system_files == 1 ? " system file left out" : " system files left out");
+    }
+    if (s.ignored > 0) {
+        text += "; " + with_thousands(s.ignored) + " left out by Ignore";
+    }
+    return text;
+}
+
 std::string summary_text(const RunSummary& s) {
     std::string text = "Summary: " + with_thousands(s.copied) +
                        (s.move ? " moved, " : " copied, ") + with_thousands(s.already_there) +
@@ -197,6 +212,7 @@ std::string summary_text(const RunSummary& s) {
     if (s.folders_left_out > 0) {
         text += "; " + with_thousands(s.folders_left_out) + " folders left out";
     }
+    text += names_left_out_text(s);
     if (!s.left_out.empty()) {
         text += "; left out:";
         const char* separator = " ";
@@ -321,6 +337,12 @@ std::string log_text(const FolderLeftOut& e) {
                                 : " ...Left out (walked already as " + shown(e.walked_as) + ")");
 }
 
+std::string log_text(const NameLeftOut& e) {
+    return (e.folder ? "Folder: " : "File: ") + shown(e.path) +
+           (e.by == LeftOutBy::system_file ? std::string(" ...Left out (a system file)")
+                                           : " ...Left out (Ignore " + shown(e.pattern) + ")");
+}
+
 std::string log_text(const TypesUnknown& e) {
     return "FileTypes: " + shown(e.type) + " ...Unknown type, ignored";
 }
@@ -426,6 +448,17 @@ std::string json_text(const FolderLeftOut& e) {
     return json.done();
 }
 
+std::string json_text(const NameLeftOut& e) {
+    JsonObject json("name-left-out");
+    json.text("path", e.path).text("kind", e.folder ? "folder" : "file");
+    if (e.by == LeftOutBy::system_file) {
+        json.text("by", "system");
+    } else {
+        json.text("by", "ignore").text("pattern", e.pattern);
+    }
+    return json.done();
+}
+
 std::string json_text(const TypesUnknown& e) {
     return JsonObject("unknown-type").text("type", e.type).done();
 }
@@ -475,6 +508,8 @@ std::string json_text(const RunSummary& e) {
         .number("bytes_freed", e.bytes_freed)
         .number("links_kept", e.links_kept)
         .number("folders_left_out", e.folders_left_out)
+        .number("system_files_left_out", e.system_files)
+        .number("ignored_left_out", e.ignored)
         .raw("left_out", left_out + "}")
         .done();
 }
@@ -503,6 +538,9 @@ std::string json_line(const RunEvent& event) {
 ActionWord action_word(const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
         return placed_action_word(*placed);
+    }
+    if (std::holds_alternative<NameLeftOut>(event)) {
+        return ActionWord::LeftOut;
     }
     const bool error = std::holds_alternative<FileFailed>(event) ||
                        std::holds_alternative<FolderFailed>(event) ||

@@ -25,11 +25,22 @@ std::string list_line(const RunEvent& event);
 
 // What was done with one file, as a value that each front end words in its language; None
 // for events about no one file.
-enum class ActionWord { None, Copied, AlreadyThere, Replaced, Numbered, Moved, SourceKept, Error };
+enum class ActionWord {
+    None,
+    Copied,
+    AlreadyThere,
+    Replaced,
+    Numbered,
+    Moved,
+    SourceKept,
+    Error,
+    LeftOut
+};
 ActionWord action_word(const RunEvent& event);
 
 // What was done, in a word or two for a column beside the log line: "copied", "already there",
-// "replaced", "numbered", "moved", "source kept", "error"; "" for events about no one file.
+// "replaced", "numbered", "moved", "source kept", "error", "left out"; "" for events about no one
+// file.
 std::string action_text(const RunEvent& event);
 
 // The event as one JSON object on one line, with the exact bytes of every path.

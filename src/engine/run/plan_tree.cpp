@@ -68,15 +68,27 @@ PlanNode& PlanTree::folder_at(const std::string& relative_folder) {
     return *made;
 }
 
-PlanNode& PlanTree::not_placed() {
-    if (not_placed_ == nullptr) {
+namespace {
+
+PlanNode& held_apart(PlanNode*& held, PlanNode& root, const char* name) {
+    if (held == nullptr) {
         auto node = std::make_unique<PlanNode>();
-        node->name = kNotPlaced;
+        node->name = name;
         node->folder = true;
-        node->parent = &root_;
-        not_placed_ = root_.children.emplace_back(std::move(node)).get();
+        node->parent = &root;
+        held = root.children.emplace_back(std::move(node)).get();
     }
-    return *not_placed_;
+    return *held;
+}
+
+}  // namespace
+
+PlanNode& PlanTree::not_placed() {
+    return held_apart(not_placed_, root_, kNotPlaced);
+}
+
+PlanNode& PlanTree::left_out() {
+    return held_apart(left_out_, root_, kLeftOut);
 }
 
 void PlanTree::add_file(PlanNode& folder, std::unique_ptr<PlanNode> file) {
@@ -85,6 +97,9 @@ void PlanTree::add_file(PlanNode& folder, std::unique_ptr<PlanNode> file) {
     folder.children.push_back(std::move(file));
     for (PlanNode* above = &folder; above != nullptr; above = above->parent) {
         ++above->files;
+        if (above == left_out_) {
+            break;  // what is left out is no file of the run's
+        }
     }
 }
 
@@ -112,19 +127,26 @@ void PlanTree::add(const RunEvent& event) {
         file->source = folder_failed->folder;
         file->reason = folder_failed->reason;
         add_file(not_placed(), std::move(file));
+    } else if (const auto* name = std::get_if<NameLeftOut>(&event)) {
+        file->name = last_name(name->path);
+        file->source = name->path;
+        file->reason = log_line(event);
+        file->mark = PlanMark::LeftOut;
+        add_file(left_out(), std::move(file));
     }
 }
 
 void PlanTree::finish() {
     sort_children(root_);
-    // "Not placed" goes last, after the output's own folders.
-    if (not_placed_ == nullptr) {
-        return;
-    }
+    // "Not placed" and "Left out" go last, after the output's own folders.
     auto& children = root_.children;
-    const auto at = std::find_if(children.begin(), children.end(),
-                                 [&](const auto& child) { return child.get() == not_placed_; });
-    std::rotate(at, at + 1, children.end());
+    for (const PlanNode* last : {not_placed_, left_out_}) {
+        const auto at = std::find_if(children.begin(), children.end(),
+                                     [&](const auto& child) { return child.get() == last; });
+        if (at != children.end()) {
+            std::rotate(at, at + 1, children.end());
+        }
+    }
     for (std::size_t i = 0; i < children.size(); ++i) {
         children[i]->row = i;
     }

@@ -12,7 +12,7 @@
 namespace trackfold {
 
 // How a file of the plan stands out: anything but a plain copy or move is worth a look.
-enum class PlanMark { Plain, Numbered, Replaced, AlreadyThere, Failed };
+enum class PlanMark { Plain, Numbered, Replaced, AlreadyThere, Failed, LeftOut };
 
 // One folder or file of a preview's plan, as the output folder would hold it.
 struct PlanNode {
@@ -31,7 +31,9 @@ struct PlanNode {
 };
 
 // The plan of a preview as a tree of the output folder, made from the run's events. Files the
-// run could not place hang below one "Not placed" folder at the end, by their sources' names.
+// run could not place hang below one "Not placed" folder at the end, by their sources' names,
+// and the files and folders it leaves out by their names below one "Left out" folder after it,
+// which the tree's count of files leaves out too.
 class PlanTree {
   public:
     // The output folder, ending in the separator: targets are shown relative to it.
@@ -45,20 +47,24 @@ class PlanTree {
     std::size_t files() const { return root_.files; }
 
     static constexpr const char* kNotPlaced = "Not placed";
+    static constexpr const char* kLeftOut = "Left out";
     // Whether `node` is the folder of the files not placed, whatever its name says.
     bool is_not_placed(const PlanNode& node) const { return &node == not_placed_; }
+    bool is_left_out(const PlanNode& node) const { return &node == left_out_; }
 
   private:
     PlanNode& folder_at(const std::string& relative_folder);
     // The node of the files not placed: held apart, so no folder of the output, whatever its
     // name, is ever taken for it.
     PlanNode& not_placed();
+    PlanNode& left_out();
     void add_file(PlanNode& folder, std::unique_ptr<PlanNode> file);
 
     std::string output_;
     PlanNode root_;
     std::unordered_map<std::string, PlanNode*> folders_;
     PlanNode* not_placed_ = nullptr;
+    PlanNode* left_out_ = nullptr;
 };
 
 }  // namespace trackfold

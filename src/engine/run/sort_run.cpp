@@ -99,8 +99,9 @@ RunResult sort_run(RunFrontEnd& window, const SortRequest& request,
         started();
     }
     const std::optional<DiskSpace> space = disk_space(request.output);
-    const FileCount count(request.input, read_folder_settings(settings).types.accepted,
-                          request.output, space ? space->device : 0, sorter.sizes_to_count());
+    const FolderSettings now = read_folder_settings(settings);
+    const FileCount count(request.input, now.types.accepted, request.output,
+                          space ? space->device : 0, sorter.sizes_to_count(), now.ignore);
     sorter.set_file_count(&count);
     sorter.SortFolder(request.input, request.output);
     sorter.finish();

@@ -16,7 +16,8 @@ FolderSettings read_folder_settings(const IniReader& settings) {
          settings.text(kSection, kUnknownFolder, "")},
         parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
-        settings.text(kSection, kTagCodePage, "")};
+        settings.text(kSection, kTagCodePage, ""),
+        parse_ignore_patterns(settings.whole_text(kSection, kIgnore))};
     read.disc_folders = std::atoi(settings.text(kSection, kDiscFolders, "1").c_str()) != 0;
     read.layout_text = settings.whole_text(kSection, kLayout);
     LayoutParse parsed = parse_layout(read.layout_text);

@@ -4,6 +4,7 @@
 
 #include "engine/naming/file_types.h"
 #include "engine/naming/layout_template.h"
+#include "engine/walk/ignored_names.h"
 #include "util/ini_file.h"
 
 namespace trackfold {
@@ -20,6 +21,7 @@ struct FolderSettings {
     FileTypes types;
     bool use_album_artist = false;
     std::string code_page;
+    IgnorePatterns ignore{};
     bool disc_folders = true;
     std::string layout_text{};  // as the file has it; "" for the design's layout
     LayoutTemplate layout{};    // the design's where layout_problem is not ""

@@ -17,6 +17,8 @@ inline constexpr const char* kTagCodePage = "TagCodePage";
 inline constexpr const char* kMode = "Mode";
 inline constexpr const char* kLayout = "Layout";
 inline constexpr const char* kDiscFolders = "DiscFolders";
+// Glob patterns of file and folder names the walk leaves out, separated by ';'.
+inline constexpr const char* kIgnore = "Ignore";
 // The main window's size and place, as Qt saves them (base64).
 inline constexpr const char* kWindowGeometry = "WindowGeometry";
 }  // namespace settings_key

@@ -15,8 +15,11 @@
 namespace trackfold {
 
 FileCount::FileCount(std::string input, std::vector<std::string> accepted, std::string output,
-                     std::uint64_t output_device, CountedSizes sizes)
-    : accepted_(std::move(accepted)), output_device_(output_device), sizes_(sizes) {
+                     std::uint64_t output_device, CountedSizes sizes, IgnorePatterns ignore)
+    : accepted_(std::move(accepted)),
+      ignore_(std::move(ignore)),
+      output_device_(output_device),
+      sizes_(sizes) {
     thread_ = std::thread([this, input = std::move(input), output = std::move(output)] {
         count_all(input, output);
         if (!stop_) {
@@ -87,7 +90,8 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
     const FolderListing listing = list_folder(folder);
     const bool sized = sizes_matter(folder, info.st_dev);
     for (const ListedFile& file : listing.files) {
-        if (!has_accepted_type(file.name, accepted_)) {
+        if (left_out_name(file.name, NameKind::file, ignore_) ||
+            !has_accepted_type(file.name, accepted_)) {
             continue;
         }
         ++counted_;
@@ -104,6 +108,9 @@ void FileCount::count(const std::string& folder, const std::string& real, WalkRu
         }
     }
     for (const ListedFolder& sub : listing.folders) {
+        if (left_out_name(sub.name, NameKind::folder, ignore_)) {
+            continue;
+        }
         std::string sub_real =
             sub.link || real.empty() ? real_path(folder + sub.name) : join_path(real, sub.name);
         if (sub_real.empty()) {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/walk/ignored_names.h"
 #include "engine/walk/walk_rules.h"
 
 namespace trackfold {
@@ -30,14 +31,15 @@ bool sizes_can_matter(std::uintmax_t used_on_input_disks, std::uintmax_t free_on
 
 // A quick count of the files a run will take, made on its own thread while the walk goes on,
 // so that progress can show a total without the walk waiting for it. It lists folders as the
-// walk does and takes the types the settings name when the run starts; a hand edit of the
-// types during the run makes it an estimate.
+// walk does and takes the types and leaves out the names the settings name when the run starts;
+// a hand edit of them during the run makes it an estimate.
 class FileCount {
   public:
     // The output folder is not counted when it lies in the input, as the walk does not walk it;
     // `output_device` is the disk it is on.
     FileCount(std::string input, std::vector<std::string> accepted, std::string output,
-              std::uint64_t output_device = 0, CountedSizes sizes = CountedSizes::all);
+              std::uint64_t output_device = 0, CountedSizes sizes = CountedSizes::all,
+              IgnorePatterns ignore = {});
     ~FileCount();
     FileCount(const FileCount&) = delete;
     FileCount& operator=(const FileCount&) = delete;
@@ -54,6 +56,7 @@ class FileCount {
     bool sizes_matter(const std::string& folder, std::uint64_t device);
 
     std::vector<std::string> accepted_;
+    IgnorePatterns ignore_;
     std::uint64_t output_device_;
     CountedSizes sizes_;
     std::uintmax_t output_free_ = 0;

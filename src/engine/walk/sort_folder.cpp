@@ -21,6 +21,7 @@
 #include "engine/settings/folder_settings.h"
 #include "engine/walk/folder_listing.h"
 #include "engine/walk/folder_tags.h"
+#include "engine/walk/ignored_names.h"
 #include "engine/walk/layout_target.h"
 #include "engine/walk/unchanged_files.h"
 #include "engine/walk/walk_rules.h"
@@ -110,6 +111,8 @@ struct Sorter::State {
     std::vector<std::string> real_folders;
     std::set<std::string> reported_types;
     std::map<std::string, std::size_t> left_out;
+    std::size_t system_files = 0;
+    std::size_t ignored = 0;
     std::size_t read_count = 0;
     bool move = false;
     const FileCount* file_count = nullptr;
@@ -284,6 +287,16 @@ struct Sorter::State {
                         const FolderSettings& settings);
     void take_files(const std::string& folder, const FolderListing& listing,
                     const FolderSettings& settings);
+    // Counted, and told only by a preview: a run leaves them out quietly.
+    void leave_out_names(const std::string& folder, FolderListing& listing,
+                         const IgnorePatterns& ignore) {
+        for (NameLeftOut& name : take_out_left_out(folder, listing, ignore)) {
+            ++(name.by == LeftOutBy::system_file ? system_files : ignored);
+            if (!disk.keeps_record()) {
+                report(std::move(name));
+            }
+        }
+    }
     // Whether the walk goes on after the window has had its turn.
     bool keep_going();
     void count_read();
@@ -557,10 +570,11 @@ bool Sorter::State::walk(const std::string& folder) {
     note_tag_settings(settings);
     library.setCodePage(settings.code_page.c_str());
     report_unknown_types(settings.types);
-    const std::optional<FolderListing> listing = enter(folder, settings.types);
+    std::optional<FolderListing> listing = enter(folder, settings.types);
     if (!listing) {
         return true;
     }
+    leave_out_names(folder, *listing, settings.ignore);
     take_files(folder, *listing, settings);
     for (const ListedFolder& sub : listing->folders) {
         pump();
@@ -768,6 +782,8 @@ RunSummary Sorter::summary() const {
     RunSummary summary = state_->summary;
     summary.move = state_->move;
     summary.left_out.assign(state_->left_out.begin(), state_->left_out.end());
+    summary.system_files = state_->system_files;
+    summary.ignored = state_->ignored;
     return summary;
 }
 
