@@ -543,6 +543,11 @@ to
         <translation>アルバムアーティストのあるファイルは、その名前をアーティストのフォルダー名にする(&amp;B)</translation>
     </message>
     <message>
+        <location filename="../src/app/settings_dialog.cpp" line="110"/>
+        <source>Co&amp;vers, cue sheets and booklets go with their album (a folder whose audio goes to several albums keeps them)</source>
+        <translation>ジャケット画像・キューシート・ブックレットもアルバムと一緒に置く (音声が複数のアルバムに分かれるフォルダーでは元の場所に残す)(&amp;V)</translation>
+    </message>
+    <message>
         <location filename="../src/app/settings_dialog.cpp" line="124"/>
         <source>Code &amp;page of 8-bit tag texts:</source>
         <translation>8 ビットのタグ文字列のコードページ(&amp;P):</translation>

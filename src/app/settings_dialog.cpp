@@ -107,6 +107,14 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     loaded_album_artist_ = std::atoi(settings.text(kSection, kUseAlbumArtist, "0").c_str()) != 0;
     album_artist_->setChecked(loaded_album_artist_);
 
+    companions_ = new QCheckBox(
+        tr("Co&vers, cue sheets and booklets go with their album (a folder whose audio goes to "
+           "several albums keeps them)"),
+        this);
+    companions_->setObjectName(QStringLiteral("chkCompanions"));
+    loaded_companions_ = std::atoi(settings.text(kSection, kCompanions, "1").c_str()) != 0;
+    companions_->setChecked(loaded_companions_);
+
     code_page_ = new QComboBox(this);
     code_page_->setObjectName(QStringLiteral("cboTagCodePage"));
     code_page_->setEditable(true);
@@ -152,6 +160,7 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     layout->addLayout(folders);
     layout->addWidget(types_group);
     layout->addWidget(album_artist_);
+    layout->addWidget(companions_);
     layout->addLayout(code_page_row);
     layout->addWidget(mode_group);
     layout->addWidget(buttons);
@@ -206,6 +215,9 @@ void SettingsDialog::save_changes() const {
     }
     if (album_artist_->isChecked() != loaded_album_artist_) {
         put(kUseAlbumArtist, album_artist_->isChecked() ? "1" : "0");
+    }
+    if (companions_->isChecked() != loaded_companions_) {
+        put(kCompanions, companions_->isChecked() ? "1" : "0");
     }
     if (const QString typed = typed_text(code_page_->currentText()); typed != loaded_code_page_) {
         put(kTagCodePage, typed.toStdString());

@@ -48,6 +48,8 @@ class SettingsDialog : public QDialog {
     std::vector<std::string> unknown_types_;
     QCheckBox* album_artist_;
     bool loaded_album_artist_;
+    QCheckBox* companions_;
+    bool loaded_companions_;
     QComboBox* code_page_;
     QString loaded_code_page_;
     QRadioButton* copy_;

@@ -46,6 +46,10 @@ enum class SourceFate {
     LinkKept,  // to be moved, but a link: what it leads to was copied, the link stays
 };
 
+// An audio file, or one of its album's companions (cover, cue sheet, booklet...), which goes
+// wherever all the audio of its folder went.
+enum class FileKind { Audio, Companion };
+
 struct FilePlaced {
     std::size_t read_count = 0;  // files taken so far, this one included
     Counter category = Counter::Unknown;
@@ -56,6 +60,7 @@ struct FilePlaced {
     SourceFate source_fate = SourceFate::Kept;
     std::string source_kept{};       // with Stuck: why
     std::uintmax_t bytes_freed = 0;  // on the source's disk, by removing it
+    FileKind kind = FileKind::Audio;
 };
 
 // Whether a file failed before its tags were known, or when it was to be placed.
@@ -86,6 +91,13 @@ struct FolderLeftOut {
 // Types the settings name that no reader here knows: those files are left out.
 struct TypesUnknown {
     std::string type;  // as the setting writes it
+};
+
+// A folder whose audio went to several albums: its companion files stay where they are.
+struct CompanionsKept {
+    std::string folder;
+    std::size_t files = 0;
+    std::size_t albums = 0;
 };
 
 // The run's placement record or the flush of a disk failed: copies may not survive a power cut.
@@ -121,6 +133,7 @@ struct RunSummary {
     std::size_t links_kept = 0;               // linked sources a move copied and left in place
     std::size_t folders_left_out = 0;         // folders walked already, or the system's own
     std::uintmax_t bytes_freed = 0;
+    std::size_t companions = 0;  // companion files placed beside their album, in any way
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;
 };
@@ -141,8 +154,9 @@ struct RunEnded {
     DiskFullStop disk_full{};
 };
 
-using RunEvent = std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown,
-                              DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded>;
+using RunEvent =
+    std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, TypesUnknown, DiskFailed,
+                 DiskUnknown, SpaceShort, RunSummary, RunEnded, CompanionsKept>;
 
 // Whether an event is a failure that the run's exit status reports: an error, or a source a
 // move could not remove.

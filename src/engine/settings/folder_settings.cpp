@@ -11,12 +11,14 @@ namespace trackfold {
 FolderSettings read_folder_settings(const IniReader& settings) {
     using namespace settings_key;
     const std::string use_album_artist = settings.text(kSection, kUseAlbumArtist, "0");
+    const std::string companions = settings.text(kSection, kCompanions, "1");
     return FolderSettings{
         {settings.text(kSection, kAlbumFolder, ""), settings.text(kSection, kArtistFolder, ""),
          settings.text(kSection, kUnknownFolder, "")},
         parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
-        settings.text(kSection, kTagCodePage, "")};
+        settings.text(kSection, kTagCodePage, ""),
+        std::atoi(companions.c_str()) != 0};
 }
 
 std::string tag_settings_text(const FolderSettings& settings) {

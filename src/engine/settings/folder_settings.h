@@ -19,6 +19,8 @@ struct FolderSettings {
     FileTypes types;
     bool use_album_artist = false;
     std::string code_page;
+    // Covers, cue sheets and booklets go where all the audio of their folder went.
+    bool companions = true;
 };
 
 FolderSettings read_folder_settings(const IniReader& settings);

@@ -15,6 +15,8 @@ inline constexpr const char* kFileTypes = "FileTypes";
 inline constexpr const char* kUseAlbumArtist = "UseAlbumArtist";
 inline constexpr const char* kTagCodePage = "TagCodePage";
 inline constexpr const char* kMode = "Mode";
+// 0: a folder's covers, cue sheets and booklets stay where they are.
+inline constexpr const char* kCompanions = "Companions";
 // The main window's size and place, as Qt saves them (base64).
 inline constexpr const char* kWindowGeometry = "WindowGeometry";
 }  // namespace settings_key

@@ -1,0 +1,129 @@
+// Covers, cue sheets and scans go where their folder's audio went, by the very way a recording
+// goes: killed at any point a move loses none of them, and undo gives back the tree.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <memory>
+
+#include "engine/record/undo_run.h"
+#include "engine/run/sort_run.h"
+#include "sort_test_support.h"
+#include "support/mounted_image.h"
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace trackfold::test {
+namespace {
+
+class CompanionMoveTest : public ::testing::Test, public SortFixture {
+  public:
+    CompanionMoveTest() { PutIniText(settings, "SYSTEM", "Mode", "move"); }
+
+    void run_move() {
+        window.log.clear();
+        CancelState = Idle;
+        sort_run(window, SortRequest{in_folder(), out_folder(), settings});
+    }
+
+    // One album with its companions, a folder of two albums beside a cover, and at the
+    // album's target a cover with other bytes.
+    void make_collection() {
+        make_mp3(in / "x/1.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(4));
+        make_mp3(in / "x/2.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(6));
+        write_file(in / "x/cover.jpg", "the album's cover");
+        write_file(in / "x/disc.cue", "FILE \"1.mp3\" MP3");
+        write_file(in / "x/Scans/back.jpg", "the back");
+        make_mp3(in / "y/3.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(8));
+        make_mp3(in / "y/4.mp3", {TagKind::Id3v24, "Artist", "Other"}, mpeg_audio(10));
+        write_file(in / "y/folder.jpg", "whose?");
+        write_file(out / "Artist/Album/cover.jpg", "another cover");
+    }
+
+    // Every file below the folder with its bytes and time.
+    static Lines tree(const fs::path& root) {
+        Lines files;
+        for (const std::string& file : files_below(root)) {
+            files.push_back(
+                file + " " + std::to_string(std::hash<std::string>{}(read_file(root / file))) +
+                " " + std::to_string(fs::last_write_time(root / file).time_since_epoch().count()));
+        }
+        return files;
+    }
+
+    std::unique_ptr<MountedImage> disk_;
+};
+
+TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
+    const Lines done_in = {"y/folder.jpg"};
+    const Lines done_out = {"Artist/Album/1.mp3",         "Artist/Album/2.mp3",
+                            "Artist/Album/3.mp3",         "Artist/Album/Scans/back.jpg",
+                            "Artist/Album/cover (2).jpg", "Artist/Album/cover.jpg",
+                            "Artist/Album/disc.cue",      "Artist/Other/4.mp3"};
+    for (const bool on_image : {false, true}) {
+        SCOPED_TRACE(on_image ? "exFAT" : "ext4");
+        const fs::path root = tmp.path() / "disk";
+        if (on_image) {
+            disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, tmp.path() / "image");
+            if (!disk_->mounted()) {
+                std::printf("skipped: no exFAT image: %s\n", disk_->why_not().c_str());
+                continue;
+            }
+        }
+        in = (on_image ? disk_->path() : root) / "in";
+        out = (on_image ? disk_->path() : root) / "out";
+        // Killed at its first write past the limit, the record's or a copy's; the last is
+        // not killed at all.
+        for (const rlim_t limit : {300, 900, 1500, 2100, 2700, 3300, 3900, 4500, 0}) {
+            SCOPED_TRACE(limit);
+            fs::remove_all(in);
+            fs::remove_all(out);
+            make_collection();
+            const Lines in_before = tree(in);
+            const Lines out_before = tree(out);
+
+            if (limit > 0) {
+                in_child([&] { run_move(); }, limit);
+                Lines somewhere = tree(in);
+                for (const std::string& file : tree(out)) {
+                    somewhere.push_back(file);
+                }
+                for (const std::string& file : in_before) {
+                    const std::string bytes = file.substr(file.find(' '));
+                    EXPECT_TRUE(
+                        std::any_of(somewhere.begin(), somewhere.end(),
+                                    [&](const std::string& f) { return f.ends_with(bytes); }))
+                        << file << " is lost";
+                }
+            }
+
+            run_move();
+            EXPECT_EQ(files_below(in), done_in);
+            EXPECT_EQ(files_below(out), done_out);
+            EXPECT_EQ(read_file(out / "Artist/Album/cover (2).jpg"), "the album's cover");
+            if (limit == 0) {
+                const Lines& log = window.log;
+                EXPECT_TRUE(log.end()[-2].ends_with("; 3 companion files")) << log.end()[-2];
+                EXPECT_NE(std::find(log.begin(), log.end(),
+                                    "Companions: " + in_folder() +
+                                        "y/ ...Kept (1 file stays: the audio beside it went to 2 "
+                                        "albums)"),
+                          log.end());
+            }
+
+            // The run that took up the killed one's work, then the killed one.
+            for (int runs = limit > 0 ? 2 : 1; runs > 0; --runs) {
+                undo_run({out_folder(), std::nullopt, DiskMode::real, RecordTrust::given},
+                         [](const UndoStep&) {});
+            }
+            EXPECT_EQ(tree(in), in_before);
+            if (limit == 0) {
+                EXPECT_EQ(tree(out), out_before);
+            }
+        }
+        disk_.reset();
+    }
+}
+
+}  // namespace
+}  // namespace trackfold::test
