@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/record/undo_run.h"
+#include "engine/run/plan_tree.h"
 #include "engine/run/sort_run.h"
 #include "sort_test_support.h"
 #include "support/mounted_image.h"
@@ -123,6 +124,46 @@ TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
         }
         disk_.reset();
     }
+}
+
+TEST_F(CompanionMoveTest, ACopyAndItsPreviewBringThemAlongUnlessTurnedOff) {
+    PutIniText(settings, "SYSTEM", "Mode", "copy");
+    make_collection();
+    // The preview window's tree, made of the same events as its lines.
+    struct PlanWindow : FakeWindow {
+        PlanTree plan;
+        explicit PlanWindow(std::string output) : plan(std::move(output)) {}
+        void report(const RunEvent& event) override {
+            plan.add(event);
+            FakeWindow::report(event);
+        }
+    } previewed(out_folder());
+    SortRequest request{in_folder(), out_folder(), settings};
+    request.mode = DiskMode::preview;
+    sort_run(previewed, request);
+    PlanTree& plan = previewed.plan;
+    plan.finish();
+    const PlanNode& album = *plan.root().children.at(0)->children.at(0);
+    ASSERT_EQ(album.name, "Album");
+    EXPECT_EQ(album.files, 6) << "three recordings and three companions";
+    EXPECT_EQ(album.children.at(0)->name, "Scans");
+    EXPECT_EQ(album.children.at(1)->name, "1.mp3");
+    EXPECT_EQ(album.children.at(4)->name, "cover (2).jpg");
+    EXPECT_EQ(album.children.at(4)->mark, PlanMark::Numbered);
+
+    run_move();
+    EXPECT_EQ(window.log, previewed.log);
+    EXPECT_EQ(files_below(out),
+              (Lines{"Artist/Album/1.mp3", "Artist/Album/2.mp3", "Artist/Album/3.mp3",
+                     "Artist/Album/Scans/back.jpg", "Artist/Album/cover (2).jpg",
+                     "Artist/Album/cover.jpg", "Artist/Album/disc.cue", "Artist/Other/4.mp3"}));
+    EXPECT_EQ(files_below(in).size(), 8u) << "a copy leaves every source";
+
+    fs::remove_all(out);
+    PutIniText(settings, "SYSTEM", "Companions", "0");
+    run_move();
+    EXPECT_EQ(files_below(out), (Lines{"Artist/Album/1.mp3", "Artist/Album/2.mp3",
+                                       "Artist/Album/3.mp3", "Artist/Other/4.mp3"}));
 }
 
 }  // namespace
