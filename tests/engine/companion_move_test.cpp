@@ -1,5 +1,4 @@
-// Covers, cue sheets and scans go where their folder's audio went, by the very way a recording
-// goes: killed at any point a move loses none of them, and undo gives back the tree.
+// Covers, cue sheets and scans go where their folder's audio went, the way a recording goes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -46,8 +45,8 @@ class CompanionMoveTest : public ::testing::Test, public SortFixture {
         Lines files;
         for (const std::string& file : files_below(root)) {
             files.push_back(
-                file + " " + std::to_string(std::hash<std::string>{}(read_file(root / file))) +
-                " " + std::to_string(fs::last_write_time(root / file).time_since_epoch().count()));
+                file + " " + read_file(root / file) + " " +
+                std::to_string(fs::last_write_time(root / file).time_since_epoch().count()));
         }
         return files;
     }
@@ -56,25 +55,21 @@ class CompanionMoveTest : public ::testing::Test, public SortFixture {
 };
 
 TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
-    const Lines done_in = {"y/folder.jpg"};
     const Lines done_out = {"Artist/Album/1.mp3",         "Artist/Album/2.mp3",
                             "Artist/Album/3.mp3",         "Artist/Album/Scans/back.jpg",
                             "Artist/Album/cover (2).jpg", "Artist/Album/cover.jpg",
                             "Artist/Album/disc.cue",      "Artist/Other/4.mp3"};
     for (const bool on_image : {false, true}) {
         SCOPED_TRACE(on_image ? "exFAT" : "ext4");
-        const fs::path root = tmp.path() / "disk";
-        if (on_image) {
-            disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, tmp.path() / "image");
-            if (!disk_->mounted()) {
-                std::printf("skipped: no exFAT image: %s\n", disk_->why_not().c_str());
-                continue;
-            }
+        if (on_image &&
+            !(disk_ = std::make_unique<MountedImage>(DiskKind::ExFat, tmp.path() / "image"))
+                 ->mounted()) {
+            std::printf("skipped: no exFAT image: %s\n", disk_->why_not().c_str());
+            continue;
         }
-        in = (on_image ? disk_->path() : root) / "in";
-        out = (on_image ? disk_->path() : root) / "out";
-        // Killed at its first write past the limit, the record's or a copy's; the last is
-        // not killed at all.
+        in = (on_image ? disk_->path() : tmp.path() / "disk") / "in";
+        out = in.parent_path() / "out";
+        // Killed at its first write past the limit, the record's or a copy's; 0: not killed.
         for (const rlim_t limit : {300, 900, 1500, 2100, 2700, 3300, 3900, 4500, 0}) {
             SCOPED_TRACE(limit);
             fs::remove_all(in);
@@ -82,7 +77,6 @@ TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
             make_collection();
             const Lines in_before = tree(in);
             const Lines out_before = tree(out);
-
             if (limit > 0) {
                 in_child([&] { run_move(); }, limit);
                 Lines somewhere = tree(in);
@@ -91,45 +85,38 @@ TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
                 }
                 for (const std::string& file : in_before) {
                     const std::string bytes = file.substr(file.find(' '));
-                    EXPECT_TRUE(
-                        std::any_of(somewhere.begin(), somewhere.end(),
-                                    [&](const std::string& f) { return f.ends_with(bytes); }))
+                    EXPECT_TRUE(std::any_of(somewhere.begin(), somewhere.end(),
+                                            [&](const auto& f) { return f.ends_with(bytes); }))
                         << file << " is lost";
                 }
             }
 
             run_move();
-            EXPECT_EQ(files_below(in), done_in);
+            EXPECT_EQ(files_below(in), Lines{"y/folder.jpg"});
             EXPECT_EQ(files_below(out), done_out);
             EXPECT_EQ(read_file(out / "Artist/Album/cover (2).jpg"), "the album's cover");
             if (limit == 0) {
-                const Lines& log = window.log;
-                EXPECT_TRUE(log.end()[-2].ends_with("; 3 companion files")) << log.end()[-2];
-                EXPECT_NE(std::find(log.begin(), log.end(),
-                                    "Companions: " + in_folder() +
-                                        "y/ ...Kept (1 file stays: the audio beside it went to 2 "
-                                        "albums)"),
-                          log.end());
+                EXPECT_TRUE(window.log.end()[-2].ends_with("; 3 companion files"));
+                EXPECT_EQ(window.log.end()[-4], "Companions: " + in_folder() +
+                                                    "y/ ...Kept (1 file stays: the audio beside "
+                                                    "it went to 2 albums)");
             }
-
             // The run that took up the killed one's work, then the killed one.
             for (int runs = limit > 0 ? 2 : 1; runs > 0; --runs) {
                 undo_run({out_folder(), std::nullopt, DiskMode::real, RecordTrust::given},
                          [](const UndoStep&) {});
             }
             EXPECT_EQ(tree(in), in_before);
-            if (limit == 0) {
-                EXPECT_EQ(tree(out), out_before);
-            }
+            EXPECT_TRUE(limit > 0 || tree(out) == out_before);
         }
         disk_.reset();
     }
 }
 
+// The preview window's tree shows them where the copy then puts them.
 TEST_F(CompanionMoveTest, ACopyAndItsPreviewBringThemAlongUnlessTurnedOff) {
     PutIniText(settings, "SYSTEM", "Mode", "copy");
     make_collection();
-    // The preview window's tree, made of the same events as its lines.
     struct PlanWindow : FakeWindow {
         PlanTree plan;
         explicit PlanWindow(std::string output) : plan(std::move(output)) {}
@@ -141,24 +128,17 @@ TEST_F(CompanionMoveTest, ACopyAndItsPreviewBringThemAlongUnlessTurnedOff) {
     SortRequest request{in_folder(), out_folder(), settings};
     request.mode = DiskMode::preview;
     sort_run(previewed, request);
-    PlanTree& plan = previewed.plan;
-    plan.finish();
-    const PlanNode& album = *plan.root().children.at(0)->children.at(0);
-    ASSERT_EQ(album.name, "Album");
+    previewed.plan.finish();
+    const PlanNode& album = *previewed.plan.root().children.at(0)->children.at(0);
     EXPECT_EQ(album.files, 6) << "three recordings and three companions";
     EXPECT_EQ(album.children.at(0)->name, "Scans");
-    EXPECT_EQ(album.children.at(1)->name, "1.mp3");
     EXPECT_EQ(album.children.at(4)->name, "cover (2).jpg");
     EXPECT_EQ(album.children.at(4)->mark, PlanMark::Numbered);
 
     run_move();
     EXPECT_EQ(window.log, previewed.log);
-    EXPECT_EQ(files_below(out),
-              (Lines{"Artist/Album/1.mp3", "Artist/Album/2.mp3", "Artist/Album/3.mp3",
-                     "Artist/Album/Scans/back.jpg", "Artist/Album/cover (2).jpg",
-                     "Artist/Album/cover.jpg", "Artist/Album/disc.cue", "Artist/Other/4.mp3"}));
+    EXPECT_EQ(files_below(out).size(), 8u);
     EXPECT_EQ(files_below(in).size(), 8u) << "a copy leaves every source";
-
     fs::remove_all(out);
     PutIniText(settings, "SYSTEM", "Companions", "0");
     run_move();
