@@ -175,6 +175,11 @@
     </message>
     <message>
         <location filename="../src/app/run_texts.cpp" line="67"/>
+        <source>; %1 companion files</source>
+        <translation> / 付属ファイル %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/run_texts.cpp" line="67"/>
         <source>; %1 folders left out</source>
         <translation> / 除外したフォルダー %1</translation>
     </message>
