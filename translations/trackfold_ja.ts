@@ -180,6 +180,11 @@
     </message>
     <message>
         <location filename="../src/app/run_texts.cpp" line="67"/>
+        <source>; %1 companion files</source>
+        <translation> / 付属ファイル %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/run_texts.cpp" line="67"/>
         <source>; %1 folders left out</source>
         <translation> / 除外したフォルダー %1</translation>
     </message>
@@ -561,6 +566,11 @@ to
         <location filename="../src/app/settings_dialog.cpp" line="105"/>
         <source>Name the artist folder after the al&amp;bum artist, where a file has one</source>
         <translation>アルバムアーティストのあるファイルは、その名前をアーティストのフォルダー名にする(&amp;B)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="110"/>
+        <source>Co&amp;vers, cue sheets and booklets go with their album (a folder whose audio goes to several albums keeps them)</source>
+        <translation>ジャケット画像・キューシート・ブックレットもアルバムと一緒に置く (音声が複数のアルバムに分かれるフォルダーでは元の場所に残す)(&amp;V)</translation>
     </message>
     <message>
         <location filename="../src/app/settings_dialog.cpp" line="124"/>

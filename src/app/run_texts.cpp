@@ -65,6 +65,9 @@ QString RunTexts::summary(const RunSummary& s) {
             text += tr("; %1 links copied and left in place").arg(count(s.links_kept));
         }
     }
+    if (s.companions > 0) {
+        text += tr("; %1 companion files").arg(count(s.companions));
+    }
     if (s.folders_left_out > 0) {
         text += tr("; %1 folders left out").arg(count(s.folders_left_out));
     }

@@ -117,6 +117,13 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     loaded_disc_folders_ = std::atoi(settings.text(kSection, kDiscFolders, "1").c_str()) != 0;
     disc_folders_->setChecked(loaded_disc_folders_);
     QWidget* layout_box = make_layout_box(settings);
+    companions_ = new QCheckBox(
+        tr("Co&vers, cue sheets and booklets go with their album (a folder whose audio goes to "
+           "several albums keeps them)"),
+        this);
+    companions_->setObjectName(QStringLiteral("chkCompanions"));
+    loaded_companions_ = std::atoi(settings.text(kSection, kCompanions, "1").c_str()) != 0;
+    companions_->setChecked(loaded_companions_);
 
     code_page_ = new QComboBox(this);
     code_page_->setObjectName(QStringLiteral("cboTagCodePage"));
@@ -187,6 +194,7 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     layout->addWidget(album_artist_);
     layout->addWidget(disc_folders_);
     layout->addWidget(layout_box);
+    layout->addWidget(companions_);
     layout->addLayout(code_page_row);
     layout->addWidget(mode_group);
     layout->addWidget(buttons);
@@ -247,6 +255,9 @@ void SettingsDialog::save_changes() const {
     }
     if (const QString typed = typed_text(layout_->currentText()); typed != loaded_layout_) {
         put(kLayout, typed.toStdString());
+    }
+    if (companions_->isChecked() != loaded_companions_) {
+        put(kCompanions, companions_->isChecked() ? "1" : "0");
     }
     if (const QString typed = typed_text(code_page_->currentText()); typed != loaded_code_page_) {
         put(kTagCodePage, typed.toStdString());

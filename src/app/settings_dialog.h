@@ -63,6 +63,8 @@ class SettingsDialog : public QDialog {
     // A real file of the input folder, to show each layout by.
     std::string sample_name_;
     TagResult sample_tags_;
+    QCheckBox* companions_;
+    bool loaded_companions_;
     QComboBox* code_page_;
     QString loaded_code_page_;
     QLineEdit* ignore_;

@@ -475,7 +475,7 @@ class MainWindowTest : public QObject {
         make_mp3(in / "b.mp3", Mp3Tags{.kind = TagKind::None});
         make_mp3(in / "sub" / "c.mp3", Mp3Tags{.album = "Second"});
         make_mp3(in / "sub" / "d.mp3", Mp3Tags{.artist = "Bob"});
-        write_file(in / "sub" / "zz.txt", "not music");
+        write_file(in / "sub" / "zz.doc", "not music");
         bench.window.InitMainWindow();
         bench.start(bench.in(), bench.out());
 

@@ -46,7 +46,7 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
     make_mp3(in / "f.MP3", {TagKind::Id3v24, "Artist A", "Album A"});
     make_mp3(in / "g.mp3.bak", {TagKind::Id3v24, "Artist G", "Album G"});
     make_broken_mp3(in / "h.mp3", BrokenMp3::Text);
-    write_file(in / "notes.txt", "not music");
+    write_file(in / "notes.doc", "not music");
 
     EXPECT_TRUE(sort());
 
@@ -68,7 +68,7 @@ TEST_F(SortFolderTest, EachCategoryLandsInItsFolderWithItsLineAndCount) {
     EXPECT_EQ(window.count(Counter::AlbumOnly), 1);
     EXPECT_EQ(window.count(Counter::ArtistOnly), 1);
     EXPECT_EQ(window.count(Counter::Unknown), 1);
-    EXPECT_EQ(window.status, "notes.txt");
+    EXPECT_EQ(window.status, "notes.doc");
     EXPECT_EQ(window.selected, 5) << "the tag reader's error line is not selected";
 }
 

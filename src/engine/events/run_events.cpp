@@ -11,10 +11,15 @@ bool is_failure(const RunEvent& event) {
 
 void count_into(RunSummary& summary, const RunEvent& event) {
     if (const auto* placed = std::get_if<FilePlaced>(&event)) {
-        summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
         summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
         summary.links_kept += placed->source_fate == SourceFate::LinkKept ? 1 : 0;
         summary.bytes_freed += placed->bytes_freed;
+        if (placed->kind == FileKind::Companion) {
+            // Counted on their own: the other counts are of recordings.
+            ++summary.companions;
+            return;
+        }
+        summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
         switch (placed->action) {
             case PlaceAction::AlreadyThere:
                 ++summary.already_there;
@@ -40,7 +45,7 @@ void count_into(RunSummary& summary, const RunEvent& event) {
 
 bool count_into(RunCounters& counters, const RunEvent& event) {
     const auto* placed = std::get_if<FilePlaced>(&event);
-    if (placed == nullptr) {
+    if (placed == nullptr || placed->kind == FileKind::Companion) {
         return false;
     }
     ++counters[placed->category];

@@ -46,6 +46,10 @@ enum class SourceFate {
     LinkKept,  // to be moved, but a link: what it leads to was copied, the link stays
 };
 
+// An audio file, or one of its album's companions (cover, cue sheet, booklet...), which goes
+// wherever all the audio of its folder went.
+enum class FileKind { Audio, Companion };
+
 struct FilePlaced {
     std::size_t read_count = 0;  // files taken so far, this one included
     Counter category = Counter::Unknown;
@@ -56,6 +60,7 @@ struct FilePlaced {
     SourceFate source_fate = SourceFate::Kept;
     std::string source_kept{};       // with Stuck: why
     std::uintmax_t bytes_freed = 0;  // on the source's disk, by removing it
+    FileKind kind = FileKind::Audio;
 };
 
 // Whether a file failed before its tags were known, or when it was to be placed.
@@ -101,6 +106,13 @@ struct TypesUnknown {
     std::string type;  // as the setting writes it
 };
 
+// A folder whose audio went to several albums: its companion files stay where they are.
+struct CompanionsKept {
+    std::string folder;
+    std::size_t files = 0;
+    std::size_t albums = 0;
+};
+
 // The run's placement record or the flush of a disk failed: copies may not survive a power cut.
 struct DiskFailed {
     std::string what;  // "Record" or "Flush"
@@ -136,6 +148,7 @@ struct RunSummary {
     std::uintmax_t bytes_freed = 0;
     std::size_t system_files = 0;  // the systems' own files left out by their names
     std::size_t ignored = 0;       // files and folders the Ignore setting left out
+    std::size_t companions = 0;    // companion files placed beside their album, in any way
     // Audio files of types the run did not take, by extension, in name order.
     std::vector<std::pair<std::string, std::size_t>> left_out;
 };
@@ -158,7 +171,7 @@ struct RunEnded {
 
 using RunEvent =
     std::variant<FilePlaced, FileFailed, FolderFailed, FolderLeftOut, NameLeftOut, TypesUnknown,
-                 DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded>;
+                 DiskFailed, DiskUnknown, SpaceShort, RunSummary, RunEnded, CompanionsKept>;
 
 // Whether an event is a failure that the run's exit status reports: an error, or a source a
 // move could not remove.

@@ -209,6 +209,10 @@ std::string summary_text(const RunSummary& s) {
             text += "; " + with_thousands(s.links_kept) + " links copied and left in place";
         }
     }
+    if (s.companions > 0) {
+        text += "; " + with_thousands(s.companions) +
+                (s.companions == 1 ? " companion file" : " companion files");
+    }
     if (s.folders_left_out > 0) {
         text += "; " + with_thousands(s.folders_left_out) + " folders left out";
     }
@@ -298,8 +302,9 @@ enum class ActionField { written, left_out };
 // The action comes after the four fields a placed line always had, so that what reads those
 // still reads it; notes with more to say follow it.
 std::string placed_text(const FilePlaced& e, ActionField action) {
-    std::string line = std::to_string(e.read_count) + "\t" + category_text(e.category) + "\t" +
-                       shown(e.source) + "\t" + shown(e.target);
+    const char* category = e.kind == FileKind::Companion ? "Companion" : category_text(e.category);
+    std::string line = std::to_string(e.read_count) + "\t" + category + "\t" + shown(e.source) +
+                       "\t" + shown(e.target);
     if (action == ActionField::written) {
         line += std::string("\t") + word_text(placed_action_word(e));
     }
@@ -361,6 +366,12 @@ std::string log_text(const SpaceShort& e) {
            " free, " + megabytes_up(e.to_copy) + " to copy)";
 }
 
+std::string log_text(const CompanionsKept& e) {
+    return "Companions: " + shown(e.folder) + " ...Kept (" + with_thousands(e.files) +
+           (e.files == 1 ? " file stays" : " files stay") + ": the audio beside " +
+           (e.files == 1 ? "it" : "them") + " went to " + with_thousands(e.albums) + " albums)";
+}
+
 std::string log_text(const RunSummary& e) {
     return summary_text(e);
 }
@@ -404,7 +415,7 @@ namespace {
 std::string json_text(const FilePlaced& e) {
     JsonObject json("placed");
     json.number("read", e.read_count)
-        .text("category", category_key(e.category))
+        .text("category", e.kind == FileKind::Companion ? "companion" : category_key(e.category))
         .text("source", e.source)
         .text("target", e.target)
         .text("action", action_key(e.action));
@@ -510,7 +521,16 @@ std::string json_text(const RunSummary& e) {
         .number("folders_left_out", e.folders_left_out)
         .number("system_files_left_out", e.system_files)
         .number("ignored_left_out", e.ignored)
+        .number("companions", e.companions)
         .raw("left_out", left_out + "}")
+        .done();
+}
+
+std::string json_text(const CompanionsKept& e) {
+    return JsonObject("companions-kept")
+        .text("folder", e.folder)
+        .number("files", e.files)
+        .number("albums", e.albums)
         .done();
 }
 

@@ -398,11 +398,13 @@ std::optional<PlacedFile> TargetWriter::place_at(Placement& p, OutputTree::Entry
         case TargetVerdict::skip:
             // A word from a run with other tag settings, or from a version that kept none, is
             // said again by this run, so that the next unchanged re-run may leave the tags
-            // unread.
-            return with_source(p,
-                               placed(p, entry, RecordAction::AlreadyThere,
-                                      there && p.word_settings != settings_ ? &*there : nullptr),
-                               Bytes::unchecked);
+            // unread. A move says it always: its undo puts back only sources whose placement
+            // its own lines tell.
+            return with_source(
+                p,
+                placed(p, entry, RecordAction::AlreadyThere,
+                       there && (p.word_settings != settings_ || move_) ? &*there : nullptr),
+                Bytes::unchecked);
         case TargetVerdict::already_there:
             if (entry.placed) {
                 there = stamp_at(p.folder_fd, entry.name).stamp;

@@ -26,6 +26,7 @@ FolderSettings read_folder_settings(const IniReader& settings) {
         read.layout_problem =
             std::string(kLayout) + "=" + read.layout_text + " cannot be used: " + parsed.problem;
     }
+    read.companions = std::atoi(settings.text(kSection, kCompanions, "1").c_str()) != 0;
     return read;
 }
 

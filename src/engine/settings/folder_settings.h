@@ -26,6 +26,8 @@ struct FolderSettings {
     std::string layout_text{};  // as the file has it; "" for the design's layout
     LayoutTemplate layout{};    // the design's where layout_problem is not ""
     std::string layout_problem{};
+    // Covers, cue sheets and booklets go where all the audio of their folder went.
+    bool companions = true;
 };
 
 FolderSettings read_folder_settings(const IniReader& settings);

@@ -19,6 +19,8 @@ inline constexpr const char* kLayout = "Layout";
 inline constexpr const char* kDiscFolders = "DiscFolders";
 // Glob patterns of file and folder names the walk leaves out, separated by ';'.
 inline constexpr const char* kIgnore = "Ignore";
+// 0: a folder's covers, cue sheets and booklets stay where they are.
+inline constexpr const char* kCompanions = "Companions";
 // The main window's size and place, as Qt saves them (base64).
 inline constexpr const char* kWindowGeometry = "WindowGeometry";
 }  // namespace settings_key

@@ -18,7 +18,10 @@
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
+#include "engine/record/unfinished_moves.h"
 #include "engine/settings/folder_settings.h"
+#include "engine/walk/companion_files.h"
+#include "engine/walk/companion_rules.h"
 #include "engine/walk/folder_listing.h"
 #include "engine/walk/folder_tags.h"
 #include "engine/walk/ignored_names.h"
@@ -89,6 +92,7 @@ struct Sorter::State {
         std::size_t number;
         Counter category;
         std::string source;
+        FileKind kind = FileKind::Audio;
     };
     std::deque<InFlight> in_flight;
     bool finishing = false;
@@ -125,6 +129,19 @@ struct Sorter::State {
     std::uintmax_t placed_bytes = 0;
     // Folders that lost a source to the move, to be removed at the end when left empty.
     std::set<std::string> emptied;
+    // The target folder of each audio file of the folder in hand, for its companions.
+    std::vector<std::string> audio_targets;
+    // Set while the folder's last audio file is taken: its companions go once its target is
+    // known and before it is placed, so that a move killed between them leaves that file
+    // beside them, and the next run takes both.
+    struct CompanionTurn {
+        const std::string& folder;
+        const FolderListing& listing;
+        const FolderSettings& settings;
+    };
+    std::optional<CompanionTurn> companion_turn;
+    bool companions_taken = false;  // of the folder in hand, or not to be taken
+    UnfinishedMoves unfinished_moves;
     RunSummary summary;
     bool finished = false;
     // The settings of the last folder whose settings could be used: a file that vanishes for a
@@ -307,6 +324,12 @@ struct Sorter::State {
                         UnchangedFile& unchanged_file);
     TargetFolder ensure_target_folder(const FolderSettings& settings, const TagResult& tags,
                                       int disc, const std::string& name);
+    // Once the target of all the folder's audio is known: its companions go where the audio
+    // went. False when the run stopped before they were all taken.
+    bool take_companions(const std::string& folder, const FolderListing& listing,
+                         const FolderSettings& settings);
+    void place_companion(const std::string& folder, const CompanionFile& companion,
+                         const std::string& target);
     void remove_emptied_folders(const std::string& input);
 };
 
@@ -332,7 +355,9 @@ Sorter::State::OutputStart Sorter::State::open_record(const std::string& input) 
         return {ascii_only_problem(output)};
     }
     if (!ec) {
-        ec = record.open(disk.keeps_record() ? RecordUse::run : RecordUse::preview);
+        ec = record.open(
+            disk.keeps_record() ? RecordUse::run : RecordUse::preview, RecordTrust::checked,
+            [this](const RecordLine& line, std::uint64_t) { unfinished_moves.add(line); });
     }
     if (!ec && record.read_error()) {
         report(DiskFailed{"Record", record.path(),
@@ -411,6 +436,7 @@ bool Sorter::State::take_unchanged(const std::string& folder, const ListedFile& 
     }
     count_read();
     placed_bytes += static_cast<std::uintmax_t>(unchanged_file.source.size);
+    audio_targets.push_back(parent_folder(there->target));
     // Just what the writer reports of a source it finds at its target, placed by an earlier run.
     report(FilePlaced{read_count,
                       there->category,
@@ -442,6 +468,11 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         PlacedFile failed{target.path + "/" + target.file_name, target.error, {}};
         tell_placed(flight, failed);
         return;
+    }
+    audio_targets.push_back(target.path + "/");
+    if (companion_turn && !take_companions(companion_turn->folder, companion_turn->listing,
+                                           companion_turn->settings)) {
+        return;  // stopped: the file stays as it is, beside its companions
     }
     const std::string real_source = real_path_in(folder, file.name, file.link);
     std::optional<PlacedFile> placed = run_output->writer.start(
@@ -475,7 +506,7 @@ void Sorter::State::tell_placed(const InFlight& file, PlacedFile& placed) {
                       placed.time_error ? placed.time_error.message() : std::string(),
                       placed.source_fate,
                       placed.source_error ? placed.source_error.message() : std::string(),
-                      placed.bytes_freed},
+                      placed.bytes_freed, file.kind},
            std::move(placed.removal));
 }
 
@@ -653,23 +684,118 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
     Chosen chosen = choose_files(folder, listing, settings);
     FolderTags folder_tags(read_ahead, chosen.to_read);
     const int folder_disc = disc_of_folder_name(last_name(folder.substr(0, folder.size() - 1)));
-    for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
+    audio_targets.clear();
+    companions_taken = !settings.companions;
+    const auto last = std::find(chosen.taken.rbegin(), chosen.taken.rend(), true);
+    const std::size_t last_taken = static_cast<std::size_t>(chosen.taken.rend() - last) - 1;
+    std::size_t i = 0;
+    for (; i < listing.files.size() && keep_going(); ++i) {
         const ListedFile& file = listing.files[i];
         window.set_status(file.name);
         std::optional<UnchangedFile>& unchanged_file = chosen.unchanged[i];
         if (chosen.taken[i] && !(unchanged_file && take_unchanged(folder, file, *unchanged_file))) {
             // A file whose target is not as the record said after all has its tags read now,
             // here, where the walk has set the folder's code page.
+            if (i == last_taken && !companions_taken) {
+                companion_turn.emplace(folder, listing, settings);
+            }
             TagResult tags = unchanged_file ? read_tag_result(folder + file.name, library,
                                                               settings.use_album_artist)
                                             : folder_tags.take();
             const int disc =
                 settings.disc_folders ? folder_tags.disc_folder_of(tags, folder_disc) : 0;
             take_file(folder, file, settings, std::move(tags), disc);
+            companion_turn.reset();
         }
         if (batch->full()) {
             settle();
         }
+    }
+    if (i == listing.files.size() && !companions_taken) {
+        take_companions(folder, listing, settings);
+    }
+}
+
+bool Sorter::State::take_companions(const std::string& folder, const FolderListing& listing,
+                                    const FolderSettings& settings) {
+    companions_taken = true;
+    std::vector<std::string> targets = audio_targets;
+    // What the record says can only send them to a folder inside the output: a record that
+    // others may write (on FAT and exFAT every record) is read here all the same.
+    if (!real_folders.back().empty()) {
+        for (const std::string& target : unfinished_moves.targets_from(real_folders.back())) {
+            targets.push_back(output + target);
+        }
+    }
+    const CompanionPlan plan = plan_companions(targets);
+    if (plan.verdict == CompanionPlan::Verdict::none) {
+        return true;
+    }
+    const std::vector<CompanionFile> files =
+        companion_files(folder, listing, settings.types.accepted);
+    if (files.empty()) {
+        return true;
+    }
+    if (plan.verdict == CompanionPlan::Verdict::stay) {
+        report(CompanionsKept{folder, files.size(), plan.albums});
+        return true;
+    }
+    if (audio_targets.empty()) {
+        // Its audio went there in a move that did not finish: the folder may be gone since.
+        if (const std::error_code ec =
+                run_output->folders.ensure(plan.folder.substr(0, plan.folder.size() - 1))) {
+            report(FolderFailed{plan.folder, ec.message()});
+            return true;
+        }
+    }
+    for (const CompanionFile& companion : files) {
+        if (!keep_going()) {
+            return false;
+        }
+        place_companion(folder, companion, plan.folder);
+        if (batch->full()) {
+            settle();
+        }
+    }
+    return true;
+}
+
+// Through the very way an audio file goes: the same names, record lines, move and undo.
+void Sorter::State::place_companion(const std::string& folder, const CompanionFile& companion,
+                                    const std::string& target) {
+    const std::string source = folder + companion.below + companion.file.name;
+    const std::string real_source =
+        real_path_in(folder, companion.below + companion.file.name, companion.file.link);
+    // A companion folder that is the output, or lies in it, holds copies, not sources.
+    if (!output_real.empty() && is_inside(real_source, output_real) &&
+        !is_inside(real_folders.back(), output_real)) {
+        return;
+    }
+    if (output_in_walk && run_output->writer.wrote(real_source)) {
+        return;
+    }
+    InFlight flight{read_count, Counter::Unknown, source, FileKind::Companion};
+    FolderPath place{target};
+    for (const std::string_view part : split_at(companion.below, '/')) {
+        if (!part.empty() && !place.error) {
+            place = run_output->folders.ensure_child(place.path, std::string(part));
+            place.path += "/";
+        }
+    }
+    if (place.error) {
+        PlacedFile failed{place.path + companion.file.name, place.error, {}};
+        tell_placed(flight, failed);
+        return;
+    }
+    std::optional<PlacedFile> placed = run_output->writer.start(
+        {source, real_source, companion.file.link}, place.path, companion.file.name);
+    if (placed) {
+        tell_placed(flight, *placed);
+        return;
+    }
+    in_flight.push_back(std::move(flight));
+    if (in_flight.size() > kMostInFlight) {
+        finish_oldest();
     }
 }
 
