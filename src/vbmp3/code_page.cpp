@@ -71,10 +71,6 @@ Choice locale_choice() {
     return {cached_iconv("WCHAR_T", name), cjk_encoding_of(name)};
 }
 
-bool is_auto(std::string_view name) {
-    return name.size() == kAutoCodePage.size() && upper(name) == upper(kAutoCodePage);
-}
-
 Choice& chosen() {
     thread_local Choice choice = locale_choice();
     return choice;
@@ -116,8 +112,12 @@ std::span<const char* const> auto_code_pages() {
     return kAutoCodePages;
 }
 
+bool is_auto_code_page(std::string_view name) {
+    return name.size() == kAutoCodePage.size() && upper(name) == upper(kAutoCodePage);
+}
+
 bool select_code_page(std::string_view name) {
-    if (is_auto(name)) {
+    if (is_auto_code_page(name)) {
         chosen() = locale_choice();
         chosen().automatic = true;
         return true;

@@ -22,6 +22,8 @@ std::string locale_code_page();
 // it chooses among, Western first.
 inline constexpr std::string_view kAutoCodePage = "auto";
 std::span<const char* const> auto_code_pages();
+// Whether a setting names "auto", in any case.
+bool is_auto_code_page(std::string_view name);
 
 // Chooses the code page 8-bit tag texts are read in on the calling thread; "" chooses the
 // locale's. An unknown name chooses the locale's too and gives false. Case does not matter.

@@ -15,6 +15,7 @@ void count_into(RunSummary& summary, const RunEvent& event) {
         summary.stuck += placed->source_fate == SourceFate::Stuck ? 1 : 0;
         summary.links_kept += placed->source_fate == SourceFate::LinkKept ? 1 : 0;
         summary.bytes_freed += placed->bytes_freed;
+        summary.other_code_page += placed->code_page.empty() ? 0 : 1;
         switch (placed->action) {
             case PlaceAction::AlreadyThere:
                 ++summary.already_there;

@@ -197,6 +197,10 @@ std::string summary_text(const RunSummary& s) {
     if (s.folders_left_out > 0) {
         text += "; " + with_thousands(s.folders_left_out) + " folders left out";
     }
+    if (s.other_code_page > 0) {
+        text += "; " + with_thousands(s.other_code_page) +
+                " files named by tags read in another code page (see Code page)";
+    }
     if (!s.left_out.empty()) {
         text += "; left out:";
         const char* separator = " ";
@@ -286,6 +290,10 @@ std::string placed_text(const FilePlaced& e, ActionField action) {
                        shown(e.source) + "\t" + shown(e.target);
     if (action == ActionField::written) {
         line += std::string("\t") + word_text(placed_action_word(e));
+    }
+    if (!e.code_page.empty()) {
+        // Its folder's names come from reading its tags so: --code-page names another.
+        line += "\t...Code page: " + e.code_page;
     }
     if (!e.time_not_kept.empty()) {
         // The copy is whole; with another time than its source's it is made again.
@@ -386,6 +394,9 @@ std::string json_text(const FilePlaced& e) {
         .text("source", e.source)
         .text("target", e.target)
         .text("action", action_key(e.action));
+    if (!e.code_page.empty()) {
+        json.text("code_page", e.code_page);
+    }
     if (!e.time_not_kept.empty()) {
         json.text("time_not_kept", e.time_not_kept);
     }
@@ -475,6 +486,7 @@ std::string json_text(const RunSummary& e) {
         .number("bytes_freed", e.bytes_freed)
         .number("links_kept", e.links_kept)
         .number("folders_left_out", e.folders_left_out)
+        .number("other_code_page", e.other_code_page)
         .raw("left_out", left_out + "}")
         .done();
 }

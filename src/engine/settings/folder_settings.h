@@ -23,8 +23,12 @@ struct FolderSettings {
 
 FolderSettings read_folder_settings(const IniReader& settings);
 
+// The code page a TagCodePage value asks for: "auto" when it is empty or absent, else as named.
+std::string code_page_setting(const std::string& value);
+
 // The settings that decide what a file's tags mean for its folder, as the record keeps them:
-// "code-page=CP932;album-artist=1". The flag comes last, so no code page makes two alike.
+// "code-page=CP932;album-artist=1", "code-page=auto(CP1252);album-artist=0" (auto, with the
+// locale's code page as its prior). The flag comes last, so no code page makes two alike.
 std::string tag_settings_text(const FolderSettings& settings);
 
 // Why the sub-folder names cannot be used, or "": each must lead to a folder inside the output

@@ -18,6 +18,7 @@
 #include "engine/place/move_batch.h"
 #include "engine/place/run_output.h"
 #include "engine/settings/folder_settings.h"
+#include "engine/walk/album_code_pages.h"
 #include "engine/walk/folder_listing.h"
 #include "engine/walk/unchanged_files.h"
 #include "engine/walk/walk_rules.h"
@@ -25,6 +26,8 @@
 #include "util/ini_file.h"
 #include "util/real_path.h"
 #include "util/text.h"
+
+#include "code_page.h"
 
 namespace fs = std::filesystem;
 
@@ -84,6 +87,7 @@ struct Sorter::State {
         std::size_t number;
         Counter category;
         std::string source;
+        std::string code_page{};  // judged for its album, where not the locale's
     };
     std::deque<InFlight> in_flight;
     bool finishing = false;
@@ -91,6 +95,7 @@ struct Sorter::State {
     CachedSettings settings;
     Mp3Library& library;
     TagReadAhead read_ahead;
+    AlbumCodePages album_code_pages;
     Disk& disk;
     std::string output;  // the output folder, ending in the separator
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
@@ -271,6 +276,7 @@ struct Sorter::State {
         std::vector<bool> taken;  // of a type the run takes
         // Unchanged at its recorded target: given to the read-ahead only if it is not there.
         std::vector<std::optional<UnchangedFile>> unchanged;
+        std::size_t to_read = 0;  // the files given to the read-ahead
     };
     // The files of the folder whose types the run takes, as the read-ahead gets them; the
     // others of a known type are counted as left out.
@@ -437,7 +443,7 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         return;
     }
     const TargetFolder target = ensure_target_folder(settings.names, tags);
-    InFlight flight{read_count, target.category, source};
+    InFlight flight{read_count, target.category, source, tags.code_page};
     if (target.error) {
         PlacedFile failed{target.path + "/" + file.name, target.error, {}};
         tell_placed(flight, failed);
@@ -474,7 +480,7 @@ void Sorter::State::tell_placed(const InFlight& file, PlacedFile& placed) {
                       placed.time_error ? placed.time_error.message() : std::string(),
                       placed.source_fate,
                       placed.source_error ? placed.source_error.message() : std::string(),
-                      placed.bytes_freed},
+                      placed.bytes_freed, file.code_page},
            std::move(placed.removal));
 }
 
@@ -614,6 +620,7 @@ Sorter::State::Chosen Sorter::State::choose_files(const std::string& folder,
         }
     }
     unchanged->leave();
+    chosen.to_read = tag_batch.paths.size();
     read_ahead.start(std::move(tag_batch));
     return chosen;
 }
@@ -645,6 +652,13 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
     }
     Chosen chosen = choose_files(folder, listing, settings);
     std::size_t index = 0;
+    std::vector<TagResult> judged;
+    const bool judging = is_auto_code_page(settings.code_page);
+    if (judging) {
+        album_code_pages.enter_folder();
+        judged = read_and_judge(read_ahead, chosen.to_read, album_code_pages,
+                                [this] { return keep_going(); });
+    }
     for (std::size_t i = 0; i < listing.files.size() && keep_going(); ++i) {
         const ListedFile& file = listing.files[i];
         window.set_status(file.name);
@@ -652,10 +666,14 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
         if (chosen.taken[i] && !(unchanged_file && take_unchanged(folder, file, *unchanged_file))) {
             // A file whose target is not as the record said after all has its tags read now,
             // here, where the walk has set the folder's code page.
-            take_file(folder, file, settings,
-                      unchanged_file
-                          ? read_tag_result(folder + file.name, library, settings.use_album_artist)
-                          : read_ahead.take(index++));
+            TagResult tags = unchanged_file ? read_tag_result(folder + file.name, library,
+                                                              settings.use_album_artist)
+                             : judging && index < judged.size() ? std::move(judged[index++])
+                                                                : read_ahead.take(index++);
+            if (judging && unchanged_file) {
+                album_code_pages.apply(tags);
+            }
+            take_file(folder, file, settings, tags);
         }
         if (batch->full()) {
             settle();

@@ -68,7 +68,9 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.error = true;
         return result;
     }
+    take_legacy_texts();  // what an earlier read left unclaimed
     result.error = ReadTag(path, result.artist, result.album, library, use_album_artist);
+    result.legacy = take_legacy_texts();
     if (result.error) {
         result.reason = tag_error_reason(path);
     }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "legacy_capture.h"
 #include "tags/tag_reader.h"
 
 namespace trackfold {
@@ -17,6 +18,10 @@ struct TagResult {
     std::string artist{};
     std::string album{};
     std::string reason{};  // with error: why
+    // With the code page "auto": the file's 8-bit texts, for judging its album's code page.
+    std::vector<LegacyText> legacy{};
+    // The code page its album was judged to be in, where that is not the locale's.
+    std::string code_page{};
 };
 
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not

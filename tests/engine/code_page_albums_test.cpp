@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "sort_test_support.h"
+#include "support/legacy_albums.h"
+
+namespace trackfold::test {
+namespace {
+
+const LegacyAlbum& album_of(const char* code_page) {
+    const auto& albums = legacy_albums();
+    return *std::find_if(albums.begin(), albums.end(), [&](const LegacyAlbum& album) {
+        return album.code_page == std::string(code_page);
+    });
+}
+
+// Writes each album's files into `folder`, ID3v1 and ID3v2.3 in turn, and gives the target each
+// must reach and whether its line must name the album's code page.
+struct Expected {
+    std::string file, target;
+    std::string note;  // "" when the line must have none
+};
+std::vector<Expected> write_albums(const SortFixture& run,
+                                   const std::vector<const LegacyAlbum*>& albums,
+                                   const char* prior) {
+    std::vector<Expected> expected;
+    for (const LegacyAlbum* album : albums) {
+        for (const std::string& title : album->titles) {
+            const std::string file = std::to_string(expected.size()) + ".mp3";
+            make_mp3_with_raw_text(
+                run.in / file, expected.size() % 2 ? TagKind::Id3v23 : TagKind::Id3v1,
+                encode(album->artist, album->code_page), encode(album->album, album->code_page),
+                encode(title, album->code_page));
+            expected.push_back({file, "Albums/" + album->artist + "/" + album->album + "/" + file,
+                                album->code_page == std::string(prior)
+                                    ? ""
+                                    : std::string("\t...Code page: ") + album->code_page});
+        }
+    }
+    return expected;
+}
+
+// With no code page set, under C.UTF-8 and under each album's own locale, every album gets
+// its own names, and its lines say which code page was judged where it is not the locale's.
+TEST(CodePageAlbums, EveryAlbumIsNamedRightWithoutAHintUnderCAndItsOwnLocale) {
+    std::vector<std::vector<const LegacyAlbum*>> folders;
+    for (const LegacyAlbum& album : legacy_albums()) {
+        folders.push_back({&album});
+    }
+    folders.push_back({&album_of("CP1251"), &album_of("CP932")});  // two in one folder
+    for (const auto& folder : folders) {
+        const LegacyAlbum& first = *folder.front();
+        for (const auto& [locale, prior] :
+             {std::pair{"C.UTF-8", "CP1252"}, std::pair{first.locale, first.code_page}}) {
+            SCOPED_TRACE(first.artist + " under " + locale);
+            setenv("LC_ALL", locale, 1);
+            SortFixture run;
+            run.use_sub_folders("Albums", "Artists", "Unknown");
+            const std::vector<Expected> expected = write_albums(run, folder, prior);
+            run.sort();
+            for (const Expected& file : expected) {
+                const auto& log = run.window.log;
+                EXPECT_TRUE(std::any_of(
+                    log.begin(), log.end(),
+                    [&](const std::string& line) {
+                        return line.find(run.out_folder() + file.target + "\t") !=
+                                   std::string::npos &&
+                               (file.note.empty() ? line.find("Code page") == std::string::npos
+                                                  : line.ends_with(file.note));
+                    }))
+                    << file.target << "\n"
+                    << ::testing::PrintToString(log);
+            }
+        }
+    }
+    unsetenv("LC_ALL");
+}
+
+}  // namespace
+}  // namespace trackfold::test
