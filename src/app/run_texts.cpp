@@ -66,6 +66,10 @@ QString RunTexts::summary(const RunSummary& s) {
     if (s.folders_left_out > 0) {
         text += tr("; %1 folders left out").arg(count(s.folders_left_out));
     }
+    if (s.other_code_page > 0) {
+        text += tr("; %1 files named by tags read in another code page (see Code page)")
+                    .arg(count(s.other_code_page));
+    }
     if (!s.left_out.empty()) {
         QStringList types;
         for (const auto& [type, files] : s.left_out) {

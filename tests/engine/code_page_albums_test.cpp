@@ -78,5 +78,31 @@ TEST(CodePageAlbums, EveryAlbumIsNamedRightWithoutAHintUnderCAndItsOwnLocale) {
     unsetenv("LC_ALL");
 }
 
+// A record of a run that read the tags in one code page holds for that setting only: with auto
+// the next run reads every file again, finds an ASCII-tagged one where it was, and places the
+// Cyrillic album under its real names, leaving its earlier copies alone.
+TEST(CodePageAlbums, ARecordOfANamedCodePageIsReadAgainUnderAuto) {
+    setenv("LC_ALL", "C.UTF-8", 1);
+    SortFixture run;
+    const LegacyAlbum& kino = album_of("CP1251");
+    make_mp3_with_raw_text(run.in / "a.mp3", TagKind::Id3v23, encode(kino.artist, "CP1251"),
+                           encode(kino.album, "CP1251"));
+    make_mp3_with_raw_text(run.in / "b.mp3", TagKind::Id3v23, "Artist", "Album");
+    PutIniText(run.settings, "SYSTEM", "TagCodePage", "CP1252");
+    run.sort();
+    PutIniText(run.settings, "SYSTEM", "TagCodePage", "");
+    run.sort();
+    EXPECT_EQ(run.window.log,
+              (std::vector<std::string>{
+                  run.copied(1, "AlbumName + ArtistName", "a.mp3", "/Кино/Группа крови/a.mp3") +
+                      "\t...Code page: CP1251",
+                  run.copied(2, "AlbumName + ArtistName", "b.mp3", "/Artist/Album/b.mp3",
+                             "already there")}));
+    EXPECT_EQ(SortFixture::files_below(run.out),
+              (std::vector<std::string>{"Artist/Album/b.mp3", "Êèíî/Ãðóïïà êðîâè/a.mp3",
+                                        "Кино/Группа крови/a.mp3"}));
+    unsetenv("LC_ALL");
+}
+
 }  // namespace
 }  // namespace trackfold::test
