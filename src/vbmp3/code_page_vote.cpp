@@ -24,7 +24,8 @@ int album_score(std::span<const LegacyText> texts, std::string_view code_page) {
 std::string vote_code_page(std::span<const LegacyText> texts, std::string_view prior) {
     const int prior_score = album_score(texts, prior);
     const int western_score = prior == kWestern ? prior_score : album_score(texts, kWestern);
-    std::string_view kept = western_score > prior_score ? kWestern : prior;
+    // Western text must stay Western: the prior has to read the album better, not as well.
+    std::string_view kept = western_score >= prior_score ? kWestern : prior;
     const int to_beat = std::max(prior_score, western_score) + kClearMargin;
     std::string_view best = kept;
     int best_score = to_beat - 1;

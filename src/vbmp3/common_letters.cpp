@@ -14,11 +14,13 @@ struct Frequent {
 // Written from the letter frequencies of the languages and the character frequency lists of
 // Chinese, Japanese and Korean: roughly the characters that make up two thirds of their text.
 constexpr Frequent kFrequent[] = {
-    {"CP1252", L"àáâãäåæçèéêëìíîïñòóôõöøùúûüýÿßðþœ"},
-    {"CP1250", L"ąćčďęěĺľłńňŕřśšťůźżžőűăşţ"},
-    {"CP1257", L"ąčęėįšųūžāēģīķļņōõ"},
-    {"CP1254", L"çğıöşüâî"},
-    {"CP1258", L"ăâđêôơư\u0300\u0301\u0303\u0309\u0323"},
+    // The accented letters its languages share with Windows-1252 count in each, so that only
+    // the bytes the two read apart decide between them.
+    {"CP1252", L"àáâãäåæçèéêëíñóôõöøùúüßðþ"},
+    {"CP1250", L"ąćčďęěĺľłńňŕřśšťůźżžőűáäçéíóôöúüý"},
+    {"CP1257", L"ąčęėįšųūžāēģīķļņōõäöüéó"},
+    {"CP1254", L"çğıöşüâîéáóú"},
+    {"CP1258", L"ăâđêôơưàáèéìíòóùúý\u0300\u0301\u0303\u0309\u0323"},
     {"CP1251", L"оеаинтсрвлкмдпуяыьгзбчйіє"},
     {"CP1253", L"αοειτσνηυρπκμλωάέίόήύώςδγ"},
     {"CP1255", L"יוהאלמרבתשנעדכק"},
@@ -105,6 +107,10 @@ bool is_frequent_in(std::string_view code_page, wchar_t c) {
     const auto found =
         std::find_if(std::begin(kFrequent), std::end(kFrequent),
                      [&](const Frequent& entry) { return entry.code_page == code_page; });
+    // Vietnamese letters with their tone marks, as glibc composes them from CP1258's marks.
+    if (code_page == "CP1258" && c >= 0x1EA0 && c <= 0x1EF9) {
+        return true;
+    }
     return found != std::end(kFrequent) && c != 0 && std::wcschr(found->characters, c) != nullptr;
 }
 

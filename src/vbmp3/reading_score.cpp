@@ -20,9 +20,11 @@ bool is_letter(wchar_t c) {
     return !is_mark(c) && script_of(c) != Script::None;
 }
 
-// Quotes, dashes and the ellipsis sit beside letters in any language.
-bool is_word_punctuation(wchar_t c) {
-    return (c >= 0x2010 && c <= 0x201F) || c == 0x2026 || c == 0x00B7;
+// Quotes, dashes and the ellipsis sit beside letters in any language, and Spanish's opening
+// marks before a word ("¿Dónde"); after a letter "¿" is Polish's "ż" misread ("niż").
+bool is_word_punctuation(wchar_t c, bool after_letter) {
+    return (c >= 0x2010 && c <= 0x201F) || c == 0x2026 || c == 0x00B7 || c == 0x00AB ||
+           c == 0x00BB || (!after_letter && (c == 0x00A1 || c == 0x00BF));
 }
 
 // Greek's final sigma and Hebrew's final letters end a word.
@@ -64,9 +66,9 @@ int one_byte_score(const std::wstring& chars, std::string_view code_page) {
     int score = 0;
     for (std::size_t at = 0; at < chars.size();) {
         if (!is_letter(chars[at]) && !is_mark(chars[at])) {
-            const bool glued = (at > 0 && is_letter(chars[at - 1])) ||
-                               (at + 1 < chars.size() && is_letter(chars[at + 1]));
-            if (chars[at] >= 0x80 && glued && !is_word_punctuation(chars[at])) {
+            const bool after_letter = at > 0 && is_letter(chars[at - 1]);
+            const bool glued = after_letter || (at + 1 < chars.size() && is_letter(chars[at + 1]));
+            if (chars[at] >= 0x80 && glued && !is_word_punctuation(chars[at], after_letter)) {
                 score -= 2;
             }
             ++at;
