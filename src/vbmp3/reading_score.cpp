@@ -71,6 +71,12 @@ int one_byte_score(const std::wstring& chars, std::string_view code_page) {
             if (chars[at] >= 0x80 && glued && !is_word_punctuation(chars[at], after_letter)) {
                 score -= 2;
             }
+            // The apostrophe inside a word ("Don’t", "Rock’n’Roll") is as Western as a letter
+            // gets, and the kanji it and the letter after it make in CP932 are common ones.
+            if (chars[at] == 0x2019 && after_letter && at + 1 < chars.size() &&
+                is_letter(chars[at + 1])) {
+                score += 3;
+            }
             ++at;
             continue;
         }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "character_levels.h"
 #include "code_page.h"
 #include "code_page_vote.h"
 #include "legacy_text.h"
@@ -42,15 +43,35 @@ TEST(CodePageVote, EachAlbumIsReadInItsCodePageUnderAWesternLocaleAndItsOwn) {
     unsetenv("LC_ALL");
 }
 
-TEST(CodePageVote, AWesternNameAloneStaysWesternWhateverThePrior) {
-    for (const char* prior : auto_code_pages()) {
-        for (const std::string name : {"Björk", "Sigur Rós", "Motörhead", "Mötley Crüe"}) {
-            SCOPED_TRACE(name + " with " + prior);
+// A Western name keeps its letters whatever the prior, alone or inside an album judged to be
+// in a code page of another script.
+TEST(CodePageVote, AWesternNameStaysWesternWhateverThePriorOrItsAlbum) {
+    const char* const names[] = {"Björk",         "Sigur Rós",     "Motörhead",  "Mötley Crüe",
+                                 "Mylène Farmer", "João Gilberto", "Rock’n’Roll"};
+    for (const char* code_page : auto_code_pages()) {
+        for (const std::string name : names) {
+            SCOPED_TRACE(name + " with " + code_page);
             const std::string bytes = encode(name, "CP1252");
-            const std::string judged = vote_code_page({{{bytes, false, {}}}}, prior);
+            const std::string judged = vote_code_page({{{bytes, false, {}}}}, code_page);
             EXPECT_EQ(decode_in_judged_code_page(bytes, false, judged), name) << judged;
+            if (cjk_encoding_of(code_page) != CjkEncoding::None) {
+                EXPECT_EQ(decode_in_judged_code_page(bytes, false, code_page), name);
+            }
         }
     }
+}
+
+// Under a Western locale even one short name of another script is told by its letters.
+TEST(CodePageVote, OneShortNameIsEnough) {
+    setenv("LC_ALL", "C.UTF-8", 1);
+    for (const auto& [name, code_page] : {std::pair{"Кино", "CP1251"},
+                                          {"Mniej niż zero", "CP1250"},
+                                          {"Ζορμπάς", "CP1253"},
+                                          {"宇多田ヒカル", "CP932"}}) {
+        const std::string bytes = encode(name, code_page);
+        EXPECT_EQ(vote_code_page({{{bytes, false, {}}}}, locale_code_page()), code_page) << name;
+    }
+    unsetenv("LC_ALL");
 }
 
 }  // namespace
