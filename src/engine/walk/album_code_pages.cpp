@@ -61,10 +61,16 @@ void AlbumCodePages::read_as_judged(TagResult& tags, const std::string& code_pag
 }
 
 void AlbumCodePages::judge(std::vector<TagResult>& tags) {
+    // A few hundred texts say all an album's can: a folder of thousands of one album's files
+    // costs no more to judge.
+    constexpr std::size_t kEnoughTexts = 256;
     std::map<std::string, std::vector<LegacyText>> albums;
     for (const TagResult& file : tags) {
         std::vector<LegacyText>& texts = albums[file.album];
-        texts.insert(texts.end(), file.legacy.begin(), file.legacy.end());
+        const std::size_t room = kEnoughTexts - std::min(kEnoughTexts, texts.size());
+        const auto taken = std::min(room, file.legacy.size());
+        texts.insert(texts.end(), file.legacy.begin(),
+                     file.legacy.begin() + static_cast<std::ptrdiff_t>(taken));
     }
     for (const auto& [album, texts] : albums) {
         verdict(album, texts);
