@@ -93,7 +93,7 @@ bool reads_as_misplaced_symbols(std::string_view utf8) {
     return misplaced;
 }
 
-// Today's reading of bytes that are no plain UTF-8 in one code page: its reading when clean and
+// The reading of bytes that are no plain UTF-8 in one named code page: its reading when clean and
 // plausible, else what UTF-8 or Windows-1252 makes of them.
 std::string read_in(iconv_t decoder, CjkEncoding encoding, std::string_view bytes, bool fills_field,
                     std::optional<std::string_view> utf8) {

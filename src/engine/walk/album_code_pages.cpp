@@ -48,7 +48,8 @@ const std::string& AlbumCodePages::verdict(const std::string& album,
 }
 
 void AlbumCodePages::read_as_judged(TagResult& tags, const std::string& code_page) const {
-    // The prior's double-byte readings are today's, already checked text by text.
+    // Read in a double-byte prior, each text was checked on its own as a named code page's is,
+    // by the rules that read Japanese tags right under a Japanese locale all along.
     if (tags.legacy.empty() ||
         (code_page == prior_ && cjk_encoding_of(code_page) != CjkEncoding::None)) {
         return;
