@@ -199,6 +199,11 @@
         <translation> / 除外する名前に一致 %1</translation>
     </message>
     <message>
+        <location filename="../src/app/run_texts.cpp" line="70"/>
+        <source>; %1 files named by tags read in another code page (see Code page)</source>
+        <translation> / 別のコードページで読んだタグから名前を付けたファイル %1 件 (各行に記載)</translation>
+    </message>
+    <message>
         <location filename="../src/app/run_texts.cpp" line="74"/>
         <source>; left out: %1; add them with FileTypes</source>
         <translation> / 対象外: %1 (FileTypes に加えると対象になります)</translation>
@@ -603,9 +608,89 @@ to
         <translation>ファイルを移動する (コピーが安全に書き込まれてから元のファイルを削除)(&amp;M)</translation>
     </message>
     <message>
-        <location filename="../src/app/settings_dialog.cpp" line="120"/>
-        <source>From your language (%1)</source>
-        <translation>言語の設定から (%1)</translation>
+        <location filename="../src/app/settings_dialog.cpp" line="116"/>
+        <source>Judged for each album, %1 first</source>
+        <translation>アルバムごとに判定 (%1 を優先)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/settings_dialog.cpp" line="118"/>
+        <source>Empty or the first choice: each album&apos;s code page is judged from its tags, your language&apos;s first. A code page named here reads every tag.</source>
+        <translation>空欄または先頭の選択肢: アルバムごとにタグからコードページを判定します (言語の設定のコードページを優先)。ここで指定したコードページは、すべてのタグの読み取りに使います。</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="22"/>
+        <source>Western European</source>
+        <translation>西ヨーロッパ</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="23"/>
+        <source>Central European</source>
+        <translation>中央ヨーロッパ</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="24"/>
+        <source>Russian</source>
+        <translation>ロシア語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="25"/>
+        <source>Greek</source>
+        <translation>ギリシャ語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="26"/>
+        <source>Turkish</source>
+        <translation>トルコ語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="27"/>
+        <source>Hebrew</source>
+        <translation>ヘブライ語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="28"/>
+        <source>Arabic</source>
+        <translation>アラビア語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="29"/>
+        <source>Baltic</source>
+        <translation>バルト諸語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="30"/>
+        <source>Vietnamese</source>
+        <translation>ベトナム語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="31"/>
+        <source>Thai</source>
+        <translation>タイ語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="32"/>
+        <source>Japanese</source>
+        <translation>日本語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="33"/>
+        <source>Chinese, simplified</source>
+        <translation>中国語 (簡体字)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="34"/>
+        <source>Chinese, traditional</source>
+        <translation>中国語 (繁体字)</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="35"/>
+        <source>Korean</source>
+        <translation>韓国語</translation>
+    </message>
+    <message>
+        <location filename="../src/app/code_page_choices.cpp" line="36"/>
+        <source>Latin-1</source>
+        <translation>ラテン 1</translation>
     </message>
     <message>
         <location filename="../src/app/settings_dialog.cpp" line="126"/>

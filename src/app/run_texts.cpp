@@ -77,6 +77,10 @@ QString RunTexts::summary(const RunSummary& s) {
     if (s.ignored > 0) {
         text += tr("; %1 left out by Ignore").arg(count(s.ignored));
     }
+    if (s.other_code_page > 0) {
+        text += tr("; %1 files named by tags read in another code page (see Code page)")
+                    .arg(count(s.other_code_page));
+    }
     if (!s.left_out.empty()) {
         QStringList types;
         for (const auto& [type, files] : s.left_out) {

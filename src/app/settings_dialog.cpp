@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/code_page_choices.h"
 #include "app/qt_text.h"
 #include "engine/naming/file_types.h"
 #include "engine/settings/settings_keys.h"
@@ -37,8 +38,6 @@ const char* const kLayoutPresets[] = {
     "{artist}/{album}/Disc {disc}/[{track:2} ]{title}",
     "{albumartist|artist}/[{year} - ]{album}/[{track:2} ]{title}",
 };
-const char* const kCommonCodePages[] = {"CP1252", "CP932", "CP1251", "ISO-8859-1",
-                                        "GBK",    "CP949", "BIG5"};
 
 // The reader trims values, so what is written is trimmed too and reads back as written. A
 // value that is not UTF-8 compares as it was shown, so leaving it alone does not rewrite it.
@@ -129,15 +128,16 @@ SettingsDialog::SettingsDialog(std::filesystem::path settings_file, QWidget* par
     code_page_->setObjectName(QStringLiteral("cboTagCodePage"));
     code_page_->setEditable(true);
     code_page_->setInsertPolicy(QComboBox::NoInsert);
-    code_page_->addItem(QString());
-    for (const char* name : kCommonCodePages) {
-        code_page_->addItem(QLatin1String(name));
-    }
+    code_page_->addItems(code_page_choice_texts());
     code_page_->lineEdit()->setMaxLength(kMaxValueLength);
     code_page_->lineEdit()->setPlaceholderText(
-        tr("From your language (%1)").arg(to_qt(locale_code_page())));
+        tr("Judged for each album, %1 first").arg(to_qt(locale_code_page())));
+    code_page_->setToolTip(
+        tr("Empty or the first choice: each album's code page is judged from "
+           "its tags, your language's first. A code page named here reads "
+           "every tag."));
     loaded_code_page_ = to_qt(settings.text(kSection, kTagCodePage, ""));
-    code_page_->setEditText(loaded_code_page_);
+    code_page_->setEditText(shown_code_page(loaded_code_page_));
     auto* code_page_row = new QFormLayout;
     code_page_row->addRow(tr("Code &page of 8-bit tag texts:"), code_page_);
 
@@ -259,8 +259,9 @@ void SettingsDialog::save_changes() const {
     if (companions_->isChecked() != loaded_companions_) {
         put(kCompanions, companions_->isChecked() ? "1" : "0");
     }
-    if (const QString typed = typed_text(code_page_->currentText()); typed != loaded_code_page_) {
-        put(kTagCodePage, typed.toStdString());
+    if (const QString chosen = chosen_code_page(code_page_->currentText());
+        !same_code_page(chosen, loaded_code_page_)) {
+        put(kTagCodePage, chosen.toStdString());
     }
     if (const QString typed = typed_text(ignore_->text()); typed != loaded_ignore_) {
         put(kIgnore, typed.toStdString());

@@ -18,7 +18,8 @@ Options:
   --album-folder NAME    sub-folder for files with an album tag
   --artist-folder NAME   sub-folder for files with an artist tag but no album tag
   --unknown-folder NAME  sub-folder for files with neither
-  --code-page NAME       code page of 8-bit tag texts, e.g. CP932
+  --code-page NAME       code page of 8-bit tag texts, e.g. CP932; auto (the default)
+                         judges each album's from its tags, your language's first
   --file-types LIST      extensions to take, e.g. "mp3 flac m4a"
   --album-artist 0|1     1: an album artist names the artist folder
   --disc-folders 0|1     1: the files of an album of several discs go into "Disc N" folders

@@ -78,7 +78,8 @@ const char* const kJapaneseUsage = R"(使い方: trackfold-cli [オプション]
   --album-folder 名前    アルバムタグのあるファイルを入れるサブフォルダー
   --artist-folder 名前   アーティストタグだけがあるファイルを入れるサブフォルダー
   --unknown-folder 名前  どちらのタグもないファイルを入れるサブフォルダー
-  --code-page 名前       8 ビットのタグ文字列のコードページ (例: CP932)
+  --code-page 名前       8 ビットのタグ文字列のコードページ (例: CP932)。auto (既定) では
+                         アルバムごとにタグから判定する (言語の設定のコードページを優先)
   --file-types 一覧      対象にする拡張子 (例: "mp3 flac m4a")
   --album-artist 0|1     1: アルバムアーティストをアーティストのフォルダー名にする
   --disc-folders 0|1     1: 複数枚組のアルバムのファイルを「Disc N」フォルダーに分ける

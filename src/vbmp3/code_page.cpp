@@ -37,11 +37,25 @@ struct LocaleCodePage {
     const char* code_page;
 };
 
+// The Windows code page of each language, as its users' old taggers wrote 8-bit texts.
 constexpr LocaleCodePage kLocaleCodePages[] = {
     {"ja", "", "CP932"},  {"zh", "CN", "GBK"},  {"zh", "SG", "GBK"},  {"zh", "TW", "BIG5"},
     {"zh", "HK", "BIG5"}, {"ko", "", "CP949"},  {"ru", "", "CP1251"}, {"uk", "", "CP1251"},
     {"be", "", "CP1251"}, {"bg", "", "CP1251"}, {"sr", "", "CP1251"}, {"mk", "", "CP1251"},
-    {"el", "", "CP1253"}, {"tr", "", "CP1254"}, {"he", "", "CP1255"}, {"ar", "", "CP1256"},
+    {"pl", "", "CP1250"}, {"cs", "", "CP1250"}, {"sk", "", "CP1250"}, {"hu", "", "CP1250"},
+    {"sl", "", "CP1250"}, {"hr", "", "CP1250"}, {"bs", "", "CP1250"}, {"ro", "", "CP1250"},
+    {"sq", "", "CP1250"}, {"lt", "", "CP1257"}, {"lv", "", "CP1257"}, {"et", "", "CP1257"},
+    {"el", "", "CP1253"}, {"tr", "", "CP1254"}, {"az", "", "CP1254"}, {"he", "", "CP1255"},
+    {"yi", "", "CP1255"}, {"ar", "", "CP1256"}, {"fa", "", "CP1256"}, {"ur", "", "CP1256"},
+    {"th", "", "CP874"},  {"vi", "", "CP1258"},
+};
+
+// Western first: among readings that score alike, the earlier wins after the locale's own.
+// KOI8-R is left to be named: Russian texts in it read as plausibly in CP1251's letters
+// reversed in case, and Windows taggers wrote CP1251.
+constexpr const char* kAutoCodePages[] = {
+    "CP1252", "CP1250", "CP1257", "CP1254", "CP1258", "CP1251", "CP1253",
+    "CP1255", "CP1256", "CP874",  "CP932",  "GBK",    "BIG5",   "CP949",
 };
 
 // Each thread reading tags has its own choice and its own descriptors: an iconv descriptor
@@ -49,6 +63,7 @@ constexpr LocaleCodePage kLocaleCodePages[] = {
 struct Choice {
     iconv_t decoder;
     CjkEncoding encoding;
+    bool automatic = false;
 };
 
 Choice locale_choice() {
@@ -93,10 +108,27 @@ std::string locale_code_page() {
     return "CP1252";
 }
 
+std::span<const char* const> auto_code_pages() {
+    return kAutoCodePages;
+}
+
+bool is_auto_code_page(std::string_view name) {
+    return name.size() == kAutoCodePage.size() && upper(name) == upper(kAutoCodePage);
+}
+
 bool select_code_page(std::string_view name) {
+    if (is_auto_code_page(name)) {
+        chosen() = locale_choice();
+        chosen().automatic = true;
+        return true;
+    }
     const iconv_t named = name.empty() ? nullptr : cached_iconv("WCHAR_T", upper(name));
     chosen() = named != nullptr ? Choice{named, cjk_encoding_of(name)} : locale_choice();
     return name.empty() || named != nullptr;
+}
+
+bool code_page_is_auto() {
+    return chosen().automatic;
 }
 
 iconv_t code_page_decoder() {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,9 +18,21 @@ iconv_t cached_iconv(const std::string& to, const std::string& from);
 // and LANG at each call, as setlocale would.
 std::string locale_code_page();
 
+// The setting that judges each album's code page from its texts ("auto"), and the code pages
+// it chooses among, Western first.
+inline constexpr std::string_view kAutoCodePage = "auto";
+std::span<const char* const> auto_code_pages();
+// Whether a setting names "auto", in any case.
+bool is_auto_code_page(std::string_view name);
+
 // Chooses the code page 8-bit tag texts are read in on the calling thread; "" chooses the
 // locale's. An unknown name chooses the locale's too and gives false. Case does not matter.
+// "auto" reads in the locale's code page for now and keeps each 8-bit text the thread reads
+// (legacy_capture.h), so that a folder's texts can be judged together.
 bool select_code_page(std::string_view name);
+
+// Whether the calling thread's choice is "auto".
+bool code_page_is_auto();
 
 // The chosen code page's descriptor to code points (WCHAR_T); the locale's until one is chosen.
 iconv_t code_page_decoder();

@@ -9,100 +9,15 @@
 #include <string>
 
 #include "code_page.h"
+#include "legacy_capture.h"
+#include "legacy_reading.h"
+#include "reading_score.h"
 #include "util/text.h"
 
 namespace trackfold {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-constexpr std::size_t kFailed = static_cast<std::size_t>(-1);
-
-bool is_ascii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-void reset(iconv_t cd) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-}
-
-// Appends the conversion of `in` to `out` and advances `in` up to where it stopped. Returns 0
-// when all is converted, EILSEQ at an invalid sequence, EINVAL at an incomplete one at the end,
-// EBADF without a converter.
-template <typename Unit>
-int convert(iconv_t cd, std::string_view& in, std::basic_string<Unit>& out) {
-    if (cd == nullptr) {
-        return EBADF;
-    }
-    // Through a small buffer: room for the whole input, made up front, cost megabytes of
-    // zeroed memory for a long text that fails at its first byte.
-    Unit chunk[4096];
-    for (;;) {
-        char* source = const_cast<char*>(in.data());
-        std::size_t source_left = in.size();
-        char* target = reinterpret_cast<char*>(chunk);
-        std::size_t target_left = sizeof chunk;
-        int error = iconv(cd, &source, &source_left, &target, &target_left) == kFailed ? errno : 0;
-        // Some converters hold back the last character until told that the input ends.
-        if (error != E2BIG && iconv(cd, nullptr, nullptr, &target, &target_left) == kFailed) {
-            error = errno;
-        }
-        in.remove_prefix(in.size() - source_left);
-        out.append(chunk, (sizeof chunk - target_left) / sizeof(Unit));
-        if (error != E2BIG) {
-            return error;
-        }
-    }
-}
-
-// The start of a UTF-8 character that the end of the text cut short.
-bool is_cut_character(std::string_view rest) {
-    const auto lead = static_cast<unsigned char>(rest[0]);
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                              : 0;
-    return rest.size() < length && std::all_of(rest.begin() + 1, rest.end(), [](char c) {
-               return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-           });
-}
-
-// Strict UTF-8: glibc's converter takes lead bytes F5-F7 (beyond U+10FFFF) as UTF-8, and TagLib
-// then drops the whole text. Returns the bytes to keep, or nullopt when the text is no UTF-8.
-std::optional<std::string_view> valid_utf8(std::string_view bytes, bool fills_field) {
-    std::size_t used = 0;
-    while (used < bytes.size()) {
-        const auto character = decode_utf8(bytes.substr(used));
-        if (!character) {
-            return fills_field && is_cut_character(bytes.substr(used)) &&
-                           !is_ascii(bytes.substr(0, used))
-                       ? std::optional(bytes.substr(0, used))
-                       : std::nullopt;
-        }
-        used += character->length;
-    }
-    return bytes;
-}
-
-struct Decoded {
-    std::wstring chars;  // code points: glibc's wchar_t is UCS-4
-    std::string_view used;
-};
-
-// Fails at an invalid sequence. A character cut at the end is dropped only from a text that fills
-// its field and keeps other non-ASCII bytes: a lone high byte after ASCII is more likely a
-// one-byte code page's letter than half of a character.
-std::optional<Decoded> decode_strictly(iconv_t cd, std::string_view bytes, bool fills_field) {
-    Decoded decoded;
-    std::string_view rest = bytes;
-    reset(cd);
-    const int error = convert(cd, rest, decoded.chars);
-    decoded.used = bytes.substr(0, bytes.size() - rest.size());
-    if (error == 0 || (error == EINVAL && fills_field && !is_ascii(decoded.used))) {
-        return decoded;
-    }
-    return std::nullopt;
-}
 
 // Windows-1252 by table rather than iconv: its five undefined bytes would stop iconv at every
 // one of them, and a long frame full of them must cost no more than one pass.
@@ -120,95 +35,6 @@ std::string windows_1252_to_utf8(std::string_view bytes) {
         append_utf8(text, byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte);
     }
     return text;
-}
-
-// C1 controls and private-use characters come from reading bytes in a code page they were not
-// written in, not from tag texts.
-bool is_clean(const std::wstring& chars) {
-    return std::none_of(chars.begin(), chars.end(), [](wchar_t c) {
-        return (c >= 0x80 && c <= 0x9F) || (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000;
-    });
-}
-
-// Scripts whose words do not take Latin letters in them, and those that sit next to Latin ones in
-// real titles ("ポケモンGO", "卡拉OK").
-enum class Script { None, Latin, Alphabet, Cjk };
-
-struct ScriptRange {
-    wchar_t first, last;
-    Script script;
-};
-
-// Letters of the scripts the code pages hold; anything else counts as no letter.
-constexpr ScriptRange kScripts[] = {
-    // Latin-1 letters (without × and ÷), Latin Extended-A and -B, Vietnamese
-    {0x00C0, 0x00D6, Script::Latin},
-    {0x00D8, 0x00F6, Script::Latin},
-    {0x00F8, 0x024F, Script::Latin},
-    {0x1E00, 0x1EFF, Script::Latin},
-    // Greek, Cyrillic, Hebrew, Arabic, Thai
-    {0x0370, 0x052F, Script::Alphabet},
-    {0x0590, 0x06FF, Script::Alphabet},
-    {0x0E00, 0x0E7F, Script::Alphabet},
-    // Hangul jamo and syllables
-    {0x1100, 0x11FF, Script::Cjk},
-    {0x3130, 0x318F, Script::Cjk},
-    {0xAC00, 0xD7A3, Script::Cjk},
-    // kana, halfwidth katakana, CJK ideographs
-    {0x3040, 0x30FF, Script::Cjk},
-    {0xFF66, 0xFF9F, Script::Cjk},
-    {0x3400, 0x4DBF, Script::Cjk},
-    {0x4E00, 0x9FFF, Script::Cjk},
-    {0xF900, 0xFAFF, Script::Cjk},
-};
-
-Script script_of(wchar_t c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-        return Script::Latin;
-    }
-    for (const ScriptRange& range : kScripts) {
-        if (c >= range.first && c <= range.last) {
-            return range.script;
-        }
-    }
-    return Script::None;
-}
-
-// A Latin name read in the wrong code page shows in its words: a one-byte code page turns each
-// accented letter into another alphabet's letter ("Bjцrk"), a double-byte one turns it and the
-// letter after it into one ideograph or kana ("Fran輟ise", "莂 plane"). So a word mixing Latin
-// with another alphabet is wrong, and so is a single CJK character with a Latin letter right
-// after it. One after Latin letters is how real titles end ("Live版", "DVD付"), and a run of
-// kana or ideographs next to Latin letters is a real title's way of writing ("卡拉OK").
-bool words_are_plausible(const std::wstring& chars) {
-    struct Run {
-        Script script = Script::None;
-        std::size_t length = 0;
-    };
-    Run before;  // the run before `current` in the same word
-    Run current;
-    bool latin = false, alphabet = false;  // in the current word
-    for (std::size_t i = 0; i <= chars.size(); ++i) {
-        const Script script = i < chars.size() ? script_of(chars[i]) : Script::None;
-        if (script == current.script && script != Script::None) {
-            ++current.length;
-            continue;
-        }
-        if (before.script == Script::Cjk && before.length == 1 && current.script == Script::Latin) {
-            return false;
-        }
-        before = script == Script::None ? Run{} : current;
-        current = Run{script, 1};
-        if (script == Script::None) {
-            latin = alphabet = false;
-        }
-        latin = latin || script == Script::Latin;
-        alphabet = alphabet || script == Script::Alphabet;
-        if (latin && alphabet) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool is_ascii_letter(char c) {
@@ -231,24 +57,52 @@ int western_letters(std::string_view bytes) {
 // characters than common ones, and, where Windows-1252 would read Western letters inside words,
 // more common characters than such letters. Real text in a legacy code page is almost all
 // common characters; mojibake of Western text is mostly rare ones.
-bool is_plausible(std::string_view bytes, const std::wstring& chars) {
+bool is_plausible(std::string_view bytes, const std::wstring& chars, CjkEncoding encoding) {
     if (!words_are_plausible(chars)) {
         return false;
     }
-    const CharacterTally tally = tally_characters(bytes, code_page_encoding());
+    const CharacterTally tally = tally_characters(bytes, encoding);
     const int score = tally.common - tally.rare;
     const int western = western_letters(bytes);
     return score >= 0 && (western == 0 || score > western);
 }
 
-std::string to_utf8(const std::wstring& chars) {
-    const iconv_t cd = cached_iconv("UTF-8", "WCHAR_T");
-    std::string_view in(reinterpret_cast<const char*>(chars.data()),
-                        chars.size() * sizeof(wchar_t));
-    std::string out;
-    reset(cd);
-    convert(cd, in, out);
-    return out;
+// Valid UTF-8 whose only non-ASCII characters are C1 controls, or Latin-1's symbols glued to a
+// letter ("JJ½"): no tagger writes such UTF-8, but GBK's "JJ陆" is these very bytes.
+bool reads_as_misplaced_symbols(std::string_view utf8) {
+    std::size_t at = 0;
+    bool misplaced = false;
+    bool letter_before = false;
+    while (at < utf8.size()) {
+        const auto character = decode_utf8(utf8.substr(at));
+        if (!character) {
+            return false;
+        }
+        const char32_t c = character->code_point;
+        at += character->length;
+        if (c >= 0xC0) {
+            return false;
+        }
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (c >= 0x80) {
+            const bool letter_after = at < utf8.size() && is_ascii_letter(utf8[at]);
+            misplaced = misplaced || c < 0xA0 || letter_before || letter_after;
+        }
+        letter_before = letter;
+    }
+    return misplaced;
+}
+
+// The reading of bytes that are no plain UTF-8 in one named code page: its reading when clean and
+// plausible, else what UTF-8 or Windows-1252 makes of them.
+std::string read_in(iconv_t decoder, CjkEncoding encoding, std::string_view bytes, bool fills_field,
+                    std::optional<std::string_view> utf8) {
+    const bool may_read = !utf8 || encoding != CjkEncoding::None;
+    if (const auto legacy = may_read ? decode_strictly(decoder, bytes, fills_field) : std::nullopt;
+        legacy && is_clean(legacy->chars) && is_plausible(legacy->used, legacy->chars, encoding)) {
+        return to_utf8(legacy->chars);
+    }
+    return utf8 ? std::string(*utf8) : windows_1252_to_utf8(bytes);
 }
 
 }  // namespace
@@ -257,14 +111,36 @@ std::string decode_tag_text(std::string_view bytes, bool fills_field) {
     if (is_ascii(bytes)) {
         return std::string(bytes);
     }
-    if (const auto utf8 = valid_utf8(bytes, fills_field)) {
+    const auto utf8 = valid_utf8(bytes, fills_field);
+    if (utf8 && !reads_as_misplaced_symbols(*utf8)) {
         return std::string(*utf8);
     }
-    if (const auto legacy = decode_strictly(code_page_decoder(), bytes, fills_field);
-        legacy && is_clean(legacy->chars) && is_plausible(legacy->used, legacy->chars)) {
-        return to_utf8(legacy->chars);
+    std::string reading =
+        read_in(code_page_decoder(), code_page_encoding(), bytes, fills_field, utf8);
+    if (code_page_is_auto()) {
+        keep_legacy_text({std::string(bytes), fills_field, reading});
     }
-    return windows_1252_to_utf8(bytes);
+    return reading;
+}
+
+std::string decode_in_judged_code_page(std::string_view bytes, bool fills_field,
+                                       const std::string& code_page) {
+    if (is_ascii(bytes)) {
+        return std::string(bytes);
+    }
+    const auto utf8 = valid_utf8(bytes, fills_field);
+    if (utf8 && !reads_as_misplaced_symbols(*utf8)) {
+        return std::string(*utf8);
+    }
+    const iconv_t decoder = cached_iconv("WCHAR_T", code_page);
+    const std::optional<int> judged = reading_score(bytes, fills_field, code_page);
+    const std::optional<int> western = reading_score(bytes, fills_field, "CP1252");
+    if (judged && (!western || *judged >= *western)) {
+        if (const auto legacy = decode_strictly(decoder, bytes, fills_field)) {
+            return to_utf8(legacy->chars);
+        }
+    }
+    return utf8 ? std::string(*utf8) : windows_1252_to_utf8(bytes);
 }
 
 }  // namespace trackfold

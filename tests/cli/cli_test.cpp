@@ -583,7 +583,8 @@ TEST_F(CliTest, JsonCarriesEveryEventAndEveryFileGetsALine) {
                R"("numbered":0,"failed":1,"folders_failed":0,"files_in_failed_folders":0,)"
                R"("sources_removed":0,"sources_kept":0,"bytes_freed":0,)"
                R"("links_kept":0,"folders_left_out":0,"system_files_left_out":0,)"
-               R"("ignored_left_out":0,"companions":0,"left_out":{"flac":2,"m4a":1}})",
+               R"("ignored_left_out":0,"companions":0,"other_code_page":0,)"
+               R"("left_out":{"flac":2,"m4a":1}})",
                R"({"event":"end","outcome":"complete"})"}));
 }
 

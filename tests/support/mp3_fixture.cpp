@@ -161,7 +161,7 @@ void make_mp3_with_tags(const fs::path& path, const std::vector<Mp3Tags>& tags,
 }
 
 void make_mp3_with_raw_text(const fs::path& path, TagKind kind, const std::string& artist,
-                            const std::string& album) {
+                            const std::string& album, const std::string& title) {
     if (kind == TagKind::Id3v1) {
         auto field = [](const std::string& text) {
             if (text.size() > 30) {
@@ -169,8 +169,8 @@ void make_mp3_with_raw_text(const fs::path& path, TagKind kind, const std::strin
             }
             return text + std::string(30 - text.size(), '\0');
         };
-        const std::string tag =
-            "TAG" + field("") + field(artist) + field(album) + std::string(4 + 30, '\0') + '\xFF';
+        const std::string tag = "TAG" + field(title) + field(artist) + field(album) +
+                                std::string(4 + 30, '\0') + '\xFF';
         write_file(path, mpeg_audio() + tag);
         return;
     }
@@ -178,6 +178,9 @@ void make_mp3_with_raw_text(const fs::path& path, TagKind kind, const std::strin
         throw std::invalid_argument("raw text goes into ID3v1 or ID3v2.3 only");
     }
     std::string frames;
+    if (!title.empty()) {
+        frames += id3v23_frame("TIT2", title);
+    }
     if (!artist.empty()) {
         frames += id3v23_frame("TPE1", artist);
     }

@@ -38,10 +38,11 @@ void make_mp3(const std::filesystem::path& path, const Mp3Tags& tags = {},
 void make_mp3_with_tags(const std::filesystem::path& path, const std::vector<Mp3Tags>& tags,
                         const std::string& audio = mpeg_audio());
 
-// Artist and album as raw bytes (say, in a legacy code page) in an ID3v1 tag, at most 30 bytes
-// each, or with Id3v23 in ISO-8859-1 frames; "" writes no ID3v2.3 frame. Other kinds throw.
+// Artist, album and title as raw bytes (say, in a legacy code page) in an ID3v1 tag, at most 30
+// bytes each, or with Id3v23 in ISO-8859-1 frames; "" writes no ID3v2.3 frame. Other kinds throw.
 void make_mp3_with_raw_text(const std::filesystem::path& path, TagKind kind,
-                            const std::string& artist, const std::string& album);
+                            const std::string& artist, const std::string& album,
+                            const std::string& title = "");
 
 // Changes one byte in the last audio frame, keeping the file's size, tags and
 // modification time: a different recording that a size-and-time check cannot tell apart.

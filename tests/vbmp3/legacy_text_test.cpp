@@ -134,6 +134,8 @@ TEST(Vbmp3LegacyText, EachCodePageReadsTheBytesWrittenInIt) {
         {"GBK", {"霆安", "安"}},
         // One common character after Latin letters ends many a real title.
         {"GBK", {"JJ林", "Live版"}},
+        // The same as UTF-8 "JJ½": no tagger glues a Latin-1 symbol to letters in UTF-8.
+        {"GBK", {"JJ陆", "Live版"}},
         {"BIG5", {"S.H.E", "MV版"}},
         {"CP932", {"Perfume", "DVD付"}},
         {"CP949", {"BTS", "Live판"}},

@@ -19,6 +19,7 @@ void count_into(RunSummary& summary, const RunEvent& event) {
             ++summary.companions;
             return;
         }
+        summary.other_code_page += placed->code_page.empty() ? 0 : 1;
         summary.moved += placed->source_fate == SourceFate::Removed ? 1 : 0;
         switch (placed->action) {
             case PlaceAction::AlreadyThere:

@@ -61,6 +61,8 @@ struct FilePlaced {
     std::string source_kept{};       // with Stuck: why
     std::uintmax_t bytes_freed = 0;  // on the source's disk, by removing it
     FileKind kind = FileKind::Audio;
+    // The code page its album's 8-bit tags were judged to be in, where not the locale's.
+    std::string code_page{};
 };
 
 // Whether a file failed before its tags were known, or when it was to be placed.
@@ -145,6 +147,7 @@ struct RunSummary {
     std::size_t stuck = 0;                    // sources a move could not remove
     std::size_t links_kept = 0;               // linked sources a move copied and left in place
     std::size_t folders_left_out = 0;         // folders walked already, or the system's own
+    std::size_t other_code_page = 0;          // placed by tags read in a judged code page
     std::uintmax_t bytes_freed = 0;
     std::size_t system_files = 0;  // the systems' own files left out by their names
     std::size_t ignored = 0;       // files and folders the Ignore setting left out

@@ -217,6 +217,10 @@ std::string summary_text(const RunSummary& s) {
         text += "; " + with_thousands(s.folders_left_out) + " folders left out";
     }
     text += names_left_out_text(s);
+    if (s.other_code_page > 0) {
+        text += "; " + with_thousands(s.other_code_page) +
+                " files named by tags read in another code page (see Code page)";
+    }
     if (!s.left_out.empty()) {
         text += "; left out:";
         const char* separator = " ";
@@ -307,6 +311,10 @@ std::string placed_text(const FilePlaced& e, ActionField action) {
                        "\t" + shown(e.target);
     if (action == ActionField::written) {
         line += std::string("\t") + word_text(placed_action_word(e));
+    }
+    if (!e.code_page.empty()) {
+        // Its folder's names come from reading its tags so: --code-page names another.
+        line += "\t...Code page: " + e.code_page;
     }
     if (!e.time_not_kept.empty()) {
         // The copy is whole; with another time than its source's it is made again.
@@ -419,6 +427,9 @@ std::string json_text(const FilePlaced& e) {
         .text("source", e.source)
         .text("target", e.target)
         .text("action", action_key(e.action));
+    if (!e.code_page.empty()) {
+        json.text("code_page", e.code_page);
+    }
     if (!e.time_not_kept.empty()) {
         json.text("time_not_kept", e.time_not_kept);
     }
@@ -522,6 +533,7 @@ std::string json_text(const RunSummary& e) {
         .number("system_files_left_out", e.system_files)
         .number("ignored_left_out", e.ignored)
         .number("companions", e.companions)
+        .number("other_code_page", e.other_code_page)
         .raw("left_out", left_out + "}")
         .done();
 }

@@ -116,6 +116,9 @@ void PlanTree::add(const RunEvent& event) {
         file->name = last_name(relative);
         file->source = placed->source;
         file->mark = mark_of(*placed);
+        if (!placed->code_page.empty()) {
+            file->reason = "Code page: " + placed->code_page;  // as its log line notes it
+        }
         add_file(folder_at(folder_above(relative)), std::move(file));
     } else if (const auto* failed = std::get_if<FileFailed>(&event)) {
         file->name = last_name(failed->source);

@@ -25,7 +25,7 @@ struct PlanNode {
     ActionWord word = ActionWord::None;  // the same as a value, for a window's own language
     PlanMark mark = PlanMark::Plain;
     std::string source;  // a file: where it comes from
-    std::string reason;  // a file that fails: why
+    std::string reason;  // a file that fails: why; one placed by a judged code page: which
     // Folders first, then files, each in name order, once the plan is finished.
     std::vector<std::unique_ptr<PlanNode>> children;
 };

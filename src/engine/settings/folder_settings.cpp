@@ -1,6 +1,8 @@
 #include "engine/settings/folder_settings.h"
 #include "engine/settings/settings_keys.h"
 
+#include "code_page.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
@@ -16,7 +18,7 @@ FolderSettings read_folder_settings(const IniReader& settings) {
          settings.text(kSection, kUnknownFolder, "")},
         parse_file_types(settings.whole_text(kSection, kFileTypes)),
         std::atoi(use_album_artist.c_str()) != 0,
-        settings.text(kSection, kTagCodePage, ""),
+        code_page_setting(settings.text(kSection, kTagCodePage, "")),
         parse_ignore_patterns(settings.whole_text(kSection, kIgnore))};
     read.disc_folders = std::atoi(settings.text(kSection, kDiscFolders, "1").c_str()) != 0;
     read.layout_text = settings.whole_text(kSection, kLayout);
@@ -30,10 +32,20 @@ FolderSettings read_folder_settings(const IniReader& settings) {
     return read;
 }
 
+std::string code_page_setting(const std::string& value) {
+    // Empty is what earlier versions wrote for "from the language": auto keeps that reading
+    // where the locale's code page reads an album best, and mends the others.
+    return value.empty() || is_auto_code_page(value) ? std::string(kAutoCodePage) : value;
+}
+
 std::string tag_settings_text(const FolderSettings& settings) {
+    // With auto the locale's code page is the prior, so a run under another locale may judge
+    // otherwise; earlier records' "code-page=" meant the locale's alone.
+    const std::string code_page = is_auto_code_page(settings.code_page)
+                                      ? settings.code_page + "(" + locale_code_page() + ")"
+                                      : settings.code_page;
     return "layout=" + std::to_string(settings.layout_text.size()) + ":" + settings.layout_text +
-           ";code-page=" + settings.code_page +
-           ";album-artist=" + (settings.use_album_artist ? "1" : "0") +
+           ";code-page=" + code_page + ";album-artist=" + (settings.use_album_artist ? "1" : "0") +
            ";disc-folders=" + (settings.disc_folders ? "1" : "0");
 }
 

@@ -32,9 +32,13 @@ struct FolderSettings {
 
 FolderSettings read_folder_settings(const IniReader& settings);
 
+// The code page a TagCodePage value asks for: "auto" when it is empty or absent, else as named.
+std::string code_page_setting(const std::string& value);
+
 // The settings that decide what a file's tags mean for its folder, as the record keeps them:
-// "layout=0:;code-page=CP932;album-artist=1;disc-folders=1". The layout's length goes first
-// and the flags last, so no layout or code page makes two alike.
+// "layout=0:;code-page=CP932;album-artist=1;disc-folders=1", with auto "code-page=auto(CP1252)"
+// (the locale's code page as its prior). The layout's length goes first and the flags last, so
+// no layout or code page makes two alike.
 std::string tag_settings_text(const FolderSettings& settings);
 
 // Why the run cannot sort by these settings, or "": sub_folder_problem, or a bad layout.

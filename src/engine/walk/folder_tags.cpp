@@ -21,6 +21,14 @@ void FolderTags::note(const TagResult& tags) {
     discs.differ = discs.differ || discs.first != disc;
 }
 
+void FolderTags::preload(std::vector<TagResult> tags) {
+    read_ += tags.size();
+    for (TagResult& read : tags) {
+        note(read);
+        ahead_.push_back(std::move(read));
+    }
+}
+
 TagResult FolderTags::take() {
     if (!ahead_.empty()) {
         TagResult tags = std::move(ahead_.front());

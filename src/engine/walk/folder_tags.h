@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "engine/walk/tag_read_ahead.h"
 
@@ -15,6 +16,8 @@ class FolderTags {
   public:
     FolderTags(TagReadAhead& read_ahead, std::size_t count);
 
+    // Tags read ahead of the walk already, from the first, in walk order.
+    void preload(std::vector<TagResult> tags);
     // The next file's tags.
     TagResult take();
     // Whether the album's files in the folder hold different disc numbers.

@@ -20,6 +20,7 @@
 #include "engine/place/run_output.h"
 #include "engine/record/unfinished_moves.h"
 #include "engine/settings/folder_settings.h"
+#include "engine/walk/album_code_pages.h"
 #include "engine/walk/companion_files.h"
 #include "engine/walk/companion_rules.h"
 #include "engine/walk/folder_listing.h"
@@ -32,6 +33,8 @@
 #include "util/ini_file.h"
 #include "util/real_path.h"
 #include "util/text.h"
+
+#include "code_page.h"
 
 namespace fs = std::filesystem;
 
@@ -93,6 +96,7 @@ struct Sorter::State {
         Counter category;
         std::string source;
         FileKind kind = FileKind::Audio;
+        std::string code_page{};  // judged for its album, where not the locale's
     };
     std::deque<InFlight> in_flight;
     bool finishing = false;
@@ -100,6 +104,7 @@ struct Sorter::State {
     CachedSettings settings;
     Mp3Library& library;
     TagReadAhead read_ahead;
+    AlbumCodePages album_code_pages;
     Disk& disk;
     std::string output;  // the output folder, ending in the separator
     // Real paths of the input folder and of every linked folder met in it: nothing in them is
@@ -463,7 +468,7 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         return;
     }
     const TargetFolder target = ensure_target_folder(settings, tags, disc, file.name);
-    InFlight flight{read_count, target.category, source};
+    InFlight flight{read_count, target.category, source, FileKind::Audio, tags.code_page};
     if (target.error) {
         PlacedFile failed{target.path + "/" + target.file_name, target.error, {}};
         tell_placed(flight, failed);
@@ -506,7 +511,7 @@ void Sorter::State::tell_placed(const InFlight& file, PlacedFile& placed) {
                       placed.time_error ? placed.time_error.message() : std::string(),
                       placed.source_fate,
                       placed.source_error ? placed.source_error.message() : std::string(),
-                      placed.bytes_freed, file.kind},
+                      placed.bytes_freed, file.kind, file.code_page},
            std::move(placed.removal));
 }
 
@@ -683,6 +688,12 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
     }
     Chosen chosen = choose_files(folder, listing, settings);
     FolderTags folder_tags(read_ahead, chosen.to_read);
+    const bool judging = is_auto_code_page(settings.code_page);
+    if (judging) {
+        album_code_pages.enter_folder();
+        folder_tags.preload(read_and_judge(read_ahead, chosen.to_read, album_code_pages,
+                                           [this] { return keep_going(); }));
+    }
     const int folder_disc = disc_of_folder_name(last_name(folder.substr(0, folder.size() - 1)));
     audio_targets.clear();
     companions_taken = !settings.companions;
@@ -702,6 +713,9 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
             TagResult tags = unchanged_file ? read_tag_result(folder + file.name, library,
                                                               settings.use_album_artist)
                                             : folder_tags.take();
+            if (judging && unchanged_file) {
+                album_code_pages.apply(tags);
+            }
             const int disc =
                 settings.disc_folders ? folder_tags.disc_folder_of(tags, folder_disc) : 0;
             take_file(folder, file, settings, std::move(tags), disc);

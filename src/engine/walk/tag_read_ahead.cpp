@@ -72,6 +72,7 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.error = true;
         return result;
     }
+    take_legacy_texts();  // what an earlier read left unclaimed
     OpenForTags through;
     if (reads_open_file(path)) {
         result.opened = open_source(path);
@@ -87,6 +88,7 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
     result.artist = std::move(read_tags.artist);
     result.album = std::move(read_tags.album);
     result.fields = std::move(read_tags.fields);
+    result.legacy = take_legacy_texts();
     if (result.error) {
         result.opened.reset();
         result.reason = tag_error_reason(path);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/place/source_file.h"
+#include "legacy_capture.h"
 #include "tags/tag_reader.h"
 
 namespace trackfold {
@@ -21,6 +22,10 @@ struct TagResult {
     TrackFields fields{};  // what a layout may name besides
     // The file as its tags were read from it, for its copy to read too: one open, one stat.
     std::optional<OpenedSource> opened{};
+    // With the code page "auto": the file's 8-bit texts, for judging its album's code page.
+    std::vector<LegacyText> legacy{};
+    // The code page its album was judged to be in, where that is not the locale's.
+    std::string code_page{};
 };
 
 // What follows the reading of a file's tags. Where a copy does, the disk is asked at the open
