@@ -305,36 +305,37 @@ bool open_mp3() {
 }  // namespace
 }  // namespace trackfold
 
-int vbmp3_open(const char* file_name, StreamInfoRecord* info) {
+namespace trackfold {
+namespace {
+
+// The entry points' open: `stream_open` gives the thread's stream its file.
+template <typename StreamOpen>
+int open_entry(StreamInfoRecord* info, StreamOpen stream_open) {
     try {
         if (info != nullptr) {
             std::memset(info, 0, sizeof *info);
         }
-        trackfold::open_file().close();
-        return file_name != nullptr && trackfold::open_file().stream.open(file_name) &&
-                       trackfold::open_mp3()
-                   ? 1
-                   : 0;
+        open_file().close();
+        return stream_open(open_file().stream) && open_mp3() ? 1 : 0;
     } catch (...) {
-        trackfold::open_file().close();
+        open_file().close();
         return 0;
     }
 }
 
+}  // namespace
+}  // namespace trackfold
+
+int vbmp3_open(const char* file_name, StreamInfoRecord* info) {
+    return trackfold::open_entry(info, [&](trackfold::ReadOnlyStream& stream) {
+        return file_name != nullptr && stream.open(file_name);
+    });
+}
+
 int vbmp3_openDescriptor(int fd, long long size, StreamInfoRecord* info) {
-    try {
-        if (info != nullptr) {
-            std::memset(info, 0, sizeof *info);
-        }
-        trackfold::open_file().close();
-        return trackfold::open_file().stream.borrow(fd, static_cast<long>(size)) &&
-                       trackfold::open_mp3()
-                   ? 1
-                   : 0;
-    } catch (...) {
-        trackfold::open_file().close();
-        return 0;
-    }
+    return trackfold::open_entry(info, [&](trackfold::ReadOnlyStream& stream) {
+        return stream.borrow(fd, static_cast<long>(size));
+    });
 }
 
 int vbmp3_getTagInfo(TagInfoRecord* info) {

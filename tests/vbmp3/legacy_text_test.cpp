@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "legacy_text.h"
+#include "support/legacy_albums.h"
 #include "support/mp3_fixture.h"
 #include "support/temp_dir.h"
 #include "vbmp3.h"
@@ -22,26 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using Environment = std::vector<std::pair<const char*, const char*>>;
-
-// UTF-8 `text` in `code_page`, as a tagger on such a system wrote it.
-std::string encode(const std::string& text, const char* code_page) {
-    const iconv_t cd = iconv_open(code_page, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        throw std::runtime_error(std::string("iconv knows no ") + code_page);
-    }
-    std::string out(text.size() * 4, '\0');
-    char* source = const_cast<char*>(text.data());
-    std::size_t source_left = text.size();
-    char* target = out.data();
-    std::size_t target_left = out.size();
-    const std::size_t result = iconv(cd, &source, &source_left, &target, &target_left);
-    iconv_close(cd);
-    if (result == static_cast<std::size_t>(-1)) {
-        throw std::runtime_error(text + " is not in " + code_page);
-    }
-    out.resize(out.size() - target_left);
-    return out;
-}
 
 struct ArtistAlbum {
     std::string artist, album;

@@ -322,6 +322,9 @@ struct Sorter::State {
     // Whether the walk goes on after the window has had its turn.
     bool keep_going();
     void count_read();
+    // Placed at once, or handed to the copy workers and told in walk order later.
+    void start_placing(InFlight flight, const SourcePath& source, const std::string& folder,
+                       const std::string& name);
     void take_file(const std::string& folder, const ListedFile& file,
                    const FolderSettings& settings, TagResult tags, int disc);
     // Whether the file was at its recorded target, and reported as placed there.
@@ -480,9 +483,14 @@ void Sorter::State::take_file(const std::string& folder, const ListedFile& file,
         return;  // stopped: the file stays as it is, beside its companions
     }
     const std::string real_source = real_path_in(folder, file.name, file.link);
-    std::optional<PlacedFile> placed = run_output->writer.start(
-        {source, real_source, file.link, tags.opened ? &*tags.opened : nullptr}, target.path + "/",
-        target.file_name);
+    start_placing(std::move(flight),
+                  {source, real_source, file.link, tags.opened ? &*tags.opened : nullptr},
+                  target.path + "/", target.file_name);
+}
+
+void Sorter::State::start_placing(InFlight flight, const SourcePath& source,
+                                  const std::string& folder, const std::string& name) {
+    std::optional<PlacedFile> placed = run_output->writer.start(source, folder, name);
     if (placed) {
         tell_placed(flight, *placed);
         return;
@@ -801,16 +809,8 @@ void Sorter::State::place_companion(const std::string& folder, const CompanionFi
         tell_placed(flight, failed);
         return;
     }
-    std::optional<PlacedFile> placed = run_output->writer.start(
-        {source, real_source, companion.file.link}, place.path, companion.file.name);
-    if (placed) {
-        tell_placed(flight, *placed);
-        return;
-    }
-    in_flight.push_back(std::move(flight));
-    if (in_flight.size() > kMostInFlight) {
-        finish_oldest();
-    }
+    start_placing(std::move(flight), {source, real_source, companion.file.link}, place.path,
+                  companion.file.name);
 }
 
 // A folder the move left with nothing in it at all goes, and then so may its parent; one with
