@@ -14,6 +14,10 @@ std::vector<std::string_view> split_at(std::string_view text, char separator);
 // ASCII letters in lower case, every other byte as it is: for names the program itself defines
 // (extensions, setting values), never for a user's names, which case_fold.h folds.
 char ascii_lower(char c);
+// 0-9 only, whatever the locale.
+inline bool is_ascii_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 std::string ascii_lower(std::string_view text);
 
 // The extension of the last part of a path, in lower case and without the dot; "" for none.

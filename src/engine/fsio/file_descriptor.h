@@ -1,8 +1,14 @@
 #pragma once
 
+#include <dirent.h>
 #include <unistd.h>
 
 namespace trackfold {
+
+// For a std::unique_ptr<DIR, DirCloser> of an open listing.
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
 
 // Owns an open file descriptor (or -1) and closes it when it goes.
 class FileDescriptor {

@@ -62,7 +62,7 @@ const char* outcome_key(RunOutcome outcome) {
     }
 }
 
-char hex_digit(unsigned value) {
+char hex_char(unsigned value) {
     return "0123456789abcdef"[value & 0xF];
 }
 
@@ -130,8 +130,8 @@ std::string shown(std::string_view text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) {
             out += "\\x";
-            out += hex_digit(byte >> 4);
-            out += hex_digit(byte);
+            out += hex_char(byte >> 4);
+            out += hex_char(byte);
         } else {
             out += c;
         }
@@ -248,8 +248,8 @@ void append_json_string(std::string& out, std::string_view text) {
             out += static_cast<char>(c);
         } else if (c < 0x20 || c == 0x7F) {
             out += "\\u00";
-            out += hex_digit(static_cast<unsigned>(c) >> 4);
-            out += hex_digit(static_cast<unsigned>(c));
+            out += hex_char(static_cast<unsigned>(c) >> 4);
+            out += hex_char(static_cast<unsigned>(c));
         } else {
             out.append(text.substr(i, character->length));
         }
@@ -269,8 +269,8 @@ class JsonObject {
             key((std::string(name) + "_hex").c_str());
             out_ += '"';
             for (const char c : value) {
-                out_ += hex_digit(static_cast<unsigned char>(c) >> 4);
-                out_ += hex_digit(static_cast<unsigned char>(c));
+                out_ += hex_char(static_cast<unsigned char>(c) >> 4);
+                out_ += hex_char(static_cast<unsigned char>(c));
             }
             out_ += '"';
         }

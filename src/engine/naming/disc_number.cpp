@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "util/case_fold.h"
+#include "util/text.h"
 
 namespace trackfold {
 
@@ -11,17 +12,13 @@ namespace {
 // More discs than any set has: a larger number is a broken or hostile tag.
 constexpr int kMostDiscs = 999;
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The number at the start of text, after spaces; -1 for none or one too large.
 int leading_number(std::string_view& text) {
     while (!text.empty() && text.front() == ' ') {
         text.remove_prefix(1);
     }
     int number = -1;
-    while (!text.empty() && is_digit(text.front())) {
+    while (!text.empty() && is_ascii_digit(text.front())) {
         number = (number < 0 ? 0 : number) * 10 + (text.front() - '0');
         text.remove_prefix(1);
         if (number > kMostDiscs) {
@@ -74,8 +71,9 @@ int disc_folder(const DiscFacts& facts) {
 }
 
 std::string year_of(std::string_view date) {
-    if (date.size() >= 4 && is_digit(date[0]) && is_digit(date[1]) && is_digit(date[2]) &&
-        is_digit(date[3]) && (date.size() == 4 || !is_digit(date[4]))) {
+    if (date.size() >= 4 && is_ascii_digit(date[0]) && is_ascii_digit(date[1]) &&
+        is_ascii_digit(date[2]) && is_ascii_digit(date[3]) &&
+        (date.size() == 4 || !is_ascii_digit(date[4]))) {
         return std::string(date.substr(0, 4));
     }
     return std::string(date);

@@ -1,4 +1,5 @@
 #include "engine/naming/temp_names.h"
+#include "util/text.h"
 
 #include <unistd.h>
 
@@ -18,17 +19,13 @@ bool all_of(std::string_view text, bool (*test)(char)) {
     return !text.empty() && std::all_of(text.begin(), text.end(), test);
 }
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool is_hex(char c) {
-    return is_digit(c) || (c >= 'a' && c <= 'f');
+    return is_ascii_digit(c) || (c >= 'a' && c <= 'f');
 }
 
 bool is_our_ending(std::string_view rest) {
     if (rest.ends_with(".part")) {
-        return all_of(rest.substr(0, rest.size() - 5), is_digit);
+        return all_of(rest.substr(0, rest.size() - 5), is_ascii_digit);
     }
     if (!rest.starts_with("probe")) {
         return false;
@@ -54,7 +51,7 @@ std::optional<TempName> parse_temp_name(std::string_view name) {
     }
     name.remove_prefix(kStart.size());
     const std::size_t dash = name.find('-');
-    if (dash == std::string_view::npos || !all_of(name.substr(0, dash), is_digit) ||
+    if (dash == std::string_view::npos || !all_of(name.substr(0, dash), is_ascii_digit) ||
         name.size() < dash + kRunLength + 2 || name[dash + kRunLength + 1] != '-') {
         return std::nullopt;
     }

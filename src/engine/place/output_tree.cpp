@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path.h"
 #include "engine/naming/folder_names.h"
 #include "util/case_fold.h"
@@ -23,14 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace trackfold {
-
-namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-}  // namespace
 
 OutputTree::Entry* OutputTree::Folder::find(const std::string& folded_name) {
     const auto found = entries.find(folded_name);

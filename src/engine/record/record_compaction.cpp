@@ -15,7 +15,7 @@ namespace trackfold {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kCopyChunk = 1 << 20;
 
 }  // namespace
 
@@ -98,7 +98,7 @@ struct Survey {
 
 std::size_t count_lines(int fd, std::uint64_t size) {
     std::size_t lines = 0;
-    std::string chunk(kChunk, '\0');
+    std::string chunk(kCopyChunk, '\0');
     char last = '\n';
     off_t at = 0;
     for (ssize_t got; (got = ::pread(fd, chunk.data(), chunk.size(), at)) > 0; at += got) {
@@ -198,7 +198,7 @@ Written write_live_lines(const PlacementRecord& record, const RecordCompaction& 
             out += '\n';
             ++w.lines;
         }
-        return out.size() < kChunk || !(w.error = write_all(temp.get(), out, w.bytes));
+        return out.size() < kCopyChunk || !(w.error = write_all(temp.get(), out, w.bytes));
     });
     if (!w.error) {
         w.error = read ? read : write_all(temp.get(), out, w.bytes);

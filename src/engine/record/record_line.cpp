@@ -66,7 +66,7 @@ void append_escaped(std::string& out, std::string_view text) {
     }
 }
 
-int hex_digit(char c) {
+int hex_value(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -101,8 +101,8 @@ std::optional<std::string> unescaped(std::string_view text) {
                 out += '\r';
                 break;
             case 'x': {
-                const int high = i + 2 < text.size() ? hex_digit(text[i + 1]) : -1;
-                const int low = high >= 0 ? hex_digit(text[i + 2]) : -1;
+                const int high = i + 2 < text.size() ? hex_value(text[i + 1]) : -1;
+                const int low = high >= 0 ? hex_value(text[i + 2]) : -1;
                 if (low < 0) {
                     return std::nullopt;
                 }

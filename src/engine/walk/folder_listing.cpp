@@ -8,15 +8,12 @@
 #include <cerrno>
 #include <memory>
 
+#include "engine/fsio/file_descriptor.h"
 #include "engine/record/record_line.h"
 
 namespace trackfold {
 
 namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 struct EntryKind {
     bool folder = false;
