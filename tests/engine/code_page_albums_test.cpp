@@ -107,5 +107,20 @@ TEST(CodePageAlbums, ARecordOfANamedCodePageIsReadAgainUnderAuto) {
     unsetenv("LC_ALL");
 }
 
+// A layout that names the file by its title reads the title as its album was judged.
+TEST(CodePageAlbums, ATitleInALayoutIsReadAsItsAlbumWas) {
+    setenv("LC_ALL", "C.UTF-8", 1);
+    SortFixture run;
+    const LegacyAlbum& kino = album_of("CP1251");
+    make_mp3_with_raw_text(run.in / "a.mp3", TagKind::Id3v23, encode(kino.artist, "CP1251"),
+                           encode(kino.album, "CP1251"), encode(kino.titles[0], "CP1251"));
+    PutIniText(run.settings, "SYSTEM", "Layout", "{artist}/{album}/{title}");
+    run.sort();
+    EXPECT_EQ(
+        SortFixture::files_below(run.out),
+        std::vector<std::string>{kino.artist + "/" + kino.album + "/" + kino.titles[0] + ".mp3"});
+    unsetenv("LC_ALL");
+}
+
 }  // namespace
 }  // namespace trackfold::test

@@ -54,8 +54,11 @@ void AlbumCodePages::read_as_judged(TagResult& tags, const std::string& code_pag
         (code_page == prior_ && cjk_encoding_of(code_page) != CjkEncoding::None)) {
         return;
     }
-    read_again(tags.artist, tags.legacy, code_page);
-    read_again(tags.album, tags.legacy, code_page);
+    // Every text a layout may put in a name, not only the folders' artist and album.
+    for (std::string* field : {&tags.artist, &tags.album, &tags.fields.album_artist,
+                               &tags.fields.title, &tags.fields.genre}) {
+        read_again(*field, tags.legacy, code_page);
+    }
     if (code_page != prior_) {
         tags.code_page = code_page;
     }
