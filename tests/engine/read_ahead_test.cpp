@@ -55,6 +55,22 @@ TEST_F(ReadAheadTest, WorkersShowExactlyWhatTheWalkReadingAloneShows) {
               copied(43, "AlbumName + ArtistName", "cp932/a.mp3", "Albums/ポケモン/GO/a.mp3"));
 }
 
+// The tags read ahead of the copies keep their files open for the copies, and the judging of a
+// folder's code pages reads all of its tags first: a folder of far more files than a process
+// may hold open is placed whole all the same.
+TEST_F(ReadAheadTest, AFolderOfMoreFilesThanMayBeOpenIsPlacedWhole) {
+    for (int i = 0; i < 400; ++i) {
+        make_mp3(in / ("a/" + std::to_string(i) + ".mp3"), {TagKind::Id3v23, "Artist", "Album"});
+    }
+    const int status = in_child([&] {
+        const rlimit open_files{128, 128};
+        ::setrlimit(RLIMIT_NOFILE, &open_files);
+        sort_from(in_folder());
+        ::_exit(files_below(out).size() == 400 ? 0 : 1);
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST_F(ReadAheadTest, CancelAfterTheFirstFileCopiesNothingMoreWhileWorkersRead) {
     for (int i = 0; i < 60; ++i) {
         make_mp3(in / ("song " + std::to_string(100 + i) + ".mp3"),
