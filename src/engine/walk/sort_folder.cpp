@@ -716,7 +716,7 @@ void Sorter::State::take_files(const std::string& folder, const FolderListing& l
             // A file whose target is not as the record said after all has its tags read now,
             // here, where the walk has set the folder's code page.
             if (i == last_taken && !companions_taken) {
-                companion_turn.emplace(folder, listing, settings);
+                companion_turn.emplace(CompanionTurn{folder, listing, settings});
             }
             TagResult tags = unchanged_file ? read_tag_result(folder + file.name, library,
                                                               settings.use_album_artist)
