@@ -62,13 +62,13 @@ void unmount(const fs::path& mount_point) noexcept {
 
 }  // namespace
 
-FreshImage::FreshImage(std::uintmax_t bytes, std::uintmax_t inodes)
+FreshImage::FreshImage(std::uintmax_t bytes, std::uintmax_t spare, std::uintmax_t inodes)
     : folder_(shm_with_room(bytes), AtEnd::Remove),
       image_(folder_.path() / "disk.img"),
       mount_point_(folder_.path() / "disk"),
-      bytes_(bytes) {
+      bytes_(bytes + spare) {
     std::ofstream(image_, std::ios::binary).close();
-    fs::resize_file(image_, bytes);
+    fs::resize_file(image_, bytes_);
     fs::create_directory(mount_point_);
     // Inode tables and journal written now: the kernel would otherwise zero them in the
     // background while the runs are timed.

@@ -14,8 +14,9 @@ namespace trackfold::bench {
 // end, also when an error or a signal ends the benchmark early.
 class FreshImage {
   public:
-    // Throws, saying what is missing, when the image cannot be made or mounted.
-    FreshImage(std::uintmax_t bytes, std::uintmax_t inodes);
+    // Throws, saying what is missing, when the image cannot be made or mounted. `spare` bytes
+    // more stay free on it and take no room in /dev/shm: the image is sparse.
+    FreshImage(std::uintmax_t bytes, std::uintmax_t spare, std::uintmax_t inodes);
     ~FreshImage();
     FreshImage(const FreshImage&) = delete;
     FreshImage& operator=(const FreshImage&) = delete;

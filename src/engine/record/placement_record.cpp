@@ -38,10 +38,6 @@ constexpr std::size_t kMaxLine = 1 << 16;
 // at once, after every line held back, and in file order. An undo writes each line at once:
 // it is rare, and a later one learns from them what is already taken back.
 constexpr std::size_t kHoldBack = 64 << 10;
-// Lines are held back only while the disk has this much room besides what the copies since
-// took: a copy that fills it fails and gives its room back, so the lines still find room. On a
-// disk nearly full each goes out at once, while it still fits, so that undo knows every copy.
-constexpr std::uint64_t kRoomToHoldBack = std::uint64_t{4} << 30;
 
 class RecordErrorCategory : public std::error_category {
   public:

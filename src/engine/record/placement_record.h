@@ -48,6 +48,11 @@ enum class RecordTrust { checked, given };
 // Told of a readable line of the record and where it starts.
 using LineSeen = std::function<void(const RecordLine&, std::uint64_t)>;
 
+// Lines are held back only while the disk has this much room besides what the copies since
+// took: a copy that fills it fails and gives its room back, so the lines still find room. On a
+// disk nearly full each goes out at once, while it still fits, so that undo knows every copy.
+inline constexpr std::uint64_t kRoomToHoldBack = std::uint64_t{4} << 30;
+
 // The placement record of one output folder: a text file at its root that every run appends
 // to, a line for each file it places, so that a later run can tell its own earlier copies from
 // anything else found under a target's name. It grows by appends of whole lines, many in one
