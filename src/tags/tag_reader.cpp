@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "legacy_text.h"
+#include "read_only_stream.h"
 #include "tags/audio_formats.h"
 #include "util/text.h"
 
@@ -104,6 +105,10 @@ std::string tag_error_reason(const std::string& path) {
 
 bool reads_open_file(const std::string& path) {
     return !is_taglib_extension(lower_extension(path));
+}
+
+bool reads_whole_file(long long size) {
+    return size <= ReadOnlyStream::kReadWhole;
 }
 
 namespace {

@@ -59,6 +59,9 @@ struct OpenForTags {
 // Whether read_track_tags reads a file of this name through an OpenForTags it is given. The types
 // read through TagLib's own streams open the path.
 bool reads_open_file(const std::string& path);
+// Whether reading the tags of such an open file of this size reads all of it, in one call:
+// then nothing is gained by asking the disk for the rest ahead of a copy.
+bool reads_whole_file(long long size);
 
 // Reads artist and album of one file: an MP3 (or a file of an unknown type) through the
 // library, the other supported types through TagLib, whole and by one rule for every type:

@@ -45,10 +45,17 @@ bool ReadOnlyStream::borrow(int fd, long size) {
 void ReadOnlyStream::start_windows() {
     head_reach_ = size_;
     tail_start_ = 0;
-    // A small file is one window, read whole.
-    const bool whole = size_ <= kHead + kTail;
-    head_ = {buffer_, 0, whole ? size_ : kHead, false};
-    tail_ = {buffer_ + kHead, whole ? 0 : size_ - kTail, whole ? 0 : kTail, false};
+    if (size_ > kReadWhole) {
+        head_ = {buffer_, 0, kHead, false};
+        tail_ = {buffer_ + kHead, size_ - kTail, kTail, false};
+        return;
+    }
+    if (whole_size_ < size_) {
+        whole_ = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size_));
+        whole_size_ = size_;
+    }
+    head_ = {whole_.get(), 0, size_, false};
+    tail_ = {buffer_ + kHead, 0, 0, false};
 }
 
 void ReadOnlyStream::close() {

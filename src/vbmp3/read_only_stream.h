@@ -3,6 +3,7 @@
 #include <taglib/tiostream.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace trackfold {
@@ -22,6 +23,10 @@ class ReadOnlyStream final : public TagLib::IOStream {
     // The most a tag is read of, from either end of a file: a tag larger than this holds
     // pictures, and is read as far as this.
     static constexpr long kTagReach = 16 << 20;
+
+    // A file up to this size is read whole at its first read, in one call: its head and its
+    // tail are far apart only in larger ones.
+    static constexpr long kReadWhole = 128 << 10;
 
     ReadOnlyStream() = default;
     ~ReadOnlyStream() override;
@@ -82,6 +87,8 @@ class ReadOnlyStream final : public TagLib::IOStream {
     long head_reach_ = 0;
     long tail_start_ = 0;
     char buffer_[kHead + kTail];
+    std::unique_ptr<char[]> whole_;  // for files up to kReadWhole, kept for the next
+    long whole_size_ = 0;
     Window head_{buffer_};
     Window tail_{buffer_ + kHead};
 };

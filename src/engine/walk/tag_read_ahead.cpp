@@ -78,7 +78,7 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
         result.opened = open_source(path);
         if (result.opened) {
             through = {result.opened->fd.get(), result.opened->stamp.info.st_size};
-            if (read == SourceRead::tags_then_copy) {
+            if (read == SourceRead::tags_then_copy && !reads_whole_file(through.size)) {
                 ::posix_fadvise(through.fd, 0, 0, POSIX_FADV_WILLNEED);
             }
         }
