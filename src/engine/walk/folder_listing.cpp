@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 
 #include "engine/fsio/file_descriptor.h"
+#include "engine/fsio/system_error.h"
 #include "engine/record/record_line.h"
 
 namespace trackfold {
@@ -40,32 +40,35 @@ EntryKind kind_of(int dir_fd, const char* name, unsigned char type) {
 
 }  // namespace
 
-FolderListing list_folder(const std::string& folder) {
+FolderListing list_open_folder(int folder_fd) {
     FolderListing listing;
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir) {
-        listing.error.assign(errno, std::generic_category());
-        return listing;
-    }
+    // Read straight from the kernel: opendir would stat the folder once more.
+    alignas(dirent64) char buffer[32 << 10];
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) {
-            if (errno != 0) {
-                listing.error.assign(errno, std::generic_category());
+        const ssize_t got = ::getdents64(folder_fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            if (got < 0) {
+                listing.error = last_error();
             }
             break;
         }
-        std::string name = entry->d_name;
-        // The record of an output folder that lies in the input is never a source.
-        if (name == "." || name == ".." || name == kRecordFileName) {
-            continue;
-        }
-        const EntryKind kind = kind_of(::dirfd(dir.get()), entry->d_name, entry->d_type);
-        if (kind.folder) {
-            listing.folders.push_back({std::move(name), kind.link});
-        } else {
-            listing.files.push_back({std::move(name), kind.regular, kind.link});
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            std::string name = entry->d_name;
+            // The record of an output folder that lies in the input is never a source.
+            if (name == "." || name == ".." || name == kRecordFileName) {
+                continue;
+            }
+            const EntryKind kind = kind_of(folder_fd, entry->d_name, entry->d_type);
+            if (kind.folder) {
+                listing.folders.push_back({std::move(name), kind.link});
+            } else {
+                listing.files.push_back({std::move(name), kind.regular, kind.link});
+            }
         }
     }
     std::sort(listing.files.begin(), listing.files.end(),
@@ -73,6 +76,18 @@ FolderListing list_folder(const std::string& folder) {
     std::sort(listing.folders.begin(), listing.folders.end(),
               [](const ListedFolder& a, const ListedFolder& b) { return a.name < b.name; });
     return listing;
+}
+
+FileDescriptor open_folder(const std::string& folder) {
+    return FileDescriptor(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+}
+
+FolderListing list_folder(const std::string& folder) {
+    const FileDescriptor dir = open_folder(folder);
+    if (dir.get() < 0) {
+        return {{}, {}, last_error()};
+    }
+    return list_open_folder(dir.get());
 }
 
 }  // namespace trackfold

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/fsio/file_descriptor.h"
+
 namespace trackfold {
 
 struct ListedFile {
@@ -27,5 +29,8 @@ struct FolderListing {
 // Lists the whole folder before anything in it is touched, so files copied into it during the
 // run are not taken by it. A placement record is never listed.
 FolderListing list_folder(const std::string& folder);
+FolderListing list_open_folder(int folder_fd);
+// For list_open_folder: a descriptor of -1 with errno set when it cannot be opened.
+FileDescriptor open_folder(const std::string& folder);
 
 }  // namespace trackfold

@@ -13,7 +13,9 @@
 
 #include "engine/events/cancel_state.h"
 #include "engine/fsio/disk_space.h"
+#include "engine/fsio/file_descriptor.h"
 #include "engine/fsio/path_inside.h"
+#include "engine/fsio/system_error.h"
 #include "engine/naming/disc_number.h"
 #include "engine/place/copy_workers.h"
 #include "engine/place/move_batch.h"
@@ -563,10 +565,13 @@ bool Sorter::SortFolder(const std::string& folder, const std::string& output) {
 
 std::optional<FolderListing> Sorter::State::enter(const std::string& folder,
                                                   const FileTypes& types) {
+    // Judged by the folder it lists. One that cannot be opened is still judged by its name,
+    // so that an unreadable system folder is left out, not failed.
+    const FileDescriptor dir = open_folder(folder);
+    std::error_code ec = dir.get() < 0 ? last_error() : std::error_code();
     struct stat info {};
-    std::error_code ec;
-    if (::stat(folder.c_str(), &info) != 0) {
-        ec.assign(errno, std::generic_category());
+    if ((dir.get() >= 0 ? ::fstat(dir.get(), &info) : ::stat(folder.c_str(), &info)) != 0) {
+        ec = last_error();
     } else {
         const WalkRules::Decision decision =
             walk_rules->enter(folder, real_folders.back(), info.st_dev, info.st_ino);
@@ -586,7 +591,7 @@ std::optional<FolderListing> Sorter::State::enter(const std::string& folder,
     }
     FolderListing listing;
     if (!ec) {
-        listing = list_folder(folder);
+        listing = list_open_folder(dir.get());
         ec = listing.error;
     }
     if (ec) {
