@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -14,6 +16,19 @@ namespace trackfold::test {
 namespace {
 
 class ReadAheadTest : public ::testing::Test, public SortFixture {};
+
+// Out of the page cache, so that the walk finds a folder's first file not in memory and the
+// workers read ahead; on a disk in memory (tmpfs) the walk reads every file itself.
+void evict_from_memory(const fs::path& root) {
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const int fd = entry.is_regular_file() ? ::open(entry.path().c_str(), O_RDONLY) : -1;
+        if (fd >= 0) {
+            ::fdatasync(fd);
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(fd);
+        }
+    }
+}
 
 struct RunView {
     Lines log;
@@ -44,6 +59,7 @@ TEST_F(ReadAheadTest, WorkersShowExactlyWhatTheWalkReadingAloneShows) {
         SCOPED_TRACE(threads);
         fs::remove_all(out);
         PutIniText(settings, "SYSTEM", "TagCodePage", "CP1252");
+        evict_from_memory(in);
         sort_from(in_folder(), threads);
         runs.push_back({window.log, window.counters, files_below(out)});
     }

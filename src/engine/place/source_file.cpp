@@ -1,12 +1,13 @@
 #include "engine/place/source_file.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 
 #include <cerrno>
 
 namespace trackfold {
 
-std::optional<OpenedSource> open_source(const std::string& path) {
+std::optional<OpenedSource> open_source(const std::string& path, CacheProbe probe) {
     OpenedSource opened{FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)),
                         {}};
     if (opened.fd.get() < 0) {
@@ -15,6 +16,12 @@ std::optional<OpenedSource> open_source(const std::string& path) {
     opened.stamp = stamp_of_open_file(opened.fd.get());
     if (!opened.stamp.stamp.stamp || !S_ISREG(opened.stamp.info.st_mode)) {
         return std::nullopt;
+    }
+    if (probe == CacheProbe::first_page) {
+        char byte = 0;
+        iovec one{&byte, 1};
+        // Disks that cannot answer (FUSE) count as slow ones.
+        opened.in_memory = ::preadv2(opened.fd.get(), &one, 1, 0, RWF_NOWAIT) >= 0;
     }
     return opened;
 }

@@ -15,11 +15,17 @@ namespace trackfold {
 struct OpenedSource {
     FileDescriptor fd;
     OpenFileStamp stamp;
+    bool in_memory = false;  // asked with CacheProbe::first_page: its start was in the page cache
 };
+
+// Whether the open asks the kernel, without waiting for the disk, if the file's start is in
+// memory: one call more, which tells whether reading it will wait for the disk.
+enum class CacheProbe { none, first_page };
 
 // Opens a regular file for reading, without hanging on a FIFO; nothing when it cannot, and then
 // whoever reads it opens it by its path, and learns why.
-std::optional<OpenedSource> open_source(const std::string& path);
+std::optional<OpenedSource> open_source(const std::string& path,
+                                        CacheProbe probe = CacheProbe::none);
 
 // The source as far as one placement needs it: its stamp to compare with a target found in the
 // folder and with the record, a descriptor to copy from for a new one. Each is asked of the

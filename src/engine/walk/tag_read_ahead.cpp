@@ -46,27 +46,22 @@ unsigned TagReadAhead::default_threads() {
 }
 
 void TagReadAhead::start(TagBatch batch) {
-    bool wake = false;
-    {
-        const std::lock_guard lock(mutex_);
-        ++generation_;
-        results_.clear();
-        results_.resize(batch.paths.size());
-        batch_ = std::move(batch);
-        next_ = 0;
-        taken_ = 0;
-        stretch_ = 1;
-        wake = idle_workers_ > 0 && may_claim();
-    }
-    // A folder with nothing to read (a re-run's, mostly) wakes no one; a worker that takes a
-    // stretch wakes the next one.
-    if (wake) {
-        work_ready_.notify_one();
-    }
+    // No worker is woken before the walk has read the first file it takes: a folder with
+    // nothing to read (a re-run's, mostly) wakes no one.
+    const std::lock_guard lock(mutex_);
+    ++generation_;
+    results_.clear();
+    results_.resize(batch.paths.size());
+    batch_ = std::move(batch);
+    next_ = 0;
+    taken_ = 0;
+    stretch_ = 1;
+    probing_ = !workers_.empty();
+    reads_here_ = false;
 }
 
 TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist,
-                          SourceRead read) {
+                          SourceRead read, CacheProbe probe) {
     TagResult result;
     if (path.empty()) {
         result.error = true;
@@ -75,7 +70,7 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
     take_legacy_texts();  // what an earlier read left unclaimed
     OpenForTags through;
     if (reads_open_file(path)) {
-        result.opened = open_source(path);
+        result.opened = open_source(path, probe);
         if (result.opened) {
             through = {result.opened->fd.get(), result.opened->stamp.info.st_size};
             if (read == SourceRead::tags_then_copy && !reads_whole_file(through.size)) {
@@ -98,9 +93,27 @@ TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use
 
 TagResult TagReadAhead::take(std::size_t index) {
     std::unique_lock lock(mutex_);
-    if (workers_.empty()) {
-        // The walk has set the folder's code page on this thread.
+    // Only the walk replaces the batch, so it reads its own paths without the lock; it has set
+    // the folder's code page on this thread.
+    if (workers_.empty() || reads_here_) {
+        lock.unlock();
         return read_tag_result(batch_.paths[index], library_, batch_.use_album_artist, batch_.read);
+    }
+    if (probing_) {
+        probing_ = false;
+        next_ = index + 1;
+        taken_ = index + 1;
+        lock.unlock();
+        TagResult first = read_tag_result(batch_.paths[index], library_, batch_.use_album_artist,
+                                          batch_.read, CacheProbe::first_page);
+        lock.lock();
+        reads_here_ = first.opened && first.opened->in_memory;
+        const bool wake = idle_workers_ > 0 && may_claim();
+        lock.unlock();
+        if (wake) {
+            work_ready_.notify_one();
+        }
+        return first;
     }
     // The walk sleeps only when the stretch that holds this index is not handed over yet, and
     // idle workers are woken only when a whole stretch has room in the window.
@@ -122,7 +135,6 @@ TagResult TagReadAhead::take(std::size_t index) {
     if (wake) {
         work_ready_.notify_one();
     }
-    // Only the walk replaces the batch, so it reads its own paths without the lock.
     return unclaimed ? read_tag_result(batch_.paths[index], library_, batch_.use_album_artist,
                                        batch_.read)
                      : std::move(*result);
@@ -133,7 +145,8 @@ std::size_t TagReadAhead::claim_size() const {
 }
 
 bool TagReadAhead::may_claim() const {
-    return next_ < batch_.paths.size() && next_ + claim_size() <= taken_ + kAhead;
+    return !probing_ && !reads_here_ && next_ < batch_.paths.size() &&
+           next_ + claim_size() <= taken_ + kAhead;
 }
 
 TagReadAhead::Claim TagReadAhead::claim() {

@@ -36,7 +36,8 @@ enum class SourceRead { tags_only, tags_then_copy };
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not
 // have read.
 TagResult read_tag_result(const std::string& path, Mp3Library& library, bool use_album_artist,
-                          SourceRead read = SourceRead::tags_only);
+                          SourceRead read = SourceRead::tags_only,
+                          CacheProbe probe = CacheProbe::none);
 
 // How one folder's tags are read: its files, in walk order, and the settings read on entering it.
 struct TagBatch {
@@ -53,6 +54,9 @@ struct TagBatch {
 // Workers take a stretch of files at a time and hand its results over together: a wake-up of
 // a thread costs about as much as reading a small tag, so a thread sleeps and wakes once a
 // stretch, not once a file, and the walk reads a file itself when no worker has taken it yet.
+// The walk reads the first file it takes of a folder itself, asking whether it was in memory:
+// if so, it reads the whole folder itself, as no read will wait for the disk and handing files
+// over would only cost time; if not, the workers read ahead.
 class TagReadAhead {
   public:
     TagReadAhead(Mp3Library& library, unsigned threads);
@@ -92,6 +96,8 @@ class TagReadAhead {
     std::size_t next_ = 0;     // the next index a worker reads
     std::size_t taken_ = 0;    // indexes below it have been taken
     std::size_t stretch_ = 1;  // how many indexes the next claim takes, at most
+    bool probing_ = false;     // nothing taken of the batch yet; no worker may claim
+    bool reads_here_ = false;  // its first file was in memory: the walk reads the batch
     unsigned generation_ = 0;
     bool ending_ = false;
     std::vector<std::thread> workers_;
