@@ -29,8 +29,9 @@ struct TagResult {
 };
 
 // What follows the reading of a file's tags. Where a copy does, the disk is asked at the open
-// for the whole file, so that it is read in one stream ahead of the copy rather than as the
-// tags' head and tail first and the rest later: on a cold cache that is the slower part.
+// for the whole of a file larger than the tags read whole, so that it is read in one stream
+// ahead of the copy rather than as the tags' head and tail first and the rest later: on a cold
+// cache that is the slower part.
 enum class SourceRead { tags_only, tags_then_copy };
 
 // The tags of one file, read on this thread; an empty path stands for a file the walk will not
