@@ -12,6 +12,7 @@
 #include "engine/record/undo_run.h"
 #include "engine/run/sort_run.h"
 #include "sort_test_support.h"
+#include "support/sanitized.h"
 
 namespace fs = std::filesystem;
 
@@ -150,11 +151,7 @@ TEST_F(CompactionTest, AfterAWholeUndoItsRunIsGoneAndTheOthersCanStillBeUndone) 
 // The next compaction (or undo) sweeps what a killed one leaves.
 // Enough lines that the compaction is still writing when it is killed; a sanitizer's build
 // compacts several times slower, so a third of them keeps it busy as long.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kLinesPerRun = 20000;
-#else
-constexpr int kLinesPerRun = 60000;
-#endif
+constexpr int kLinesPerRun = kSanitized ? 20000 : 60000;
 
 TEST_F(CompactionTest, AKilledCompactionLeavesTheOldRecordWholeAndItsTemporaryIsSwept) {
     std::string text = std::string(kRecordVersionLine) + "\n";
