@@ -118,6 +118,21 @@ TEST_F(CompanionMoveTest, KilledAnywhereItLosesNoneAndUndoGivesBackTheTree) {
     }
 }
 
+// A folder that was once an output keeps its record: another output's undo depends on it, and
+// its name ends in .txt like the liner notes that go with the album.
+TEST_F(CompanionMoveTest, AnotherOutputsRecordBesideTheAudioStaysWhereItIs) {
+    make_mp3(in / "x/1.mp3", {TagKind::Id3v24, "Artist", "Album"}, mpeg_audio(4));
+    write_file(in / "x/notes.txt", "liner notes");
+    const std::string record(70'000, 'r');
+    write_file(in / "x" / kRecordFileName, record);
+    run_move();
+    EXPECT_EQ(files_below(out), (Lines{"Artist/Album/1.mp3", "Artist/Album/notes.txt"}));
+    EXPECT_FALSE(fs::exists(out / "Artist/Album" / kRecordFileName));
+    EXPECT_TRUE(fs::exists(in / "x" / kRecordFileName) &&
+                read_file(in / "x" / kRecordFileName) == record)
+        << "the other output's record was moved or changed";
+}
+
 // The preview window's tree shows them where the copy then puts them.
 TEST_F(CompanionMoveTest, ACopyAndItsPreviewBringThemAlongUnlessTurnedOff) {
     PutIniText(settings, "SYSTEM", "Mode", "copy");
